@@ -1,0 +1,194 @@
+#include "core/board_check.hpp"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "core/pieces.hpp"
+
+namespace zentara {
+
+namespace {
+
+struct PuzzleSet {
+    Geometry geometry;
+    const PieceEntry* table;  // bottom-first
+    int pieces;
+};
+
+PuzzleSet puzzleSet(PuzzleKind kind) {
+    switch (kind) {
+        case PuzzleKind::Board6x12: return {BOARD_6X12, PIECES_6X12.data(), 72};
+        case PuzzleKind::Board6x6: return {BOARD_6X6, PIECES_6X6.data(), 36};
+        default: return {BOARD_16X16, PIECES_BOTTOM_FIRST.data(), PIECE_COUNT};
+    }
+}
+
+// Parses "%3d,%1d" / "%2d,%1d" cell texts; blanks around numbers are allowed.
+bool parseCell(std::string_view text, PlacedCell& cell, bool& rangeFault) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return false;
+    auto number = [](std::string_view s, int& value) {
+        std::size_t i = 0;
+        while (i < s.size() && s[i] == ' ') ++i;
+        std::size_t j = s.size();
+        while (j > i && s[j - 1] == ' ') --j;
+        if (i == j || j - i > 6) return false;
+        value = 0;
+        for (std::size_t k = i; k < j; ++k) {
+            if (s[k] < '0' || s[k] > '9') return false;
+            value = value * 10 + (s[k] - '0');
+        }
+        return true;
+    };
+    int piece = 0, rotation = 0;
+    if (!number(text.substr(0, comma), piece) || !number(text.substr(comma + 1), rotation)) return false;
+    rangeFault = rotation > 3;
+    cell.piece = static_cast<std::int16_t>(piece - 1);
+    cell.rotation = static_cast<std::uint8_t>(rotation & 3);
+    if (piece == 0) cell = PlacedCell{};
+    return true;
+}
+
+}  // namespace
+
+BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells) {
+    const PuzzleSet set = puzzleSet(kind);
+    const Geometry& g = set.geometry;
+    BoardCheck check;
+    check.kind = kind;
+    check.geometry = g;
+    check.cells = cells;
+    check.totalSeams = g.seams();
+
+    std::vector<int> uses(set.pieces, 0);
+    std::vector<PieceEntry> sides(g.cells());
+    std::vector<bool> placed(g.cells(), false);
+    for (int c = 0; c < g.cells(); ++c) {
+        const PlacedCell& cell = cells[c];
+        if (cell.empty()) continue;
+        ++check.piecesPlaced;
+        if (cell.piece >= set.pieces || cell.rotation > 3) {
+            ++check.outOfRange;
+            continue;
+        }
+        if (++uses[cell.piece] == 2) ++check.piecesUsedTwice;
+        sides[c] = rotate(set.table[cell.piece], cell.rotation);
+        placed[c] = true;
+    }
+    using namespace bottom_first;
+    for (int c = 0; c < g.cells(); ++c) {
+        if (!placed[c]) continue;
+        const PieceEntry& s = sides[c];
+        if (g.topFacesFrame(c) && s[TOP] != BORDER_COLOUR) check.frameViolations.push_back({c, TOP});
+        if (g.leftFacesFrame(c) && s[LEFT] != BORDER_COLOUR) check.frameViolations.push_back({c, LEFT});
+        if (g.bottomFacesFrame(c) && s[BOTTOM] != BORDER_COLOUR) check.frameViolations.push_back({c, BOTTOM});
+        if (g.rightFacesFrame(c) && s[RIGHT] != BORDER_COLOUR) check.frameViolations.push_back({c, RIGHT});
+        const int r = g.right(c), b = g.below(c);
+        if (r >= 0 && placed[r]) {
+            if (s[RIGHT] == sides[r][LEFT]) ++check.matchedSeams;
+            else check.mismatches.push_back({c, r});
+        }
+        if (b >= 0 && placed[b]) {
+            if (s[BOTTOM] == sides[b][TOP]) ++check.matchedSeams;
+            else check.mismatches.push_back({c, b});
+        }
+    }
+    if (kind == PuzzleKind::Board16x16)
+        check.hintInPlace = cells[HINT_CELL].piece == HINT_PIECE && cells[HINT_CELL].rotation == HINT_ROTATION;
+    return check;
+}
+
+bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason) {
+    std::vector<std::vector<PlacedCell>> rows;
+    bool rangeFault = false;
+    std::size_t start = 0;
+    int lineNumber = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        std::vector<PlacedCell> row;
+        std::size_t from = 0;
+        while (true) {
+            const std::size_t semi = line.find(';', from);
+            const std::string_view cellText = line.substr(from, semi == std::string_view::npos ? line.size() - from : semi - from);
+            PlacedCell cell;
+            bool fault = false;
+            if (!parseCell(cellText, cell, fault)) {
+                reason = "line " + std::to_string(lineNumber) + ": not a board cell: \"" + std::string(cellText) + "\"";
+                return false;
+            }
+            rangeFault |= fault;
+            row.push_back(cell);
+            if (semi == std::string_view::npos) break;
+            from = semi + 1;
+        }
+        rows.push_back(std::move(row));
+    }
+    PuzzleKind kind;
+    const std::size_t width = rows.empty() ? 0 : rows[0].size();
+    if (rows.size() == 16 && width == 16) kind = PuzzleKind::Board16x16;
+    else if (rows.size() == 6 && width == 12) kind = PuzzleKind::Board6x12;
+    else if (rows.size() == 6 && width == 6) kind = PuzzleKind::Board6x6;
+    else {
+        reason = "not a 16 x 16, 6 x 12 or 6 x 6 board (" + std::to_string(rows.size()) + " rows of " +
+                 std::to_string(width) + " cells)";
+        return false;
+    }
+    std::vector<PlacedCell> cells;
+    for (const auto& row : rows) {
+        if (row.size() != width) {
+            reason = "rows of different lengths";
+            return false;
+        }
+        cells.insert(cells.end(), row.begin(), row.end());
+    }
+    out = checkCells(kind, cells);
+    // A rotation digit above 3 is a number out of range as well.
+    if (rangeFault) ++out.outOfRange;
+    return true;
+}
+
+bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = std::string("cannot open ") + path;
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return checkBoardText(bytes.str(), out, reason);
+}
+
+std::string formatCheckReport(const char* name, const BoardCheck& check) {
+    const Geometry& g = check.geometry;
+    char line[160];
+    std::string s;
+    std::snprintf(line, sizeof line, "board: %s (%d x %d)\n", name, g.height, g.width);
+    s += line;
+    std::snprintf(line, sizeof line, "pieces placed: %d of %d\n", check.piecesPlaced, g.cells());
+    s += line;
+    std::snprintf(line, sizeof line, "matched seams: %d of %d\n", check.matchedSeams, check.totalSeams);
+    s += line;
+    std::snprintf(line, sizeof line, "mismatched seams: %zu\n", check.mismatches.size());
+    s += line;
+    std::snprintf(line, sizeof line, "frame violations: %zu\n", check.frameViolations.size());
+    s += line;
+    std::snprintf(line, sizeof line, "pieces used twice: %d\n", check.piecesUsedTwice);
+    s += line;
+    std::snprintf(line, sizeof line, "piece numbers out of range: %d\n", check.outOfRange);
+    s += line;
+    if (check.kind == PuzzleKind::Board16x16) {
+        std::snprintf(line, sizeof line, "hint piece on cell 135 in rotation 2: %s\n", check.hintInPlace ? "yes" : "no");
+        s += line;
+    }
+    s += check.complete() ? "complete and consistent\n" : check.consistent() ? "consistent\n" : "inconsistent\n";
+    return s;
+}
+
+}  // namespace zentara

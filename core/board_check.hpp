@@ -1,0 +1,56 @@
+// The independent board checker: reads a board file of any of the three puzzles
+// and counts what is right and wrong with it. Not used by any search.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/board_file.hpp"
+#include "core/puzzle.hpp"
+
+namespace zentara {
+
+enum class PuzzleKind { Board16x16, Board6x12, Board6x6 };
+
+struct Seam {
+    int cellA;  // left or upper cell
+    int cellB;  // right or lower cell
+};
+
+struct FrameFault {
+    int cell;
+    int side;  // bottom-first side index of the offending side
+};
+
+struct BoardCheck {
+    PuzzleKind kind = PuzzleKind::Board16x16;
+    Geometry geometry = BOARD_16X16;
+    std::vector<PlacedCell> cells;  // cell order
+    int piecesPlaced = 0;
+    int matchedSeams = 0;
+    int totalSeams = 0;
+    std::vector<Seam> mismatches;  // between two placed pieces
+    std::vector<FrameFault> frameViolations;
+    int piecesUsedTwice = 0;   // pieces that stand on more than one cell
+    int outOfRange = 0;        // cells whose piece number is not in the set (or rotation above 3)
+    bool hintInPlace = false;  // 16 x 16 only
+
+    bool consistent() const {
+        return mismatches.empty() && frameViolations.empty() && piecesUsedTwice == 0 && outOfRange == 0;
+    }
+    bool complete() const { return piecesPlaced == geometry.cells() && consistent(); }
+};
+
+// Checks cells already parsed.
+BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells);
+
+// Parses a board file strictly (rows of cells separated by ";", 6 or 16 rows) and
+// checks it. On failure returns false and sets `reason` to a one-line text.
+bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason);
+bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason);
+
+// The checker's report, one figure per line.
+std::string formatCheckReport(const char* name, const BoardCheck& check);
+
+}  // namespace zentara

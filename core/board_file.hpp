@@ -1,0 +1,81 @@
+// Board files: the comma-and-semicolon text format, atomic file replacement and
+// the best-board reader used to resume a search.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "core/puzzle.hpp"
+
+namespace zentara {
+
+// One cell as files show it: piece index (-1 for an empty cell) and rotation.
+struct PlacedCell {
+    std::int16_t piece = -1;
+    std::uint8_t rotation = 0;
+
+    constexpr bool empty() const { return piece < 0; }
+    friend constexpr bool operator==(const PlacedCell&, const PlacedCell&) = default;
+};
+
+using Board16 = std::array<PlacedCell, CELL_COUNT>;
+
+// Rows, cells per row and width of the piece field ("%3d,%1d" or "%2d,%1d").
+struct BoardLayout {
+    int width;
+    int height;
+    int pieceDigits;
+
+    constexpr int cells() const { return width * height; }
+    // Each cell is pieceDigits + 2 bytes, ";" between cells, CR LF after each row.
+    constexpr int fileBytes() const { return height * (width * (pieceDigits + 2) + (width - 1) + 2); }
+};
+
+inline constexpr BoardLayout LAYOUT_16X16{16, 16, 3};
+inline constexpr BoardLayout LAYOUT_6X12{12, 6, 2};
+inline constexpr BoardLayout LAYOUT_6X6{6, 6, 2};
+
+inline constexpr int MAX_BOARD_FILE_BYTES = LAYOUT_16X16.fileBytes();  // 1552
+
+// A formatted board file; fixed capacity so that writers never allocate.
+struct BoardText {
+    std::array<char, MAX_BOARD_FILE_BYTES> bytes;
+    std::size_t size = 0;
+
+    std::string_view view() const { return {bytes.data(), size}; }
+};
+
+// Formats layout.cells() cells in cell order. Works for board and block-list files alike.
+void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out);
+
+// Writes the bytes under a temporary name in the current directory and renames it
+// over `name`, so that a reader never sees a half-written file. Returns false, and
+// leaves any existing file untouched, when the file cannot be written.
+bool writeFileAtomically(const char* name, std::string_view bytes);
+
+// formatBoard + writeFileAtomically.
+bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout);
+
+// Parses board bytes for 256 cells by the lenient reading rules: anything that is
+// not a digit separates cells; missing cells read as empty.
+void parseBoardBytes(std::string_view data, Board16& out);
+
+inline constexpr int BEST_READ_LIMIT = 4000;
+inline constexpr int BEST_MIN_BYTES = 501;
+inline constexpr int BEST_FIRST_LEVEL = 255;
+inline constexpr int BEST_LAST_LEVEL = 200;
+
+struct BestBoard {
+    bool found = false;
+    int level = 0;                 // the number in the file name
+    std::array<char, 16> name{};   // "Best%d.csv"
+    Board16 cells{};
+};
+
+// Tries "Best255.csv" down to "Best200.csv" in the current directory and parses the
+// first one with more than 500 bytes; found is false when none qualifies.
+BestBoard readBestBoard();
+
+}  // namespace zentara

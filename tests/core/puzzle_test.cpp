@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/board_check.hpp"
+#include "core/board_file.hpp"
+#include "core/pieces.hpp"
+#include "tests/support/temp_dir.hpp"
+
+using namespace zentara;
+using zentara::testing::readFile;
+using zentara::testing::sourcePath;
+
+TEST(Puzzle, RotationAndNumbers) {
+    for (const PieceEntry& e : PIECES_BOTTOM_FIRST) {
+        EXPECT_EQ(rotate(rotate(rotate(rotate(e, 1), 1), 1), 1), e);
+        EXPECT_EQ(rotate(e, 4), e);
+    }
+    const PieceEntry e{1, 2, 3, 4};
+    EXPECT_EQ(rotate(e, 1), (PieceEntry{4, 1, 2, 3}));  // the last side moves to the first place
+    EXPECT_EQ(orientedNumber(255, 3), 1023);
+    EXPECT_EQ(pieceOfOriented(1023), 255);
+    EXPECT_EQ(rotationOfOriented(554), 2);
+}
+
+TEST(Puzzle, TopFirstIsBottomFirstTurnedAndRenumbered) {
+    for (int p = 0; p < PIECE_COUNT; ++p) {
+        const PieceEntry turned = rotate(PIECES_TOP_FIRST[p], 2);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(turned[k], TOP_FIRST_COLOUR[PIECES_BOTTOM_FIRST[p][k]]);
+    }
+    // In top-first numbering the rim colours are 1, 2, 3, 4 and 8.
+    for (int p = 0; p < FIRST_INNER_PIECE; ++p) {
+        const PieceEntry& t = PIECES_TOP_FIRST[p];
+        // Table orientation: the border is at the bottom, and the rim runs left and right.
+        EXPECT_EQ(t[top_first::BOTTOM], BORDER_COLOUR);
+        for (int k : {top_first::LEFT, top_first::RIGHT}) {
+            const int c = t[k];
+            if (c != BORDER_COLOUR) {
+                EXPECT_TRUE(c == 1 || c == 2 || c == 3 || c == 4 || c == 8) << p;
+            }
+        }
+    }
+}
+
+TEST(Puzzle, CornersFitTheirCells) {
+    using namespace bottom_first;
+    for (int p = 0; p < CORNER_PIECES; ++p) {
+        const PieceEntry r1 = rotate(PIECES_BOTTOM_FIRST[p], 1);
+        EXPECT_EQ(r1[TOP], BORDER_COLOUR);
+        EXPECT_EQ(r1[LEFT], BORDER_COLOUR);
+        const PieceEntry r3 = rotate(PIECES_BOTTOM_FIRST[p], 3);
+        EXPECT_EQ(r3[RIGHT], BORDER_COLOUR);
+        EXPECT_EQ(r3[BOTTOM], BORDER_COLOUR);
+        EXPECT_EQ(pieceClass(PIECES_BOTTOM_FIRST[p]), 2);
+    }
+}
+
+TEST(Puzzle, Geometry) {
+    const Geometry& g = BOARD_16X16;
+    EXPECT_EQ(g.row(HINT_CELL), 8);
+    EXPECT_EQ(g.column(HINT_CELL), 7);
+    EXPECT_EQ(g.above(0), -1);
+    EXPECT_EQ(g.left(16), -1);
+    EXPECT_EQ(g.right(15), -1);
+    EXPECT_EQ(g.below(255), -1);
+    EXPECT_EQ(g.below(HINT_CELL), 151);
+    EXPECT_TRUE(g.isCorner(240));
+    EXPECT_FALSE(g.isCorner(241));
+    EXPECT_TRUE(g.isRim(31));
+    EXPECT_EQ(g.seams(), SEAM_COUNT);
+    EXPECT_EQ(BOARD_6X12.seams(), 11 * 6 + 12 * 5);
+    EXPECT_EQ(BOARD_6X12.row(13), 1);
+}
+
+namespace {
+template <std::size_t N>
+bool distinct(const std::array<PieceEntry, N>& t) {
+    for (std::size_t a = 0; a < N; ++a)
+        for (std::size_t b = a + 1; b < N; ++b)
+            if (equalUnderRotation(t[a], t[b])) return false;
+    return true;
+}
+
+std::vector<PlacedCell> readSolution(const char* name, BoardCheck& check) {
+    std::string reason;
+    EXPECT_TRUE(checkBoardFile(sourcePath(std::string("data/") + name).c_str(), check, reason)) << reason;
+    return check.cells;
+}
+}  // namespace
+
+TEST(PuzzleData, SmallSetsHaveDistinctPieces) {
+    EXPECT_TRUE(distinct(PIECES_6X12));
+    EXPECT_TRUE(distinct(PIECES_6X6));
+}
+
+TEST(PuzzleData, PlantedSolutionsAreCompleteAndValid) {
+    BoardCheck big, mid, small;
+    const auto cells = readSolution("solution_16x16.csv", big);
+    readSolution("solution_6x12.csv", mid);
+    readSolution("solution_6x6.csv", small);
+    EXPECT_TRUE(big.complete());
+    EXPECT_EQ(big.matchedSeams, 480);
+    EXPECT_TRUE(big.hintInPlace);
+    EXPECT_TRUE(mid.complete());
+    EXPECT_EQ(mid.kind, PuzzleKind::Board6x12);
+    EXPECT_TRUE(small.complete());
+    EXPECT_EQ(small.kind, PuzzleKind::Board6x6);
+    // Every fixed placement of the suite agrees with the planted solution.
+    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+        EXPECT_EQ(cells[f.cell].piece, f.piece);
+        EXPECT_EQ(cells[f.cell].rotation, f.rotation);
+    }
+}
+
+class PuzzleGenerator : public zentara::testing::TempDirTest {};
+
+TEST_F(PuzzleGenerator, ReproducesTheCommittedFiles) {
+    const std::string command = zentara::testing::programPath("make-puzzles").string() + " .";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (const char* name : {"puzzle_16x16.hpp", "puzzle_6x12.hpp", "puzzle_6x6.hpp", "solution_16x16.csv",
+                             "solution_6x12.csv", "solution_6x6.csv"}) {
+        EXPECT_EQ(readFile(name), readFile(sourcePath(std::string("data/") + name))) << name;
+    }
+}
