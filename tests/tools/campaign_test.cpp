@@ -1,4 +1,5 @@
 // Short campaigns of a stand-in solver through tools/campaign and GNU parallel.
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -35,8 +36,19 @@ protected:
     }
     void TearDown() override {
         // Never leave an instance running, whatever a test did.
-        for (const char* d : {"camp", "seeded", "named"})
-            if (fs::exists(fs::path(d) / "campaign.txt")) campaign("stop --wait 20 " + std::string(d));
+        for (const char* d : {"camp", "seeded", "named"}) {
+            if (!fs::exists(fs::path(d) / "campaign.txt")) continue;
+            campaign("stop --wait 20 " + std::string(d));
+            // Should stop itself have failed: end the stand-ins directly.
+            for (const auto& e : fs::directory_iterator(d)) {
+                std::istringstream pidFile(readFile(e.path() / "instance.pid"));
+                int pid = 0;
+                std::error_code ec;
+                if (pidFile >> pid && pid > 0 &&
+                    fs::read_symlink("/proc/" + std::to_string(pid) + "/cwd", ec) == fs::canonical(e.path(), ec))
+                    kill(pid, SIGKILL);
+            }
+        }
         TempDirTest::TearDown();
     }
     static Result campaign(const std::string& args) {
