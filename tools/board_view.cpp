@@ -142,7 +142,7 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
         const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
         const int x = MARGIN + g.column(c) * S, y = MARGIN + g.row(c) * S;
         if (cell.empty()) {
-            append(s, "<rect class=\"empty\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#FAFAFA\" stroke=\"#DDDDDD\"/>\n",
+            append(s, "<rect class=\"empty\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\" stroke=\"#999999\" stroke-dasharray=\"3 3\"/>\n",
                    x, y, S, S);
             continue;
         }
