@@ -1,0 +1,207 @@
+#include "tools/board_view.hpp"
+
+#include <sys/stat.h>
+
+#include <regex>
+#include <sstream>
+
+#include "core/board_check.hpp"
+#include "core/board_file.hpp"
+#include "tests/support/temp_dir.hpp"
+#include "tests/tools/xml_check.hpp"
+
+namespace zentara {
+namespace {
+
+using testing::countOf;
+using testing::readFile;
+using testing::sourcePath;
+using testing::writeFile;
+using testing::xmlProblem;
+
+class BoardViewTest : public testing::TempDirTest {
+protected:
+    int run(std::vector<std::string> args) {
+        args.insert(args.begin(), "board-view");
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        out_.str({});
+        err_.str({});
+        return runBoardView(static_cast<int>(argv.size()), argv.data(), out_, err_);
+    }
+    BoardCheck check(const std::string& path) {
+        BoardCheck c;
+        std::string reason;
+        EXPECT_TRUE(checkBoardFile(path.c_str(), c, reason)) << reason;
+        return c;
+    }
+    std::ostringstream out_, err_;
+};
+
+// The fills of every piece group, four per group in the order top, right, bottom, left.
+std::vector<std::array<std::string, 4>> pieceFills(const std::string& svg) {
+    std::vector<std::array<std::string, 4>> fills;
+    const std::regex group("<g class=\"piece\">.*?</g>");
+    const std::regex fill("<polygon [^>]*fill=\"(#[0-9A-F]{6})\"");
+    for (auto g = std::sregex_iterator(svg.begin(), svg.end(), group); g != std::sregex_iterator(); ++g) {
+        const std::string text = g->str();
+        std::array<std::string, 4> f;
+        int k = 0;
+        for (auto m = std::sregex_iterator(text.begin(), text.end(), fill); m != std::sregex_iterator() && k < 4; ++m)
+            f[static_cast<std::size_t>(k++)] = (*m)[1];
+        fills.push_back(f);
+    }
+    return fills;
+}
+
+// A solved board must look solved: every seam shows one colour on both sides and
+// the whole rim is grey. This catches a piece drawn in the wrong rotation or a
+// triangle on the wrong side, which the checker's figures alone cannot.
+TEST_F(BoardViewTest, SolvedBoardsShowOneColourAcrossEverySeamAndAGreyFrame) {
+    for (const char* name : {"solution_16x16.csv", "solution_6x12.csv", "solution_6x6.csv"}) {
+        SCOPED_TRACE(name);
+        writeFile(name, readFile(sourcePath(std::string("data/") + name)));
+        ASSERT_EQ(run({name}), 0) << err_.str();
+        const BoardCheck c = check(name);
+        const std::string svgName = svgNameFor(name);
+        const std::string svg = readFile(svgName);
+        EXPECT_EQ(xmlProblem(svg), "");
+        EXPECT_EQ(countOf(svg, "<g class=\"piece"), c.geometry.cells());
+        EXPECT_EQ(countOf(svg, "class=\"mismatch\""), 0);
+        const auto fills = pieceFills(svg);
+        ASSERT_EQ(static_cast<int>(fills.size()), c.geometry.cells());
+        const Geometry& g = c.geometry;
+        const std::string grey = colourFill(BORDER_COLOUR);
+        for (int cell = 0; cell < g.cells(); ++cell) {
+            const auto& f = fills[static_cast<std::size_t>(cell)];
+            if (g.right(cell) >= 0) {
+                EXPECT_EQ(f[1], fills[static_cast<std::size_t>(g.right(cell))][3]) << cell;
+            }
+            if (g.below(cell) >= 0) {
+                EXPECT_EQ(f[2], fills[static_cast<std::size_t>(g.below(cell))][0]) << cell;
+            }
+            EXPECT_EQ(f[0] == grey, g.topFacesFrame(cell)) << cell;
+            EXPECT_EQ(f[1] == grey, g.rightFacesFrame(cell)) << cell;
+            EXPECT_EQ(f[2] == grey, g.bottomFacesFrame(cell)) << cell;
+            EXPECT_EQ(f[3] == grey, g.leftFacesFrame(cell)) << cell;
+        }
+        char caption[160];
+        std::snprintf(caption, sizeof caption, ">%s: %d of %d pieces placed, %d of %d seams matched</text>", name,
+                      g.cells(), g.cells(), g.seams(), g.seams());
+        EXPECT_NE(svg.find(caption), std::string::npos);
+        EXPECT_NE(svg.find(">complete and consistent</text>"), std::string::npos);
+    }
+}
+
+TEST_F(BoardViewTest, DamagedBoardHasOneGroupPerPlacedCellAndOneMarkPerFault) {
+    Board16 cells{};
+    parseBoardBytes(readFile(sourcePath("data/solution_16x16.csv")), cells);
+    std::swap(cells[17], cells[100]);             // two inner pieces swapped: up to 8 bad seams
+    cells[0].rotation = 3;                        // a corner turned half way: two frame faults
+    for (int c : {60, 61, 77, 200}) cells[c] = PlacedCell{};
+    cells[250] = PlacedCell{299, 1};              // a number the set lacks
+    ASSERT_TRUE(writeBoardFile("Best231.csv", cells.data(), LAYOUT_16X16));
+
+    ASSERT_EQ(run({"Best231.csv", "view.svg"}), 0) << err_.str();
+    const BoardCheck c = check("Best231.csv");
+    ASSERT_GT(c.mismatches.size(), 4u);
+    ASSERT_EQ(c.frameViolations.size(), 2u);
+    const std::string svg = readFile("view.svg");
+    EXPECT_EQ(xmlProblem(svg), "");
+    EXPECT_EQ(countOf(svg, "<g class=\"piece"), c.piecesPlaced);
+    EXPECT_EQ(c.piecesPlaced, 252);
+    EXPECT_EQ(countOf(svg, "<g class=\"piece unknown\">"), 1);
+    EXPECT_EQ(countOf(svg, "<rect class=\"empty\""), 4);
+    EXPECT_EQ(countOf(svg, "class=\"mismatch\""), static_cast<int>(c.mismatches.size()));
+    EXPECT_EQ(countOf(svg, "class=\"frame-fault\""), 2);
+    char caption[160];
+    std::snprintf(caption, sizeof caption, ">Best231.csv: 252 of 256 pieces placed, %d of 480 seams matched</text>",
+                  c.matchedSeams);
+    EXPECT_NE(svg.find(caption), std::string::npos);
+    std::snprintf(caption, sizeof caption, "view.svg: 252 of 256 pieces placed, %d of 480 seams matched; %zu mismatched seams, 2 frame faults, 0 pieces used twice, 1 numbers out of range\n",
+                  c.matchedSeams, c.mismatches.size());
+    EXPECT_EQ(out_.str(), caption);
+    EXPECT_FALSE(std::filesystem::exists("view.html"));
+
+    // A piece on two cells is drawn on both, each flagged.
+    cells[250] = cells[251];
+    ASSERT_TRUE(writeBoardFile("Best231.csv", cells.data(), LAYOUT_16X16));
+    ASSERT_EQ(run({"Best231.csv"}), 0);
+    EXPECT_EQ(countOf(readFile("Best231.svg"), "<g class=\"piece twice\">"), 2);
+}
+
+TEST_F(BoardViewTest, AnyFileNameGivesAWellFormedPicture) {
+    const std::string name = "a&b<c>\"'\x01\xff\xc3\xa9.csv";
+    writeFile(name, readFile(sourcePath("data/solution_6x6.csv")));
+    ASSERT_EQ(run({"--html", name}), 0) << err_.str();
+    const std::string svg = readFile(svgNameFor(name));
+    EXPECT_EQ(xmlProblem(svg), "");
+    EXPECT_NE(svg.find("<title>a&amp;b&lt;c&gt;&quot;&apos;??\xc3\xa9.csv</title>"), std::string::npos);
+}
+
+TEST_F(BoardViewTest, HtmlPageHoldsThePictureAndFetchesNothing) {
+    writeFile("Best240.csv", readFile(sourcePath("data/solution_6x12.csv")));
+    ASSERT_EQ(run({"Best240.csv", "--html", "pictures.svg"}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "pictures.svg: 72 of 72 pieces placed, 126 of 126 seams matched; complete and consistent\n"
+                          "pictures.html\n");
+    const std::string svg = readFile("pictures.svg");
+    const std::string html = readFile("pictures.html");
+    ASSERT_TRUE(html.starts_with("<!DOCTYPE html>\n"));
+    const std::string inlineSvg = svg.substr(svg.find('\n') + 1);  // without the XML declaration
+    const std::size_t at = html.find(inlineSvg);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(html.find("<?xml"), std::string::npos);
+    EXPECT_EQ(html.find("src="), std::string::npos);
+    EXPECT_EQ(html.find("href="), std::string::npos);
+    EXPECT_EQ(countOf(html, "http"), 1);  // the SVG namespace name only, never fetched
+    EXPECT_TRUE(html.ends_with("</body>\n</html>\n"));
+}
+
+TEST_F(BoardViewTest, RefusesUnreadableBoardsBadArgumentsAndOverwritingTheBoard) {
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run({"a.csv", "b.svg", "c.svg"}), 2);
+    EXPECT_EQ(run({"--png", "a.csv"}), 2);
+    EXPECT_EQ(err_.str(), "usage: board-view [--html] FILE [OUT.svg]\n");
+
+    EXPECT_EQ(run({"missing.csv"}), 2);
+    EXPECT_EQ(err_.str(), "board-view: missing.csv: unreadable: cannot open missing.csv\n");
+    writeFile("short.csv", "  1,0;  2,0\r\n");
+    EXPECT_EQ(run({"short.csv"}), 2);
+    EXPECT_EQ(err_.str(), "board-view: short.csv: unreadable: not a 16 x 16, 6 x 12 or 6 x 6 board (1 rows of 2 cells)\n");
+    EXPECT_FALSE(std::filesystem::exists("short.svg"));
+
+    const std::string board = readFile(sourcePath("data/solution_6x6.csv"));
+    writeFile("board.svg", board);
+    EXPECT_EQ(run({"board.svg"}), 2);
+    EXPECT_EQ(err_.str(), "board-view: board.svg is the board file itself; give another picture name\n");
+    writeFile("page.html", board);
+    EXPECT_EQ(run({"--html", "page.html"}), 2);  // page.svg is fine, but its page would be page.html
+    EXPECT_EQ(err_.str(), "board-view: page.html is the board file itself; give another picture name\n");
+    EXPECT_FALSE(std::filesystem::exists("page.svg"));
+    EXPECT_EQ(run({"page.html"}), 0);
+    EXPECT_EQ(readFile("page.html"), board);
+    EXPECT_EQ(readFile("board.svg"), board);
+    writeFile("b.csv", board);
+
+    // A picture that cannot be written leaves nothing behind.
+    EXPECT_EQ(run({"b.csv", "no-such-dir/b.svg"}), 1);
+    EXPECT_EQ(err_.str(), "board-view: cannot write no-such-dir/b.svg: No such file or directory\n");
+}
+
+TEST_F(BoardViewTest, ProgramWritesBesideTheBoardFile) {
+    std::filesystem::create_directory("run");
+    writeFile("run/Best250.csv", readFile(sourcePath("data/solution_16x16.csv")));
+    const std::string command = testing::programPath("board-view").string() + " --html run/Best250.csv > out.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readFile("out.txt"),
+              "run/Best250.svg: 256 of 256 pieces placed, 480 of 480 seams matched; complete and consistent\n"
+              "run/Best250.html\n");
+    EXPECT_EQ(xmlProblem(readFile("run/Best250.svg")), "");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("run")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Best250.csv", "Best250.html", "Best250.svg"}));
+}
+
+}  // namespace
+}  // namespace zentara

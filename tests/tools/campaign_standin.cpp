@@ -1,0 +1,52 @@
+// A stand-in for a solver in campaign tests: records the time seed it would use,
+// writes best-board files like a 16 x 16 solver, prints a status line, and runs
+// until SIGTERM, which it answers by saving a file, as score-solver saves its
+// statistics. It writes no boards when STANDIN_BOARDS=0.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "core/board_file.hpp"
+#include "core/console.hpp"
+#include "core/random.hpp"
+
+int main() {
+    using namespace zentara;
+    installStopHandlers();
+    const LocalTime t = readLocalTime();
+    const RandomState seed = timeSeed(t);
+    {
+        std::ofstream out("start.txt");
+        out << t.day << ' ' << t.minute << ' ' << t.second << ' ' << t.millisecond << ' ' << seed << '\n';
+    }
+    // Instance k (from its directory name) holds a level-200 board and the
+    // planted solution with k cells emptied under the name of its level.
+    const std::string here = std::filesystem::current_path().filename().string();
+    const int k = std::atoi(here.c_str() + here.find_last_of('-') + 1);
+    const char* boards = std::getenv("STANDIN_BOARDS");
+    if (k > 0 && !(boards && std::strcmp(boards, "0") == 0)) {
+        std::ifstream in(ZENTARA_SOURCE_DIR "/data/solution_16x16.csv", std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        Board16 cells{};
+        parseBoardBytes(bytes.str(), cells);
+        Board16 low = cells;
+        for (int c = 200; c < CELL_COUNT; ++c) low[c] = PlacedCell{};
+        writeBoardFile("Best200.csv", low.data(), LAYOUT_16X16);
+        for (int c = 0; c < k; ++c) cells[c] = PlacedCell{};
+        char name[32];
+        std::snprintf(name, sizeof name, "Best%03d.csv", CELL_COUNT - k);
+        writeBoardFile(name, cells.data(), LAYOUT_16X16);
+    }
+    printTo(std::cout, "\rstand-in %s running ", here.c_str());
+    while (!stopRequested()) usleep(5000);
+    std::ofstream("stopped.txt") << "stopped on request\n";
+    printTo(std::cout, "\rstand-in %s stopped ", here.c_str());
+    return 0;
+}

@@ -1,0 +1,279 @@
+#include "tools/board_view.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+#include "core/pieces.hpp"
+#include "tools/whole_file.hpp"
+
+namespace zentara {
+
+namespace {
+
+// Colours of maximum contrast (after Kelly), so that neighbouring colour numbers
+// never look alike; the border is the neutral grey people expect on the frame.
+constexpr std::array<const char*, 23> PALETTE{
+    "#848482",                                                                    // 0 border
+    "#F3C300", "#875692", "#F38400", "#A1CAF1", "#BE0032", "#C2B280", "#008856",  // 1-7
+    "#E68FAC", "#0067A5", "#F99379", "#604E97", "#F6A600", "#B3446C", "#DCD300",  // 8-14
+    "#882D17", "#8DB600", "#654522", "#E25822", "#2B3D26", "#222222", "#F2F3F4",  // 15-21
+    "#00A3A3",                                                                    // 22
+};
+
+constexpr int MARGIN = 12;
+constexpr int CAPTION_HEIGHT = 48;
+constexpr int MIN_WIDTH = 600;
+constexpr const char* MARK_COLOUR = "#FF00FF";  // in no palette entry, so a mark never hides
+
+const PieceEntry* pieceTable(PuzzleKind kind, int& count) {
+    switch (kind) {
+        case PuzzleKind::Board6x12: count = static_cast<int>(PIECES_6X12.size()); return PIECES_6X12.data();
+        case PuzzleKind::Board6x6: count = static_cast<int>(PIECES_6X6.size()); return PIECES_6X6.data();
+        default: count = PIECE_COUNT; return PIECES_BOTTOM_FIRST.data();
+    }
+}
+
+void append(std::string& s, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void append(std::string& s, const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (n > 0) s.append(line, static_cast<std::size_t>(n) < sizeof line ? static_cast<std::size_t>(n) : sizeof line - 1);
+}
+
+std::string figuresLine(const BoardCheck& check) {
+    std::string s;
+    append(s, "%d of %d pieces placed, %d of %d seams matched", check.piecesPlaced, check.geometry.cells(),
+           check.matchedSeams, check.totalSeams);
+    return s;
+}
+
+std::string faultsLine(const BoardCheck& check) {
+    if (check.complete()) return "complete and consistent";
+    std::string s;
+    append(s, "%zu mismatched seams, %zu frame faults, %d pieces used twice, %d numbers out of range",
+           check.mismatches.size(), check.frameViolations.size(), check.piecesUsedTwice, check.outOfRange);
+    return s;
+}
+
+// Length of the UTF-8 sequence starting at text[i], or 0 when it is not one.
+std::size_t utf8Length(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    std::size_t n;
+    if (b >= 0xC2 && b <= 0xDF) n = 2;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4;
+    else return 0;
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    // Overlong forms and surrogates are not UTF-8 either.
+    if (b == 0xE0 && byte(i + 1) < 0xA0) return 0;
+    if (b == 0xED && byte(i + 1) > 0x9F) return 0;
+    if (b == 0xF0 && byte(i + 1) < 0x90) return 0;
+    if (b == 0xF4 && byte(i + 1) > 0x8F) return 0;
+    return n;
+}
+
+}  // namespace
+
+const char* colourFill(int colour) {
+    if (colour >= 0 && colour < static_cast<int>(PALETTE.size())) return PALETTE[static_cast<std::size_t>(colour)];
+    return "#FFFFFF";
+}
+
+std::string xmlEscape(std::string_view text) {
+    std::string s;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const std::size_t n = utf8Length(text, i);
+            if (n == 0) {
+                s += '?';
+                ++i;
+            } else {
+                s.append(text.substr(i, n));
+                i += n;
+            }
+            continue;
+        }
+        switch (c) {
+            case '&': s += "&amp;"; break;
+            case '<': s += "&lt;"; break;
+            case '>': s += "&gt;"; break;
+            case '"': s += "&quot;"; break;
+            case '\'': s += "&apos;"; break;
+            default: s += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
+        }
+        ++i;
+    }
+    return s;
+}
+
+std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
+    const Geometry& g = check.geometry;
+    const int S = VIEW_CELL_PIXELS;
+    // Wide enough for the caption also under the small boards.
+    const int width = std::max(2 * MARGIN + g.width * S, MIN_WIDTH);
+    const int height = 2 * MARGIN + g.height * S + CAPTION_HEIGHT;
+    int setSize = 0;
+    const PieceEntry* table = pieceTable(check.kind, setSize);
+
+    std::vector<int> uses(static_cast<std::size_t>(setSize), 0);
+    for (const PlacedCell& cell : check.cells)
+        if (!cell.empty() && cell.piece < setSize) ++uses[static_cast<std::size_t>(cell.piece)];
+
+    std::string s;
+    s.reserve(static_cast<std::size_t>(g.cells()) * 700);
+    s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    append(s, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n",
+           width, height, width, height);
+    s += "<title>" + xmlEscape(name) + "</title>\n";
+    append(s, "<rect class=\"background\" x=\"0\" y=\"0\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\"/>\n", width,
+           height);
+
+    for (int c = 0; c < g.cells(); ++c) {
+        const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
+        const int x = MARGIN + g.column(c) * S, y = MARGIN + g.row(c) * S;
+        if (cell.empty()) {
+            append(s, "<rect class=\"empty\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\" stroke=\"#999999\" stroke-dasharray=\"3 3\"/>\n",
+                   x, y, S, S);
+            continue;
+        }
+        const int number = cell.piece + 1;
+        if (cell.piece >= setSize) {
+            append(s, "<g class=\"piece unknown\"><title>cell %d (row %d, column %d): piece %d is not in the set</title>",
+                   c, g.row(c), g.column(c), number);
+            append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\" stroke=\"#000000\"/>", x, y, S, S);
+            append(s, "<text x=\"%d\" y=\"%d\" font-size=\"%d\" text-anchor=\"middle\" font-family=\"sans-serif\">?</text></g>\n",
+                   x + S / 2, y + S * 2 / 3, S / 2);
+            continue;
+        }
+        const bool twice = uses[static_cast<std::size_t>(cell.piece)] > 1;
+        const PieceEntry sides = rotate(table[cell.piece], cell.rotation);
+        append(s, "<g class=\"piece%s\"><title>cell %d (row %d, column %d): piece %d, rotation %d%s</title>",
+               twice ? " twice" : "", c, g.row(c), g.column(c), number, cell.rotation,
+               twice ? ", used on more than one cell" : "");
+        const int cx = x + S / 2, cy = y + S / 2;
+        // Corners of the cell clockwise from the top left; side k of the triangle
+        // list runs from corner k to corner k + 1 (top, right, bottom, left).
+        const int px[4] = {x, x + S, x + S, x};
+        const int py[4] = {y, y, y + S, y + S};
+        using namespace bottom_first;
+        const int colourOf[4] = {sides[TOP], sides[RIGHT], sides[BOTTOM], sides[LEFT]};
+        for (int k = 0; k < 4; ++k)
+            append(s, "<polygon points=\"%d,%d %d,%d %d,%d\" fill=\"%s\" stroke=\"#333333\" stroke-width=\"0.5\"/>",
+                   px[k], py[k], px[(k + 1) & 3], py[(k + 1) & 3], cx, cy, colourFill(colourOf[k]));
+        if (twice)
+            append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\" stroke-dasharray=\"4 3\"/>",
+                   x + 3, y + 3, S - 6, S - 6, MARK_COLOUR);
+        s += "</g>\n";
+    }
+
+    // A mismatch is drawn on the seam itself, so the two faces that disagree sit on either side of it.
+    for (const Seam& seam : check.mismatches) {
+        const int x = MARGIN + g.column(seam.cellB) * S, y = MARGIN + g.row(seam.cellB) * S;
+        const bool horizontalNeighbours = seam.cellB == seam.cellA + 1;
+        const int x2 = horizontalNeighbours ? x : x + S, y2 = horizontalNeighbours ? y + S : y;
+        append(s, "<line class=\"mismatch\" x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"%d\" stroke-linecap=\"round\"><title>seam between cells %d and %d does not match</title></line>\n",
+               x, y, x2, y2, MARK_COLOUR, S / 8, seam.cellA, seam.cellB);
+    }
+    for (const FrameFault& fault : check.frameViolations) {
+        const int x = MARGIN + g.column(fault.cell) * S, y = MARGIN + g.row(fault.cell) * S;
+        using namespace bottom_first;
+        int x1 = x, y1 = y, x2 = x + S, y2 = y;  // top
+        if (fault.side == RIGHT) x1 = x + S, y2 = y + S;
+        else if (fault.side == BOTTOM) y1 = y2 = y + S;
+        else if (fault.side == LEFT) x2 = x, y2 = y + S;
+        append(s, "<line class=\"frame-fault\" x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"%d\" stroke-dasharray=\"6 4\"><title>cell %d shows a colour to the frame</title></line>\n",
+               x1, y1, x2, y2, MARK_COLOUR, S / 8, fault.cell);
+    }
+
+    const int captionY = MARGIN + g.height * S + 20;
+    s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY) +
+         "\" font-family=\"sans-serif\" font-size=\"14\">" + xmlEscape(name) + ": " + figuresLine(check) + "</text>\n";
+    s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY + 20) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">" + faultsLine(check) + "</text>\n";
+    s += "</svg>\n";
+    return s;
+}
+
+std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg) {
+    // The inline picture drops the XML declaration, which HTML does not allow there.
+    std::string_view body = svg;
+    if (body.starts_with("<?xml")) body.remove_prefix(body.find('\n') + 1);
+    std::string s;
+    s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(name) +
+         "</title>\n<style>body{font-family:sans-serif;margin:1em}svg{max-width:100%;height:auto}</style>\n</head>\n<body>\n";
+    s += "<h1>" + xmlEscape(name) + "</h1>\n";
+    s.append(body);
+    s += "<p>" + figuresLine(check) + "; " + faultsLine(check) + ".</p>\n</body>\n</html>\n";
+    return s;
+}
+
+std::string svgNameFor(const std::string& boardPath) {
+    const std::size_t slash = boardPath.rfind('/');
+    const std::size_t dot = boardPath.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return (hasExtension ? boardPath.substr(0, dot) : boardPath) + ".svg";
+}
+
+std::string htmlNameBeside(const std::string& svgPath) {
+    if (svgPath.size() > 4 && svgPath.ends_with(".svg")) return svgPath.substr(0, svgPath.size() - 4) + ".html";
+    return svgPath + ".html";
+}
+
+int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    bool html = false;
+    std::vector<std::string> names;
+    bool usageError = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--html") html = true;
+        else if (arg.starts_with("--")) usageError = true;
+        else names.emplace_back(arg);
+    }
+    if (usageError || names.empty() || names.size() > 2) {
+        err << "usage: board-view [--html] FILE [OUT.svg]\n";
+        return 2;
+    }
+    const std::string& board = names[0];
+    const std::string svgPath = names.size() == 2 ? names[1] : svgNameFor(board);
+    const std::string htmlPath = htmlNameBeside(svgPath);
+
+    BoardCheck check;
+    std::string reason;
+    if (!checkBoardFile(board.c_str(), check, reason)) {
+        err << "board-view: " << board << ": unreadable: " << reason << '\n';
+        return 2;
+    }
+    // A picture must never take the place of the board it shows.
+    for (const std::string* target : {&svgPath, html ? &htmlPath : &svgPath}) {
+        if (!sameFile(board, *target)) continue;
+        err << "board-view: " << *target << " is the board file itself; give another picture name\n";
+        return 2;
+    }
+
+    const std::string svg = renderBoardSvg(check, board);
+    if (!writeWholeFile(svgPath, svg, reason)) {
+        err << "board-view: cannot write " << svgPath << ": " << reason << '\n';
+        return 1;
+    }
+    out << svgPath << ": " << figuresLine(check) << "; " << faultsLine(check) << '\n';
+    if (html) {
+        if (!writeWholeFile(htmlPath, renderBoardHtml(check, board, svg), reason)) {
+            err << "board-view: cannot write " << htmlPath << ": " << reason << '\n';
+            return 1;
+        }
+        out << htmlPath << '\n';
+    }
+    return 0;
+}
+
+}  // namespace zentara

@@ -1,0 +1,41 @@
+// Board pictures: any board file drawn as an SVG picture (and, on request, a
+// self-contained HTML page around it) from the board checker's figures.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "core/board_check.hpp"
+
+namespace zentara {
+
+inline constexpr int VIEW_CELL_PIXELS = 40;
+
+// Fill of a colour number: the border a neutral grey, every other number its own colour.
+const char* colourFill(int colour);
+
+// Text made safe for XML: markup characters escaped, control characters and bytes
+// that are not UTF-8 replaced by '?', so that any file name gives a well-formed page.
+std::string xmlEscape(std::string_view text);
+
+// The picture: one <g class="piece"> per placed cell (four triangles, or a
+// question mark for a piece number the set lacks), one <line class="mismatch">
+// per mismatched seam, one <line class="frame-fault"> per side that should face
+// the frame with the border colour, and a caption with the name and the figures.
+std::string renderBoardSvg(const BoardCheck& check, std::string_view name);
+
+// A page a browser opens directly: the same picture inline, nothing fetched.
+std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg);
+
+// "Best230.csv" -> "Best230.svg"; "dir/board" -> "dir/board.svg".
+std::string svgNameFor(const std::string& boardPath);
+// "x.svg" -> "x.html"; "x" -> "x.html".
+std::string htmlNameBeside(const std::string& svgPath);
+
+// The board-view program: board-view [--html] FILE [OUT.svg].
+// Exit 0 when the picture was written, 1 when it could not be written, 2 for a
+// usage error or a board file that cannot be read.
+int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace zentara
