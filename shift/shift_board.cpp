@@ -3,8 +3,8 @@
 
 #include "shift/shift_search.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace zentara::shift {
@@ -57,31 +57,98 @@ void setUp(ShiftSearch& s, RandomState seed) {
     }
 }
 
-int findFirstFit(const ShiftList& list, std::uint32_t mask, std::uint32_t wanted) {
-    const std::uint32_t* colours = list.colours.data();
-    const int length = list.length;
-#if defined(__SSE2__)
-    // Sixteen masked comparisons per round and one branch. Padding entries past the
-    // tail may compare equal; a first hit there means no real record fits.
+namespace scan {
+
+int portable(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted) {
+    for (int i = 0; i < length; ++i)
+        if ((colours[i] & mask) == wanted) return i;
+    return -1;
+}
+
+// The vector scans compare whole rounds and branch once per round. Entries past the
+// tail (the list is padded to LIST_CAPACITY) may compare equal; a first hit there
+// means that no real record fits.
+#if defined(__x86_64__)
+int sse2(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted) {
     const __m128i m = _mm_set1_epi32(static_cast<int>(mask));
     const __m128i w = _mm_set1_epi32(static_cast<int>(wanted));
-    auto hits = [&](int at) {
-        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(colours + at));
-        return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(v, m), w)));
-    };
+#define ZENTARA_SHIFT_HITS(at)                                                                          \
+    _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(                                                   \
+        _mm_and_si128(_mm_load_si128(reinterpret_cast<const __m128i*>(colours + (at))), m), w)))
     for (int i = 0; i < length; i += 16) {
-        const int bits = hits(i) | (hits(i + 4) << 4) | (hits(i + 8) << 8) | (hits(i + 12) << 12);
+        const int bits = ZENTARA_SHIFT_HITS(i) | (ZENTARA_SHIFT_HITS(i + 4) << 4) |
+                         (ZENTARA_SHIFT_HITS(i + 8) << 8) | (ZENTARA_SHIFT_HITS(i + 12) << 12);
         if (bits != 0) {
             const int position = i + __builtin_ctz(static_cast<unsigned>(bits));
             return position < length ? position : -1;
         }
     }
+#undef ZENTARA_SHIFT_HITS
     return -1;
-#else
-    for (int i = 0; i < length; ++i)
-        if ((colours[i] & mask) == wanted) return i;
+}
+
+__attribute__((target("avx2"))) int avx2(const std::uint32_t* colours, int length, std::uint32_t mask,
+                                         std::uint32_t wanted) {
+    const __m256i m = _mm256_set1_epi32(static_cast<int>(mask));
+    const __m256i w = _mm256_set1_epi32(static_cast<int>(wanted));
+#define ZENTARA_SHIFT_EQUAL(at) \
+    _mm256_cmpeq_epi32(_mm256_and_si256(_mm256_load_si256(reinterpret_cast<const __m256i*>(colours + (at))), m), w)
+#define ZENTARA_SHIFT_BITS(v) static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(v)))
+    for (int i = 0; i < length; i += 32) {
+        const __m256i e0 = ZENTARA_SHIFT_EQUAL(i), e1 = ZENTARA_SHIFT_EQUAL(i + 8);
+        const __m256i e2 = ZENTARA_SHIFT_EQUAL(i + 16), e3 = ZENTARA_SHIFT_EQUAL(i + 24);
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(e0, e1), _mm256_or_si256(e2, e3));
+        if (!_mm256_testz_si256(any, any)) {
+            const unsigned bits = ZENTARA_SHIFT_BITS(e0) | (ZENTARA_SHIFT_BITS(e1) << 8) |
+                                  (ZENTARA_SHIFT_BITS(e2) << 16) | (ZENTARA_SHIFT_BITS(e3) << 24);
+            const int position = i + __builtin_ctz(bits);
+            return position < length ? position : -1;
+        }
+    }
+#undef ZENTARA_SHIFT_EQUAL
+#undef ZENTARA_SHIFT_BITS
     return -1;
+}
+
+__attribute__((target("avx512f"))) int avx512(const std::uint32_t* colours, int length, std::uint32_t mask,
+                                              std::uint32_t wanted) {
+    const __m512i m = _mm512_set1_epi32(static_cast<int>(mask));
+    const __m512i w = _mm512_set1_epi32(static_cast<int>(wanted));
+#define ZENTARA_SHIFT_BITS(at) \
+    static_cast<std::uint64_t>(_mm512_cmpeq_epi32_mask(_mm512_and_si512(_mm512_load_si512(colours + (at)), m), w))
+    for (int i = 0; i < length; i += 64) {
+        const std::uint64_t bits = ZENTARA_SHIFT_BITS(i) | (ZENTARA_SHIFT_BITS(i + 16) << 16) |
+                                   (ZENTARA_SHIFT_BITS(i + 32) << 32) | (ZENTARA_SHIFT_BITS(i + 48) << 48);
+        if (bits != 0) {
+            const int position = i + __builtin_ctzll(bits);
+            return position < length ? position : -1;
+        }
+    }
+#undef ZENTARA_SHIFT_BITS
+    return -1;
+}
 #endif
+
+Function fastest() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) return avx512;
+    if (__builtin_cpu_supports("avx2")) return avx2;
+    return sse2;
+#else
+    return portable;
+#endif
+}
+
+}  // namespace scan
+
+namespace {
+// Chosen once for the machine.
+const scan::Function chosenScan = scan::fastest();
+}  // namespace
+
+int findFirstFit(const ShiftList& list, std::uint32_t mask, std::uint32_t wanted) {
+    return chosenScan(list.colours.data(), list.length, mask, wanted);
 }
 
 int moveToBack(ShiftList& list, int position) {

@@ -1,5 +1,6 @@
 // The iteration: shift the first fitting record into a random empty cell, or count
 // a failure and remove pieces in a burst when the allowance runs out.
+#include <array>
 #include <cstdio>
 #include <ostream>
 
@@ -29,6 +30,43 @@ void removalBurst(ShiftSearch& s) {
 
 namespace {
 
+// Generator jumps of 1 to 4 steps: state_k = A_k * state + C_k.
+struct Jump {
+    std::uint32_t multiplier;
+    std::uint32_t increment;
+};
+constexpr std::array<Jump, 5> JUMPS = [] {
+    std::array<Jump, 5> jumps{};
+    jumps[0] = {1u, 0u};
+    for (int k = 1; k < 5; ++k)
+        jumps[k] = {jumps[k - 1].multiplier * RANDOM_MULTIPLIER,
+                    jumps[k - 1].increment * RANDOM_MULTIPLIER + RANDOM_INCREMENT};
+    return jumps;
+}();
+
+// Steps the generator until its top byte names an empty cell; the state ends exactly
+// where one step at a time would leave it. Four states are formed from the same
+// start at once, so the multiplies do not wait on each other: at level 250 about 64
+// steps are needed per pick, and the chained loop was a fifth of the run time.
+inline int pickEmptyCell(const ShiftBoard& b, RandomState& state) {
+    RandomState s = state;
+    for (;;) {
+        const RandomState s1 = JUMPS[1].multiplier * s + JUMPS[1].increment;
+        const RandomState s2 = JUMPS[2].multiplier * s + JUMPS[2].increment;
+        const RandomState s3 = JUMPS[3].multiplier * s + JUMPS[3].increment;
+        const RandomState s4 = JUMPS[4].multiplier * s + JUMPS[4].increment;
+        const bool e1 = b.placement[s1 >> 24] == NO_RECORD;
+        const bool e2 = b.placement[s2 >> 24] == NO_RECORD;
+        const bool e3 = b.placement[s3 >> 24] == NO_RECORD;
+        const bool e4 = b.placement[s4 >> 24] == NO_RECORD;
+        if (e1 | e2 | e3 | e4) {
+            state = e1 ? s1 : e2 ? s2 : e3 ? s3 : s4;
+            return static_cast<int>(state >> 24);
+        }
+        s = s4;
+    }
+}
+
 // A new best level: the numbered best file from level 200 on, and a snapshot.
 void recordNewBest(ShiftSearch& s) {
     if (s.level >= FIRST_BEST_FILE_LEVEL) {
@@ -54,11 +92,7 @@ SearchEnd runSearch(ShiftSearch& s, std::ostream& out) {
     for (;;) {
         ++iterations;
         // Step 1. A random empty cell from the top byte of the generator.
-        int cell;
-        do {
-            random = nextRandomState(random);
-            cell = static_cast<int>(random >> 24);
-        } while (b.placement[cell] != NO_RECORD);
+        const int cell = pickEmptyCell(b, random);
 
         // Step 2. The first record in list order that fits the cell's known sides.
         const std::uint32_t mask = b.mask[cell];

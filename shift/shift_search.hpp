@@ -166,6 +166,19 @@ inline bool fitsCell(const ShiftBoard& b, int cell, std::uint32_t colours) {
 // (already masked), or -1.
 int findFirstFit(const ShiftList& list, std::uint32_t mask, std::uint32_t wanted);
 
+// The scans behind findFirstFit, one per instruction set; the fastest one the machine
+// has is chosen at start. All return the same position.
+namespace scan {
+using Function = int (*)(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted);
+int portable(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted);
+#if defined(__x86_64__)
+int sse2(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted);
+int avx2(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted);
+int avx512(const std::uint32_t* colours, int length, std::uint32_t mask, std::uint32_t wanted);
+#endif
+Function fastest();
+}  // namespace scan
+
 // Moves the entry at `position` to the tail and returns its oriented number.
 int moveToBack(ShiftList& list, int position);
 
