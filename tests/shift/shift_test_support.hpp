@@ -51,6 +51,7 @@ inline std::unique_ptr<ShiftSearch> freshSearch(RandomState seed = 1) {
 inline BoardCheck checkedFile(const std::string& name) {
     BoardCheck check;
     std::string reason;
+    // Every board a program writes must pass the independent checker.
     EXPECT_TRUE(checkBoardFile(name.c_str(), check, reason)) << name << ": " << reason;
     EXPECT_EQ(zentara::testing::readFile(name).size(), 1552u) << name;
     EXPECT_TRUE(check.consistent()) << name;
