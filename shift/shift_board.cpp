@@ -65,7 +65,9 @@ int portable(const std::uint32_t* colours, int length, std::uint32_t mask, std::
     return -1;
 }
 
-// The vector scans compare whole rounds and branch once per round. Entries past the
+// The scan is two thirds of the run time. Measured with shift-bench (resumed board,
+// level 156 climbing to 252): plain loop 0.7 M iterations/s, SSE2 4.5 M, AVX2 5.3 M,
+// AVX-512 8 M. The vector scans compare whole rounds and branch once per round. Entries past the
 // tail (the list is padded to LIST_CAPACITY) may compare equal; a first hit there
 // means that no real record fits.
 #if defined(__x86_64__)

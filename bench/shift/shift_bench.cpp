@@ -43,7 +43,7 @@ bool resumedBoard(int holes, Board16& cells) {
 
 int main(int argc, char** argv) {
     const long reports = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 500;
-    const int holes = argc > 2 ? std::atoi(argv[2]) : 160;
+    const int holes = argc > 2 ? std::atoi(argv[2]) : 100;
     Board16 cells;
     if (reports <= 0 || holes < 0 || holes > 253 || !resumedBoard(holes, cells)) {
         std::fprintf(stderr, "shift-bench: bad arguments or missing solution file\n");
