@@ -1,0 +1,10 @@
+// shift-solver: no arguments; resumes from the deepest best board in the current
+// directory and shifts pieces until the board is complete.
+#include <iostream>
+
+#include "shift/shift_search.hpp"
+
+int main() {
+    static zentara::shift::ShiftSearch search;
+    return zentara::shift::runShiftSolver(search, zentara::timeSeedNow(), std::cout);
+}
