@@ -133,10 +133,10 @@ struct Cell {
 };
 
 // Everything the saved board copies. The free cells are kept as an array in list
-// order (first cell after the head first): drawing the i-th free cell is one read
-// instead of a walk along the links, unlinking the drawn cell closes the gap, and
-// a removed piece's cell is appended at the tail, so the order is exactly that of
-// a linked list with those operations.
+// order, the head first: reaching the i-th free cell is one read instead of a walk
+// along the links (the walk averaged tens of dependent loads per step), unlinking
+// a cell closes the gap and a freed cell is appended at the tail, so the order is
+// exactly that of the circular list with a head.
 struct Board {
     std::array<Cell, ARRAY_CELLS> cells;
     std::array<std::int16_t, PIECE_COUNT> pieceCell;  // array cell holding the piece, or NO_CELL

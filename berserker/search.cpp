@@ -72,9 +72,11 @@ SearchEnd runSearch(Berserker& e, std::ostream& out, long statusLimit) {
                 return SearchEnd::StatusLimit;
             }
         }
-        // Step 2. A random free cell.
+        // Step 2. A random free cell: the (i + 1)-th after the head, the head being the
+        // first free cell, so that the last i comes round to the head itself.
         x = nextRandomState(x);
-        const int freeIndex = static_cast<int>(x % static_cast<std::uint32_t>(board.freeLength));
+        int freeIndex = static_cast<int>(x % static_cast<std::uint32_t>(board.freeLength)) + 1;
+        if (freeIndex == board.freeLength) freeIndex = 0;
         const int cell = board.freeCells[freeIndex];
         // Step 3. Its candidate list.
         const CandidateList list = candidateListOf(tables, board, cell);

@@ -129,7 +129,7 @@ TEST_F(BerserkerSearch, SeededRunRepeatsExactly) {
         auto e = makeEngine(seed);
         resumeFromCells(*e, topRows());
         std::ostringstream out;
-        runSearch(*e, out, 6);
+        runSearch(*e, out, 4);
         console = out.str();
         std::filesystem::current_path(dir());
         return e;
