@@ -93,24 +93,3 @@ TEST(BerserkerTables, ListMembershipRule) {
         }
     }
 }
-
-TEST(BerserkerTables, FrameListsHoldTheRimPiecesInTheirRimRotations) {
-    const auto engine = makeEngine(1);
-    const CandidateTables& t = engine->tables;
-    // Top-left corner: top and left known and facing the frame (colour 0).
-    const CandidateList corner = listOf(t, KNOWN_TOP | KNOWN_LEFT, {0, 0, 0, 0});
-    ASSERT_EQ(corner.count, 4);
-    for (int j = 0; j < 4; ++j) {
-        const Record& r = t.records[t.entries[corner.start + j].record];
-        EXPECT_EQ(r.piece, j);
-        EXPECT_EQ(r.rotation, 1);
-    }
-    // A bottom-row cell with only the frame known: every edge piece in rotation 0.
-    const CandidateList bottom = listOf(t, KNOWN_BOTTOM, {0, 0, 0, 0});
-    ASSERT_EQ(bottom.count, FIRST_INNER_PIECE - FIRST_EDGE_PIECE);
-    for (int j = 0; j < bottom.count; ++j) {
-        const Record& r = t.records[t.entries[bottom.start + j].record];
-        EXPECT_EQ(r.piece, FIRST_EDGE_PIECE + j);
-        EXPECT_EQ(r.rotation, 0);
-    }
-}
