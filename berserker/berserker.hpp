@@ -183,9 +183,15 @@ bool resumeFromBestFile(Berserker& engine);
 // the frame or the neighbour requires and no other side shows the border colour.
 bool fitsCell(const Record& record, const Board& board, int arrayCell);
 
-// The hot operations of the step loop, inline so that the loop keeps its
-// registers across them.
-#include "berserker/board_ops.inl"
+// The candidate list for a cell of the board, from its class and required colours.
+inline CandidateList candidateListOf(const CandidateTables& tables, const Board& board, int arrayCell);
+
+// Places record `recordIndex` on the free cell at position `freeIndex` of the list.
+inline void placeRecord(Board& board, const CandidateTables& tables, int recordIndex, int freeIndex);
+
+// Removes the piece of an array cell; nothing happens outside the array, on a cell
+// that never changes or on an empty cell. Returns whether a piece was removed.
+inline bool removePiece(Board& board, int arrayCell);
 
 // Removes the pieces of the 3 x 3 block of array cells centred on `centre`.
 void knockOutBlock(Board& board, int centre);
@@ -211,3 +217,6 @@ std::uint64_t stepsTaken(const Berserker& engine);
 bool writeResultFile(const Berserker& engine);
 
 }  // namespace zentara::berserker
+
+// The operations of every step, inline so that the step loop keeps its registers.
+#include "berserker/board_ops.inl"

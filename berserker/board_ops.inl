@@ -1,4 +1,7 @@
 // Included by berserker.hpp: the operations of every step.
+#pragma once
+
+namespace zentara::berserker {
 
 // The candidate list for a cell, from its class and the colours its known sides
 // require (the bottom of the cell above, the left of the cell to the right, the
@@ -47,3 +50,5 @@ inline bool removePiece(Board& board, int arrayCell) {
     --board.level;
     return true;
 }
+
+}  // namespace zentara::berserker
