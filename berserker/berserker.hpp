@@ -156,7 +156,7 @@ struct Berserker {
     int bigResets = -1;
     std::uint8_t failureCountdown = 10;
     int fallBackCountdown = 1000;
-    int bigResetCountdown = 10;
+    int bigResetCountdown = 1;  // the very first step shows a status and makes a big reset
     int heightSinceBigReset = 0;
     int fileCountdown = 2;
     int millionCountdown = 1;
