@@ -1,5 +1,5 @@
 // berserker-bench [REPORTS]: the berserker step loop from a fixed seed on a fixed
-// resumed board (the planted solution with every fifth cell emptied), run for a
+// resumed board (the planted solution cut down to its top six rows), run for a
 // fixed number of status reports (a million steps each). Prints steps per second
 // and a signature that must be the same on every build.
 #include <unistd.h>
