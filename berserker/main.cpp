@@ -1,0 +1,22 @@
+// berserker-solver: grows the board by random placements until it is complete,
+// resuming from the deepest best-board file in the working directory.
+#include <iostream>
+
+#include "berserker/berserker.hpp"
+#include "core/console.hpp"
+
+namespace {
+zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage
+}
+
+int main() {
+    using namespace zentara;
+    lowerPriority(Priority::Idle);
+    printTo(std::cout, "Zentara Berserker\n");
+    const RandomState seed = timeSeedNow();
+    berserker::setUp(engine, seed);
+    berserker::resumeFromBestFile(engine);
+    berserker::runSearch(engine, std::cout);
+    berserker::writeResultFile(engine);
+    return 0;
+}
