@@ -164,7 +164,7 @@ TEST_F(FrequencySearch, ReportsComeEveryTenMillionPlacementsAndRepeatFromASeed) 
     std::snprintf(status, sizeof status, "\rCurrent level: %3d, Best level: %3d, Tests: 10 millions... ",
                   engine->search.level, engine->search.bestLevel);
     EXPECT_EQ(first.console.substr(first.console.rfind('\r')), status);
-    EXPECT_LT(engine->search.bestLevel, 256) << "the noise should keep the search busy";
+    EXPECT_LT(engine->search.bestLevel, 256) << "the random boards should keep the search busy";
     auto files = writtenFiles();
     EXPECT_EQ(files.count("Result.csv"), 0u);  // only every fifth report
     for (const auto& [name, bytes] : files) EXPECT_TRUE(checked(name).consistent()) << name;
