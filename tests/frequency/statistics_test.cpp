@@ -37,7 +37,7 @@ TEST_F(FrequencyStatistics, ProgramWithoutStatFileSaysSoAndExitsOne) {
     EXPECT_EQ(zentara::testing::readFile("console.txt"), "Zentara Frequency Solver\nCannot find Stat.bin file!\n");
 }
 
-TEST_F(FrequencyStatistics, RejectedFilesGiveOneLineAndExitOne) {
+TEST_F(FrequencyStatistics, FileChecksRefuseWithOneLineAndExitOne) {
     auto engine = makeEngine();
     const std::string contentMessage = "Invalid content of Stat.bin file!\n";
     auto rejects = [&](const std::string& bytes, const std::string& message) {
@@ -62,27 +62,20 @@ TEST_F(FrequencyStatistics, RejectedFilesGiveOneLineAndExitOne) {
     asymmetric.at(3, 7) = 2;
     asymmetric.at(7, 3) = 1;
     rejects(asymmetric.bytes(), contentMessage);
-    asymmetric.at(7, 3) = 2;  // made symmetric, the same file is accepted
-    zentara::testing::writeFile("Stat.bin", asymmetric.bytes());
-    EXPECT_TRUE(loadCheckedStatistics(engine->tables, std::cout));
+    // Accepted: the same file made symmetric, the largest count, bytes past the table.
+    asymmetric.at(7, 3) = 2;
+    asymmetric.addPair(100, 900, 10'000'000);
+    zentara::testing::writeFile("Stat.bin", asymmetric.bytes() + std::string(1000, '\x7f'));
+    std::ostringstream out;
+    EXPECT_TRUE(loadCheckedStatistics(engine->tables, out));
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(engine->tables.statistics[100 * EDGE_CODES + 900], 10'000'000);
 
     std::filesystem::remove("Stat.bin");
     const auto missing = runSolver(*engine, 1);
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.console, "Cannot find Stat.bin file!\n");
     EXPECT_EQ(filesInDirectory(dir()), 0);  // a refused run leaves no file behind
-}
-
-TEST_F(FrequencyStatistics, LargestCountAndLongerFileAreAccepted) {
-    auto engine = makeEngine();
-    StatCounts stat;
-    stat.addPair(100, 900, 10'000'000);
-    zentara::testing::writeFile("Stat.bin", stat.bytes() + std::string(1000, '\x7f'));  // tail is ignored
-    std::ostringstream out;
-    ASSERT_TRUE(loadCheckedStatistics(engine->tables, out));
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(engine->tables.statistics[100 * EDGE_CODES + 900], 10'000'000);
-    EXPECT_EQ(engine->tables.statistics[STAT_CELLS - 1], 0);
 }
 
 TEST_F(FrequencyStatistics, AllZeroFileBuildsEmptyListsAndHasNoHint) {
@@ -115,6 +108,10 @@ TEST_F(FrequencyStatistics, StrengthsArePerMilleOfRowMeanMadeSymmetric) {
     stat.addPair(HINT_TOP_EDGE, 4 * 122 + 2, 3);
     stat.addPair(HINT_LEFT_EDGE, 4 * 70 + 1, 3);
     stat.addPair(HINT_LEFT_EDGE, 4 * 71 + 0, 1);
+    // A count far below the means of both its rows: strength 0 both ways.
+    stat.addPair(400, 500, 5000);
+    stat.addPair(400, 600, 1);
+    stat.addPair(600, 604, 9000);
     stat.writeStatBin();
     FrequencyTables& t = engine->tables;
     ASSERT_TRUE(loadCheckedStatistics(t, std::cout));
@@ -148,27 +145,15 @@ TEST_F(FrequencyStatistics, StrengthsArePerMilleOfRowMeanMadeSymmetric) {
     EXPECT_EQ(left, 2);
     EXPECT_TRUE(contains(t.leftOfHint, 4 * 70 + 2));  // edge 1 right: rotation 3 - 1
     EXPECT_TRUE(contains(t.leftOfHint, 4 * 71 + 3));  // edge 0 right: rotation 3
-}
 
-TEST_F(FrequencyStatistics, CountFarBelowBothMeansGivesNoCandidate) {
-    auto engine = makeEngine();
-    StatCounts stat;
-    stat.addPair(400, 500, 5000);
-    stat.addPair(400, 600, 1);  // 1 x 2 x 1000 / 5001 = 0 from row 400 ...
-    stat.addPair(600, 604, 9000);  // ... and 1 x 2 x 1000 / 9001 = 0 from row 600
-    stat.writeStatBin();
-    ASSERT_TRUE(loadCheckedStatistics(engine->tables, std::cout));
-    normaliseStatistics(engine->tables);
-    EXPECT_EQ(engine->tables.statistics[400 * EDGE_CODES + 600], 0);
-    EXPECT_EQ(engine->tables.statistics[600 * EDGE_CODES + 400], 0);
-    // It still counts as a partner: the edge is open.
-    EXPECT_EQ(engine->tables.partnerCount[600], 2);
-    // Neither side lists the other: edge 400's owner has only the partner of edge 500 below it.
+    EXPECT_EQ(v(400, 600), 0);
+    EXPECT_EQ(v(600, 400), 0);
+    EXPECT_EQ(t.partnerCount[600], 2);  // still a partner: edge 600 is open
+    // ... and no list entry: below edge 400's owner stands only the partner of edge 500.
     Random random{7};
     std::ostringstream out;
-    ASSERT_TRUE(buildHashTables(engine->tables, random, out));
+    ASSERT_TRUE(buildHashTables(t, random, out));
     const int u = turnedToFace(400, bottom_first::BOTTOM);
-    const auto& t = engine->tables;
     EXPECT_EQ(t.lists[BELOW_OPEN + u].count + t.lists[BELOW_RIM + u].count, 1);
     EXPECT_EQ(entryNumber(t.pool[t.lists[BELOW_RIM + u].first]), turnedToFace(500, bottom_first::TOP));
 }
