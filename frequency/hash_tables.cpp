@@ -113,7 +113,7 @@ void indexHolders(FrequencyTables& tables, std::uint32_t table) {
 // pairTable[u][w] lists the pieces of below[u] that also stand in right[w], in the
 // order of below[u]. Walking below[u] and, for each piece, only the right lists that
 // hold it makes the work proportional to the entries produced, instead of comparing
-// every pair of lists entry by entry (about 4 x 10^9 steps on a rich file).
+// every pair of lists entry by entry (billions of comparisons on a well-filled file).
 void buildPairTable(FrequencyTables& tables, std::uint32_t pairTable, std::uint32_t below, std::uint32_t right,
                     bool countOnly) {
     indexHolders(tables, right);

