@@ -58,6 +58,7 @@ void reportProgress(ScoreSolver& s) {
     s.testsTotal += 10;
     printTo(*s.out, "\rLevel/Score: %3d/%3d, Best: %3d/%3d, Tests: %d M, Resets: %d ", s.periodLevel, s.periodScore,
             s.bestLevel, s.bestScore, s.testsTotal, s.resetsTotal);
+    toPlacedCells(s.periodBestBoard.data(), s.reportedBoard);  // before the rebuild reorders the lists
     // Step 2. Deep periods feed the statistics.
     if (s.periodLevel > GATHER_LEVEL) gatherStatistics(s);
     // Step 3. A new period.

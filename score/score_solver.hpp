@@ -121,7 +121,10 @@ struct ScoreSolver {
     RandomState random = 0;
 
     WorkBoard workBoard{};
+    // Its cells point into the lists, so it reads right only until the next
+    // rebuild; reportedBoard keeps it as it stood at the last report.
     PeriodBoard periodBestBoard{};
+    Board16 reportedBoard{};
     // The used-piece set, one byte per oriented piece so that the search tests an
     // entry by its address without reading the record; a piece sets its four
     // bytes with one store.

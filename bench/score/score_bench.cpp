@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(dir);
 
     const std::uint64_t placements = tests - solver->cellsLeftEmpty;
-    Board16 cells;
-    score::toPlacedCells(solver->periodBestBoard.data(), cells);
+    const Board16& cells = solver->reportedBoard;
     std::uint16_t values[CELL_COUNT];
     for (int c = 0; c < CELL_COUNT; ++c)
         values[c] = cells[c].empty() ? 0xFFFF : static_cast<std::uint16_t>(orientedNumber(cells[c].piece, cells[c].rotation));
