@@ -199,6 +199,27 @@ TEST_F(RunTest, RecordBoardsFromScore430) {
     EXPECT_EQ(readFile("B256-480.csv"), readFile(sourcePath("data/solution_16x16.csv")));
 }
 
+// Two reports at the program's own period reach scores of 430 and more: every
+// record board the search writes is consistent and named by its level and score.
+TEST_F(RunTest, RecordBoardsOfAFullLengthRun) {
+    auto s = std::make_unique<ScoreSolver>();
+    std::ostringstream console;
+    ScoreRunOptions options;
+    options.out = &console;
+    options.seed = 20261207;  // reaches 240/432 within the second period
+    options.reportLimit = 2;
+    runScoreSolver(*s, options);
+    ASSERT_GE(s->bestScore, RECORD_SCORE);
+    int records = 0;
+    for (const std::string& name : filesIn("."))
+        records += name[0] == 'B';
+    EXPECT_GT(records, 0);
+    expectRecordBoardsConsistent(".");
+    char best[32];
+    std::snprintf(best, sizeof best, "B%03d-%03d.csv", s->bestLevel, s->bestScore);
+    EXPECT_TRUE(std::filesystem::exists(best)) << best;
+}
+
 // The reset leaves only the hint, level 1 and score 0, and keeps the bests.
 TEST_F(RunTest, ResetKeepsOnlyTheHintAndTheBests) {
     std::ostringstream console;
