@@ -1,0 +1,200 @@
+// The score solver: a depth-first search in reading order over pre-shuffled
+// candidate lists that scores partial boards by their matched joins, restarts
+// with fresh orders every report period and gathers neighbour statistics.
+//
+// All state lives in one plain record, ScoreSolver. The program keeps one in
+// static storage; tests and other programs' tests make their own on the heap.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <ostream>
+
+#include "core/board_file.hpp"
+#include "core/pieces.hpp"
+#include "core/puzzle.hpp"
+#include "core/random.hpp"
+
+namespace zentara::score {
+
+// ---------------------------------------------------------------- candidate tables
+
+// One piece in one rotation. The colour word holds the four sides in bottom-first
+// order, byte 0 (lowest) bottom, 1 left, 2 top, 3 right; the search copies it whole
+// into the board cell.
+struct OrientedPiece {
+    std::uint8_t piece;
+    std::uint8_t rotation;
+    std::uint32_t colours;
+};
+static_assert(sizeof(OrientedPiece) == 8);
+
+using Slot = const OrientedPiece*;
+
+// Contiguous slots ending in a null slot. The search walks by pointer to the null
+// and never reads the count.
+struct CandidateList {
+    Slot* first;
+    std::int32_t count;
+};
+
+inline constexpr int KEY_COUNT = 24;               // colours 0..22, and 23 = any colour
+inline constexpr int ANY_KEY = NO_COLOUR;          // an empty neighbour selects the any-colour list
+inline constexpr int LISTS_PER_TABLE = KEY_COUNT * KEY_COUNT;
+
+// The class tables by the border status of the bottom and right sides, in the
+// order their lists are carved from the pool.
+enum TableClass : int { OPEN_TABLE = 0, RIGHT_BORDER_TABLE = 1, BOTTOM_BORDER_TABLE = 2, CORNER_TABLE = 3 };
+inline constexpr int TABLE_COUNT = 4;
+
+// Every piece but the hint stands in three lists (exact, any-left, any-top); the
+// hint list holds one entry; every list adds its terminator.
+inline constexpr int CLASS_TABLE_ENTRIES = 3 * (PIECE_COUNT - 1) * 4;  // 3,060
+inline constexpr int POOL_SLOTS = 2 + CLASS_TABLE_ENTRIES + TABLE_COUNT * LISTS_PER_TABLE;
+
+struct CandidateTables {
+    std::array<OrientedPiece, ORIENTED_COUNT> records;
+    CandidateList hintList;
+    // [class][top key][left key], flattened so that the search adds one offset.
+    std::array<CandidateList, TABLE_COUNT * LISTS_PER_TABLE> lists;
+    std::array<Slot, POOL_SLOTS> pool;
+
+    CandidateList& table(int tableClass, int topKey, int leftKey) {
+        return lists[tableClass * LISTS_PER_TABLE + topKey * KEY_COUNT + leftKey];
+    }
+    const CandidateList& table(int tableClass, int topKey, int leftKey) const {
+        return lists[tableClass * LISTS_PER_TABLE + topKey * KEY_COUNT + leftKey];
+    }
+};
+
+// Rebuilds all records and lists, every list in a fresh uniformly random order
+// drawn from `random`. The layout (which list holds what) never changes.
+void buildCandidateTables(CandidateTables& tables, RandomState& random);
+
+// ---------------------------------------------------------------- search state
+
+inline constexpr std::uint32_t EMPTY_COLOURS = 0x17171717u;  // NO_COLOUR on all four sides
+
+struct SearchCell {
+    const Slot* position;  // slot of the placed record; the terminator when left empty
+    std::uint32_t colours;
+    std::uint8_t joinCount;
+};
+
+// The board plus one extra cell that shows the border colour on every side: cells
+// of row 0 and column 0 read their fixed key 0 from it, so every cell selects its
+// list by the same two loads.
+inline constexpr int BORDER_SENTINEL = CELL_COUNT;
+using WorkBoard = std::array<SearchCell, CELL_COUNT + 1>;
+using PeriodBoard = std::array<SearchCell, CELL_COUNT>;
+
+// ---------------------------------------------------------------- statistics
+
+inline constexpr int STATISTIC_COUNTERS = 1 << 20;  // [edge code of A][edge code of B]
+inline constexpr std::size_t STAT_FILE_BYTES = 4'194'304;
+// The largest count the frequency solver accepts; counters saturate here.
+inline constexpr std::uint32_t STATISTIC_LIMIT = 10'000'000;
+
+constexpr int statisticIndex(int pieceA, int edgeA, int pieceB, int edgeB) {
+    return ((pieceA * 4 + edgeA) * 256 + pieceB) * 4 + edgeB;
+}
+
+// ---------------------------------------------------------------- run control
+
+inline constexpr std::uint32_t TESTS_PER_REPORT = 10'000'000;
+inline constexpr int RECORD_SCORE = 430;   // record boards only from this score on
+inline constexpr int GATHER_LEVEL = 150;   // periods deeper than this feed the statistics
+inline constexpr int RESULT_PERIOD = 5;    // reports per Result.csv and Stat.bin
+inline constexpr int STATISTICS_REPORT_PERIOD = 10;  // saves per Stat.txt
+inline constexpr int RESET_PERIOD = 1;     // reports per reset
+
+enum class SearchEnd {
+    Exhausted,    // cell 0 ran out of candidates
+    ReportLimit,  // the caller's number of reports was reached
+    Stopped,      // SIGINT or SIGTERM: files saved at the last report
+};
+
+struct ScoreSolver {
+    CandidateTables tables;
+    RandomState random = 0;
+
+    WorkBoard workBoard{};
+    // Its cells point into the lists, so it reads right only until the next
+    // rebuild; reportedBoard keeps it as it stood at the last report.
+    PeriodBoard periodBestBoard{};
+    Board16 reportedBoard{};
+    // The used-piece set, one byte per oriented piece so that the search tests an
+    // entry by its address without reading the record; a piece sets its four
+    // bytes with one store.
+    alignas(4) std::array<std::uint8_t, ORIENTED_COUNT> usedOriented{};
+
+    std::int32_t level = 1;
+    std::int32_t score = 0;
+    std::int32_t periodLevel = 1;
+    std::int32_t periodScore = 0;
+    std::int32_t bestLevel = 1;
+    std::int32_t bestScore = 0;
+    bool resetRequested = false;
+    std::uint32_t testCountdown = TESTS_PER_REPORT;
+
+    std::int32_t testsTotal = 0;   // millions
+    std::int32_t resetsTotal = 0;
+    std::int32_t resultCountdown = RESULT_PERIOD;
+    std::int32_t statisticsReportCountdown = STATISTICS_REPORT_PERIOD;
+    std::int32_t resetCountdown = RESET_PERIOD;
+
+    // Run limits and the console; the program leaves them at their defaults.
+    std::ostream* out = nullptr;
+    std::uint32_t testsPerReport = TESTS_PER_REPORT;  // tests may shorten the period
+    std::int32_t reportLimit = 0;                     // 0: no limit
+    std::int32_t reportsDone = 0;
+    bool endRun = false;
+    SearchEnd endReason = SearchEnd::Exhausted;
+    std::uint64_t cellsLeftEmpty = 0;  // tests that placed nothing (benchmark figure)
+
+    std::array<std::uint32_t, STATISTIC_COUNTERS> statistics{};
+};
+
+// The search: returns when cell 0's list is exhausted, after the report that
+// reaches `reportLimit`, or after the report that saw a stop request. A later call
+// starts a fresh run (every report resets the board), so a run split over several
+// calls is the same run.
+SearchEnd runSearch(ScoreSolver& solver);
+
+// Run control.
+void resetBoard(ScoreSolver& solver);
+void reportProgress(ScoreSolver& solver);
+void writeResultBoard(const ScoreSolver& solver);
+void writeRecordBoard(const ScoreSolver& solver);
+
+// Neighbour statistics.
+void loadStatistics(ScoreSolver& solver);
+void gatherStatistics(ScoreSolver& solver);
+bool saveStatistics(const ScoreSolver& solver);
+bool writeStatisticsReport(const ScoreSolver& solver);
+
+// The cells of a search board as board files show them (empty cells as -1).
+void toPlacedCells(const SearchCell* board, Board16& out);
+
+// Marks piece p used (1) or free (0) in all four of its rotations.
+inline void setPieceUsed(ScoreSolver& s, int piece, std::uint32_t used) {
+    const std::uint32_t word = used * 0x01010101u;
+    std::memcpy(&s.usedOriented[orientedNumber(piece, 0)], &word, sizeof word);
+}
+inline bool pieceUsed(const ScoreSolver& s, int piece) { return s.usedOriented[orientedNumber(piece, 0)] != 0; }
+
+struct ScoreRunOptions {
+    std::ostream* out = nullptr;            // console; required
+    std::optional<RandomState> seed;        // none: the local-time seed, taken after loading Stat.bin
+    std::int32_t reportLimit = 0;           // stop after this many reports (0: run until stopped)
+    std::uint32_t testsPerReport = TESTS_PER_REPORT;
+};
+
+// The program from its banner on, in the current directory: banner, load
+// Stat.bin, seed, build the lists, reset, search. Priority and signal handlers
+// are the caller's. Returns the program's exit code (0).
+int runScoreSolver(ScoreSolver& solver, const ScoreRunOptions& options);
+
+}  // namespace zentara::score
