@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -43,29 +44,50 @@ void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& 
     out.size = static_cast<std::size_t>(p - out.bytes.data());
 }
 
-bool writeFileAtomically(const char* name, std::string_view bytes) {
-    char temp[256];
-    const int n = std::snprintf(temp, sizeof temp, ".%s.%ld.tmp", name, static_cast<long>(getpid()));
-    if (n <= 0 || n >= static_cast<int>(sizeof temp)) return false;
+bool writeFileAtomically(const char* path, std::string_view bytes, bool durable) {
+    // The temporary file lives beside the target: rename() is atomic only within
+    // one file system. The process id keeps two programs writing the same name in
+    // one directory (every program writes Result.csv) out of each other's way.
+    const char* slash = std::strrchr(path, '/');
+    const int dirLength = slash ? static_cast<int>(slash - path + 1) : 0;
+    char temp[512];
+    const int n = std::snprintf(temp, sizeof temp, "%.*s.%s.%ld.tmp", dirLength, path, path + dirLength,
+                                static_cast<long>(getpid()));
+    if (n <= 0 || n >= static_cast<int>(sizeof temp) || path[dirLength] == '\0') {
+        errno = ENAMETOOLONG;
+        return false;
+    }
     const int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const char* p = bytes.data();
     std::size_t left = bytes.size();
-    while (left > 0) {
+    bool ok = true;
+    while (ok && left > 0) {
         const ssize_t w = ::write(fd, p, left);
+        if (w < 0 && errno == EINTR) continue;
         if (w <= 0) {
-            ::close(fd);
-            ::unlink(temp);
-            return false;
+            if (w == 0) errno = EIO;
+            ok = false;
+            break;
         }
         p += w;
         left -= static_cast<std::size_t>(w);
     }
-    if (::close(fd) != 0 || std::rename(temp, name) != 0) {
-        ::unlink(temp);
-        return false;
+    if (ok && durable && ::fsync(fd) != 0) ok = false;
+    int saved = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
     }
-    return true;
+    if (ok && std::rename(temp, path) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        ::unlink(temp);
+        errno = saved;
+    }
+    return ok;
 }
 
 bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout) {

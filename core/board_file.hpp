@@ -50,10 +50,14 @@ struct BoardText {
 // Formats layout.cells() cells in cell order. Works for board and block-list files alike.
 void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out);
 
-// Writes the bytes under a temporary name in the current directory and renames it
-// over `name`, so that a reader never sees a half-written file. Returns false, and
-// leaves any existing file untouched, when the file cannot be written.
-bool writeFileAtomically(const char* name, std::string_view bytes);
+// Writes the bytes under a temporary name in the target's own directory and
+// renames it over `path`, so that a reader sees the old file or the new one, never
+// a part. Returns false, with errno telling why, and leaves any existing file
+// untouched and no temporary file behind, when the file cannot be written.
+// `durable` also flushes the data to the disk before the rename, so that not even
+// a power loss can leave an empty file under the name; it costs milliseconds, so
+// the solvers' frequent board files do without it.
+bool writeFileAtomically(const char* path, std::string_view bytes, bool durable = false);
 
 // formatBoard + writeFileAtomically.
 bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout);

@@ -1,5 +1,5 @@
-// Writing a file whole or not at all, anywhere (not only in the current
-// directory), and telling whether two names are the same file.
+// Writing a tool's output file whole or not at all, with a reason on failure,
+// and telling whether two names are the same file.
 #pragma once
 
 #include <string>
@@ -7,10 +7,9 @@
 
 namespace zentara {
 
-// Writes the bytes under a temporary name in the target's own directory, flushes
-// them to the disk and renames the result over `path`, so that a reader sees the
-// old file or the new one, never a part. On failure the old file is untouched,
-// no temporary file is left behind and `reason` says why.
+// Writes `path` through the core's atomic writer, flushed to the disk before the
+// rename. On failure the old file is untouched, no temporary file is left behind
+// and `reason` says why.
 bool writeWholeFile(const std::string& path, std::string_view bytes, std::string& reason);
 
 // True when both names exist and are the same file (links included).

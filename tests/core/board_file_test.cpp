@@ -147,3 +147,17 @@ TEST_F(BoardFileOnDisk, ReaderSizeLimitsAndOrder) {
     EXPECT_EQ(best.level, 255);
     EXPECT_TRUE(best.cells[0].empty());
 }
+
+TEST_F(BoardFileOnDisk, AtomicWriteIntoAnotherDirectory) {
+    std::filesystem::create_directory("sub");
+    ASSERT_TRUE(writeFileAtomically("sub/Stat.bin", "abc", true));
+    EXPECT_EQ(readFile("sub/Stat.bin"), "abc");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("sub")) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1) << "the temporary file lives beside the target and is gone after the rename";
+    EXPECT_FALSE(writeFileAtomically("missing/Stat.bin", "abc"));
+    EXPECT_FALSE(writeFileAtomically("sub/", "abc")) << "a directory name is no file name";
+}
