@@ -60,11 +60,11 @@ struct BruteSolver {
     // The board, which is also the search's only stack. Cell c's colours are
     // copied to colourCopies[4c .. 4c + 3] (bottom, left, top, right) so that a key
     // is read without following the record; two constant entries follow the cells
-    // (the frame and the hint piece), read by the cells whose key holds a constant.
+    // (the frame and the hint piece), read by the cells whose top colour is a constant.
     std::array<Colour, 4 * (CELL_COUNT + 2)> colourCopies{};
     std::array<const LinkedPiece*, CELL_COUNT> placed{};  // null: empty
-    // One byte per piece rather than one bit: the test is a single load (about 6 %
-    // more placements per second than a bit set on the bench).
+    // The used-piece set, one byte per piece rather than one bit: the test on
+    // every candidate is then a single load with no shift or mask.
     std::array<std::uint8_t, PIECE_COUNT> used{};
     int filled = 0;  // cells of the search order now on the board (hint not counted)
 

