@@ -73,8 +73,11 @@ constexpr int piecesAtLevel(int level) { return level <= HINT_CELL ? level + 1 :
 // Moves the planted records to the fronts of their chains, later cells first, so
 // that a chain serving several cells lists their records in cell order: on every
 // cell the search meets only pieces already placed before the planted one, and
-// walks straight to the full board.
+// walks straight to the full board. A search that strays from it stops at its
+// first report instead of running on through the whole tree.
 inline void promotePlanted(BruteSolver& solver, const Board16& planted) {
+    solver.placementsPerReport = solver.countdown = 100'000;
+    solver.reportLimit = 1;
     for (int cell = CELL_COUNT - 1; cell >= 0; --cell) {
         if (cell == HINT_CELL) continue;
         LinkedPiece& record = plantedRecord(solver, planted, cell);
