@@ -1,0 +1,90 @@
+// brute-bench [PLACEMENTS]: the brute-force search and the plain baseline, each
+// for the same fixed number of placements from the same seed, side by side.
+// The signature (best level, level and board checksum at the stop) must be the
+// same on every build; the speed figures are the machine's.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "bench/baseline.hpp"
+#include "brute/brute_solver.hpp"
+
+namespace {
+
+constexpr zentara::RandomState SEED = 1;
+
+struct BruteRun {
+    std::uint64_t placements = 0;
+    int bestLevel = 0;
+    int level = 0;
+    std::uint32_t checksum = 0;
+    double seconds = 0;
+};
+
+BruteRun runBrute(std::uint64_t placementLimit) {
+    using namespace zentara;
+    auto solver = std::make_unique<brute::BruteSolver>();
+    solver->random.state = SEED;
+    brute::buildChains(*solver);
+    brute::resetBoard(*solver);
+    // One report, exactly at the limit: the search stops there.
+    solver->placementsPerReport = static_cast<int>(placementLimit);
+    solver->countdown = solver->placementsPerReport;
+    solver->reportLimit = 1;
+    std::ostringstream console;
+    const auto start = std::chrono::steady_clock::now();
+    brute::runSearch(*solver, console);
+    BruteRun run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.placements = solver->placements;
+    run.bestLevel = solver->bestLevel;
+    run.level = solver->level;
+    std::uint16_t board[CELL_COUNT];
+    for (int cell = 0; cell < CELL_COUNT; ++cell) {
+        const brute::LinkedPiece* record = solver->placed[cell];
+        board[cell] = record == nullptr ? 0xFFFF : static_cast<std::uint16_t>(orientedNumber(record->piece, record->rotation));
+    }
+    run.checksum = bench::boardChecksum(board, CELL_COUNT);
+    return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::uint64_t placements = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200000000ull;
+    if (placements == 0 || placements > 2000000000ull) {
+        std::fprintf(stderr, "brute-bench: PLACEMENTS must be 1 to 2000000000\n");
+        return 2;
+    }
+    // The search writes Result.csv and best files; keep them out of the caller's directory.
+    std::error_code error;
+    const auto previous = std::filesystem::current_path();
+    std::string pattern = (std::filesystem::temp_directory_path() / "brute-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("brute-bench: mkdtemp");
+        return 2;
+    }
+    std::filesystem::current_path(pattern);
+
+    const BruteRun brute = runBrute(placements);
+    const auto base = zentara::bench::runBaseline(placements, SEED);
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(pattern, error);
+
+    const double bruteRate = brute.placements / brute.seconds;
+    const double baseRate = base.placements / base.seconds;
+    std::printf("brute:    %llu placements in %.2f s, %.1f M placements/s\n",
+                static_cast<unsigned long long>(brute.placements), brute.seconds, bruteRate / 1e6);
+    std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
+                static_cast<unsigned long long>(base.placements), base.seconds, baseRate / 1e6);
+    std::printf("ratio:    %.2fx\n", bruteRate / baseRate);
+    std::printf("signature: brute best %d level %d board %08x; baseline depth %d checksum %08x\n", brute.bestLevel,
+                brute.level, brute.checksum, base.bestDepth, base.bestChecksum);
+    return 0;
+}

@@ -1,0 +1,112 @@
+// The brute-force solver: one exhaustive depth-first search in row order over
+// chains of oriented pieces keyed by the colours left of and above a cell. The
+// chain order is drawn once from the seed; after that the run is fully
+// determined and walks the whole tree once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+
+#include "core/puzzle.hpp"
+#include "core/random.hpp"
+
+namespace zentara::brute {
+
+// One oriented piece, linked into the chain of its key.
+struct LinkedPiece {
+    LinkedPiece* next = nullptr;  // null at the end of the chain
+    PieceEntry colours{};               // board sides: bottom, left, top, right
+    std::uint8_t piece = 0;
+    std::uint8_t rotation = 0;
+};
+
+// A chain's index in its table: left colour + 256 * top colour.
+inline constexpr int CHAIN_HEADS = 23 * 256;
+constexpr int chainIndex(Colour left, Colour top) { return left + 256 * top; }
+
+// The four chain tables, told apart by the record's bottom and right colours.
+enum ChainTable : std::uint8_t {
+    OPEN_CHAINS = 0,        // bottom and right not border: row 0, column 0, inner cells
+    BOTTOM_RIM_CHAINS = 1,  // bottom border only: cells 240 to 254
+    RIGHT_RIM_CHAINS = 2,   // right border only: column 15 above the last row
+    CORNER_CHAINS = 3,      // both: cell 255
+};
+inline constexpr int CHAIN_TABLES = 4;
+
+constexpr ChainTable chainTableOf(const PieceEntry& colours) {
+    const bool bottomBorder = colours[bottom_first::BOTTOM] == BORDER_COLOUR;
+    const bool rightBorder = colours[bottom_first::RIGHT] == BORDER_COLOUR;
+    return static_cast<ChainTable>((bottomBorder ? 1 : 0) + (rightBorder ? 2 : 0));
+}
+
+inline constexpr int HINT_RECORD = orientedNumber(HINT_PIECE, HINT_ROTATION);  // 554
+inline constexpr int PLACEMENTS_PER_REPORT = 2'000'000;
+inline constexpr int FIRST_BEST_FILE_LEVEL = 200;
+inline constexpr int SEARCH_CELLS = CELL_COUNT - 1;  // every cell but the hint's
+
+// Why runSearch returned.
+enum class SearchEnd {
+    Solved,     // cell 255 was filled
+    Exhausted,  // cell 0 ran out of candidates
+    Stopped,    // the caller's report limit was reached; runSearch continues from here
+};
+
+struct BruteSolver {
+    std::array<LinkedPiece, ORIENTED_COUNT> records{};
+    // Chain heads of the four tables, table t at [t * CHAIN_HEADS].
+    std::array<LinkedPiece*, CHAIN_TABLES * CHAIN_HEADS> chainHeads{};
+
+    // The board, which is also the search's only stack. Cell c's colours are
+    // copied to colourCopies[4c .. 4c + 3] (bottom, left, top, right) so that a key
+    // is read without following the record; two constant entries follow the cells
+    // (the frame and the hint piece), read by the cells whose top colour is a constant.
+    std::array<Colour, 4 * (CELL_COUNT + 2)> colourCopies{};
+    std::array<const LinkedPiece*, CELL_COUNT> placed{};  // null: empty
+    // The used-piece set, one byte per piece rather than one bit: the test on
+    // every candidate is then a single load with no shift or mask.
+    std::array<std::uint8_t, PIECE_COUNT> used{};
+    int filled = 0;  // cells of the search order now on the board (hint not counted)
+
+    int level = 1;      // after a placement on cell c: c + 1
+    int bestLevel = 1;  // never reset
+    // Shown in millions. 64 bits: at 60 M placements a second a 32-bit count
+    // would wrap after about a year of one exhaustive run.
+    std::int64_t tests = 0;
+    int countdown = PLACEMENTS_PER_REPORT;
+
+    Random random{};
+
+    // Run control for tests and the bench; the program keeps the defaults.
+    int placementsPerReport = PLACEMENTS_PER_REPORT;
+    std::int64_t reportLimit = 0;  // stop after this many reports in total; 0: never
+    std::int64_t reports = 0;
+    std::uint64_t placements = 0;  // statistics, added once per runSearch
+};
+
+// Fills the 1024 records and links every record outside the hint piece into
+// its chain at a position drawn from solver.random (one draw per record).
+void buildChains(BruteSolver& solver);
+
+// Empties the board and puts the hint piece on its cell; levels start at 1.
+void resetBoard(BruteSolver& solver);
+
+// Puts a record on the next cell of the search order as a placement would, but
+// without counting it (to start a search from a given partial board).
+void pushRecord(BruteSolver& solver, const LinkedPiece& record);
+
+// The depth-first search. Starts by entering the cell after the ones filled.
+SearchEnd runSearch(BruteSolver& solver, std::ostream& out);
+
+// "Best%03d.csv" for the best level when bestFile is set (only from level 200
+// on), otherwise "Result.csv". A file that cannot be written is skipped.
+void saveBoard(const BruteSolver& solver, bool bestFile);
+
+// Counts a report, prints the status line and rewrites "Result.csv".
+void reportProgress(BruteSolver& solver, std::ostream& out);
+
+// The cell of position i of the search order: row order without the hint cell.
+constexpr int cellOfPosition(int position) { return position < HINT_CELL ? position : position + 1; }
+constexpr int positionOfCell(int cell) { return cell < HINT_CELL ? cell : cell - 1; }
+
+}  // namespace zentara::brute

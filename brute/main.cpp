@@ -1,0 +1,22 @@
+// brute-solver: one exhaustive search over the 16 x 16 board, in a chain order
+// drawn from the local time. Takes no arguments; runs until the board is full
+// or the tree is exhausted.
+#include <iostream>
+
+#include "brute/brute_solver.hpp"
+#include "core/console.hpp"
+
+namespace {
+zentara::brute::BruteSolver solver;  // about 200 KB: static, not on the stack
+}
+
+int main() {
+    using namespace zentara;
+    lowerPriority(Priority::Idle);
+    printTo(std::cout, "Zentara Brutal Force Solver\n");
+    solver.random.state = timeSeedNow();
+    brute::buildChains(solver);
+    brute::resetBoard(solver);
+    brute::runSearch(solver, std::cout);
+    return 0;
+}

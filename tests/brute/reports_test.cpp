@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "brute_test_support.hpp"
+
+using namespace zentara;
+using namespace zentara::brute;
+using namespace zentara::brute::testing;
+using zentara::testing::readFile;
+
+namespace {
+
+class BruteReports : public zentara::testing::TempDirTest {};
+
+std::string statusLine(int level, int best, long long tests) {
+    char line[128];
+    std::snprintf(line, sizeof line, "\rCurrent level: %3d, Best level: %3d, Tests: %lld millions... ", level, best, tests);
+    return line;
+}
+
+std::map<std::string, std::string> filesIn(const char* dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        files[entry.path().filename().string()] = readFile(entry.path());
+    return files;
+}
+
+}  // namespace
+
+// The first report comes after exactly 2,000,000 placements: the same board as
+// after two reports of 1,000,000. Each report rewrites Result.csv.
+TEST_F(BruteReports, FirstReportAfterExactlyTwoMillionPlacements) {
+    auto solver = seededSolver(1);
+    solver->reportLimit = 1;
+    std::ostringstream console;
+    ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
+    EXPECT_EQ(solver->placements, 2'000'000u);
+    EXPECT_EQ(console.str(), statusLine(solver->level, solver->bestLevel, 2));
+    EXPECT_TRUE(consistentAtLevel("Result.csv", solver->level));
+    const std::string first = readFile("Result.csv");
+
+    auto halves = seededSolver(1);
+    halves->placementsPerReport = halves->countdown = 1'000'000;
+    halves->reportLimit = 2;
+    ASSERT_EQ(runSearch(*halves, console), SearchEnd::Stopped);
+    EXPECT_EQ(boardTextOf(*halves), first);
+
+    solver->reportLimit = 2;
+    console.str("");
+    ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
+    EXPECT_EQ(console.str(), statusLine(solver->level, solver->bestLevel, 4));
+    EXPECT_EQ(readFile("Result.csv"), boardTextOf(*solver));
+    EXPECT_NE(readFile("Result.csv"), first);
+}
+
+// A piece on cell 0 gives level 1, which does not beat the starting best of 1;
+// the piece on cell 1 gives 2. Levels below 200 write no best file.
+TEST_F(BruteReports, LevelsCountCellsInRowOrder) {
+    auto solver = seededSolver(2);
+    solver->placementsPerReport = solver->countdown = 1;
+    solver->reportLimit = 2;
+    std::ostringstream console;
+    ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
+    EXPECT_EQ(console.str(), statusLine(1, 1, 2) + statusLine(2, 2, 4));
+    EXPECT_TRUE(consistentAtLevel("Result.csv", 2));
+    EXPECT_EQ(filesIn(".").size(), 1u);
+}
+
+// A seeded run repeats exactly, stopped at every report or not, and every board
+// it writes is consistent. From the planted top half it fills the board quickly;
+// the full board ends it without a further Result.csv.
+TEST_F(BruteReports, SeededRunRepeatsAndWritesOnlyConsistentBoards) {
+    const Board16 planted = plantedSolution();
+    std::ostringstream consoles[2];
+    for (const char* dir : {"stepwise", "whole"}) {
+        std::filesystem::create_directory(dir);
+        std::filesystem::current_path(dir);
+        const bool stepwise = dir[0] == 's';
+        auto solver = seededSolver(5);
+        for (int p = 0; p < 120; ++p) pushRecord(*solver, recordOf(*solver, planted[cellOfPosition(p)]));
+        solver->placementsPerReport = solver->countdown = 1'000;
+        SearchEnd end = SearchEnd::Stopped;
+        std::string lastResult;
+        while (end == SearchEnd::Stopped) {
+            solver->reportLimit = stepwise ? solver->reports + 1 : 0;
+            end = runSearch(*solver, consoles[stepwise ? 0 : 1]);
+            if (end != SearchEnd::Stopped) break;
+            ASSERT_TRUE(consistentAtLevel("Result.csv", solver->level)) << "report " << solver->reports;
+            lastResult = readFile("Result.csv");
+        }
+        ASSERT_EQ(end, SearchEnd::Solved);
+        if (stepwise) {
+            EXPECT_EQ(readFile("Result.csv"), lastResult);
+        }
+        std::filesystem::current_path("..");
+    }
+    EXPECT_EQ(consoles[0].str(), consoles[1].str());
+    const auto files = filesIn("stepwise");
+    EXPECT_EQ(files, filesIn("whole"));
+    EXPECT_EQ(files.size(), 58u);  // Result.csv, Best200.csv to Best256.csv
+    for (const auto& [name, bytes] : files) {
+        if (name == "Result.csv") continue;
+        EXPECT_TRUE(consistentAtLevel("stepwise/" + name, std::stoi(name.substr(4, 3))));
+    }
+}
+
+// The millions shown keep growing past the range of 32 bits.
+TEST_F(BruteReports, TestsCountPastThirtyTwoBits) {
+    auto solver = seededSolver(3);
+    solver->tests = 2'147'483'646;
+    std::ostringstream console;
+    reportProgress(*solver, console);
+    EXPECT_EQ(console.str(), statusLine(1, 1, 2'147'483'648LL));
+}

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "brute/cell_keys.hpp"
+#include "brute_test_support.hpp"
+
+using namespace zentara;
+using namespace zentara::brute;
+using namespace zentara::brute::testing;
+using zentara::testing::readFile;
+
+namespace {
+class BruteSearch : public zentara::testing::TempDirTest {
+protected:
+    Board16 planted = plantedSolution();
+    std::ostringstream console;
+};
+}  // namespace
+
+// Through planted chains the search walks straight to the solution: 255
+// placements, every level from 2 on a new best, but files only from 200 on,
+// each the board of its moment; one that cannot be written is skipped.
+TEST_F(BruteSearch, PlantedChainsWalkStraightToTheSolution) {
+    std::filesystem::create_directory("Best230.csv");
+    auto solver = seededSolver(11);
+    promotePlanted(*solver, planted);
+    EXPECT_EQ(runSearch(*solver, console), SearchEnd::Solved);
+    EXPECT_EQ(solver->placements, 255u);
+    EXPECT_EQ(solver->bestLevel, 256);
+    EXPECT_EQ(console.str(), "");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        const std::string name = entry.path().filename().string();
+        const int level = std::stoi(name.substr(4, 3));
+        ASSERT_EQ(name, "Best" + std::to_string(level) + ".csv");  // no Result.csv, no temporary file
+        if (level == 230) continue;
+        EXPECT_EQ(readFile(name), plantedText(planted, level - 1));
+        EXPECT_TRUE(consistentAtLevel(name, level));
+        ++files;
+    }
+    EXPECT_EQ(files, 56);  // Best200.csv to Best256.csv but the blocked one
+    EXPECT_TRUE(std::filesystem::is_directory("Best230.csv"));
+}
+
+// Resumed from a partial board, the first key comes from the board's copies.
+TEST_F(BruteSearch, ResumesFromPlantedPartialBoards) {
+    for (int cell : {1, 16, 119, 134, 136, 151, 240, 255}) {
+        auto solver = seededSolver(12);
+        promotePlanted(*solver, planted);
+        for (int p = 0; p < positionOfCell(cell); ++p) pushRecord(*solver, recordOf(*solver, planted[cellOfPosition(p)]));
+        EXPECT_EQ(runSearch(*solver, console), SearchEnd::Solved) << cell;
+        EXPECT_EQ(solver->placements, static_cast<std::uint64_t>(SEARCH_CELLS - positionOfCell(cell))) << cell;
+        EXPECT_EQ(boardTextOf(*solver), plantedText(planted, 255)) << cell;
+    }
+}
+
+// Above and left of the hint the key cannot see it: a free record that would
+// not meet it is passed over, though it stands before the planted one.
+TEST_F(BruteSearch, CellsBeforeTheHintPassOverRecordsThatMissIt) {
+    for (int cell : {119, 134}) {
+        auto solver = seededSolver(13);
+        promotePlanted(*solver, planted);
+        const int side = cell == 119 ? bottom_first::BOTTOM : bottom_first::RIGHT;
+        // Another turn of the piece of the next cell: free here, used before any later cell could take it.
+        const PlacedCell next = planted[cellOfPosition(positionOfCell(cell) + 1)];
+        int r = 0;
+        while (r == next.rotation || solver->records[orientedNumber(next.piece, r)].colours[side] == HINT_COLOURS[(side + 2) & 3]) ++r;
+        LinkedPiece& own = recordOf(*solver, planted[cell]);
+        moveRecord(*solver, solver->records[orientedNumber(next.piece, r)], headOf(own), &own);
+        EXPECT_EQ(runSearch(*solver, console), SearchEnd::Solved) << cell;
+        EXPECT_EQ(solver->placements, 255u) << cell;
+    }
+}
+
+// When cell 0 runs out of candidates the search ends at once and writes nothing.
+TEST_F(BruteSearch, ExhaustedFirstCellEndsTheSearch) {
+    auto solver = seededSolver(14);
+    LinkedPiece& corner = solver->records[orientedNumber(0, 1)];  // the only candidate left on cell 0
+    solver->chainHeads[chainIndex(0, 0)] = nullptr;
+    moveRecord(*solver, corner, chainIndex(0, 0));
+    solver->chainHeads[chainIndex(corner.colours[bottom_first::RIGHT], 0)] = nullptr;  // and nothing after it
+    EXPECT_EQ(runSearch(*solver, console), SearchEnd::Exhausted);
+    EXPECT_EQ(solver->placements, 1u);
+    EXPECT_EQ(solver->bestLevel, 1);
+    EXPECT_EQ(solver->placed[0], nullptr);
+    EXPECT_TRUE(std::filesystem::is_empty("."));
+}
