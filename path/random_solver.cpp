@@ -45,7 +45,8 @@ RunEnd runRandomSearch(RandomSolver& solver, std::ostream&) {
     UsedPieces used;
     clearPlacements(cells);
     const int start = cells.startCell;
-    std::uint32_t budget = solver.options.runBudget;
+    const std::uint32_t fullBudget = solver.options.runBudget > 0 ? solver.options.runBudget : 1;
+    std::uint32_t budget = fullBudget;
     int cell = start;
     RunEnd end;
 
@@ -86,7 +87,7 @@ RunEnd runRandomSearch(RandomSolver& solver, std::ostream&) {
         entry = first[cells.listOf(cell)];
     }
     solver.used = used;
-    solver.backtrackSteps += solver.options.runBudget - budget;
+    solver.backtrackSteps += fullBudget - budget;
     return end;
 }
 
