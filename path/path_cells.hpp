@@ -72,9 +72,6 @@ void exportBoard(const PathCells& cells, const CandidateLists& lists, Board16& b
 // Writes the current board under `name`; false when the file could not be written.
 bool writeBoard(const char* name, const PathCells& cells, const CandidateLists& lists);
 
-}  // namespace zentara::path
-
-namespace zentara::path {
 
 // The pieces in use, one byte each: a plain byte test and store beat the
 // 256-bit set in path-bench (58.8 against 50.0 M placements/s, best of five).

@@ -37,7 +37,7 @@ namespace {
 
 }  // namespace
 
-RunEnd runRandomSearch(RandomSolver& solver, std::ostream&) {
+RunEnd runRandomSearch(RandomSolver& solver) {
     // Step 1. Empty board, full budget.
     PathCells& cells = solver.cells;
     const std::uint16_t* pool = solver.lists.pool.data();
@@ -101,7 +101,7 @@ void finishRandomRun(RandomSolver& solver, std::ostream& out) {
 
 void runRandomSolver(RandomSolver& solver, std::ostream& out) {
     for (long reports = 0; solver.options.statusLimit == 0 || reports < solver.options.statusLimit; ++reports) {
-        runRandomSearch(solver, out);
+        runRandomSearch(solver);
         finishRandomRun(solver, out);
     }
 }

@@ -44,7 +44,7 @@ struct RandomSolver {
 void setUpRandomSolver(RandomSolver& solver, int pathMode, RandomState seed);
 
 // One run from an empty board.
-RunEnd runRandomSearch(RandomSolver& solver, std::ostream& out);
+RunEnd runRandomSearch(RandomSolver& solver);
 
 // Status line, run level back to 1, the lists perturbed.
 void finishRandomRun(RandomSolver& solver, std::ostream& out);

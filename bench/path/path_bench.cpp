@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const double buildSeconds = secondsSince(start);
     std::ostringstream sink;
     start = std::chrono::steady_clock::now();
-    runRandomSearch(*randomSolver, sink);
+    runRandomSearch(*randomSolver);
     const double randomSeconds = secondsSince(start);
     std::printf("random-solver: lists built in %.3f s; %llu backtracking steps in %.2f s, %.1f M steps/s\n",
                 buildSeconds, static_cast<unsigned long long>(randomSolver->backtrackSteps), randomSeconds,

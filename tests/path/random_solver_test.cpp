@@ -96,8 +96,7 @@ TEST_F(RandomSolverTest, PlantedSolutionCompletesTheRunOnEveryPath) {
     for (int mode = 0; mode < PATH_MODES; ++mode) {
         setUpRandomSolver(*solver, mode, 1000 + mode);
         ASSERT_TRUE(testing::plantSolution(solver->cells, solver->lists, solution)) << "mode " << mode;
-        std::ostringstream out;
-        EXPECT_EQ(runRandomSearch(*solver, out), RunEnd::Complete) << mode;
+        EXPECT_EQ(runRandomSearch(*solver), RunEnd::Complete) << mode;
         EXPECT_EQ(solver->backtrackSteps, 0u);
         EXPECT_EQ(solver->runLevel, 256);
         EXPECT_EQ(readFile("Result.csv"), solutionBytes) << mode;
@@ -114,13 +113,13 @@ TEST_F(RandomSolverTest, NextRunStartsFromAnEmptyBoardAndKeepsTheMaximum) {
     auto solver = makeSolver(0, 5, 1000);
     ASSERT_TRUE(testing::plantSolution(solver->cells, solver->lists, solution));
     std::ostringstream out;
-    ASSERT_EQ(runRandomSearch(*solver, out), RunEnd::Complete);
+    ASSERT_EQ(runRandomSearch(*solver), RunEnd::Complete);
     finishRandomRun(*solver, out);
     EXPECT_EQ(out.str(), "\rLevel 256, Max 256, Resets    1, Tests   20 millions ");
     std::filesystem::remove("Result.csv");
     // The planted order is still mostly in place after 500 swaps; the run may go
     // deep, but a new maximum is impossible and nothing below 200 is written.
-    runRandomSearch(*solver, out);
+    runRandomSearch(*solver);
     EXPECT_EQ(solver->maxLevel, 256);
     EXPECT_LE(solver->runLevel, 256);
     EXPECT_EQ(std::filesystem::exists("Result.csv"), solver->runLevel >= 200);
@@ -130,8 +129,7 @@ TEST_F(RandomSolverTest, ExhaustedFirstListEndsTheRun) {
     auto solver = makeSolver(0, 5, 1000);
     // Empty the start cell's list: the search must stop there, counting one step.
     solver->lists.pool[solver->lists.first[solver->cells.listOf(solver->cells.startCell)]] = END_OF_LIST;
-    std::ostringstream out;
-    EXPECT_EQ(runRandomSearch(*solver, out), RunEnd::Exhausted);
+    EXPECT_EQ(runRandomSearch(*solver), RunEnd::Exhausted);
     EXPECT_EQ(solver->backtrackSteps, 1u);
     EXPECT_EQ(countPlaced(solver->cells), 1);
     for (int p = 0; p < PIECE_COUNT; ++p) EXPECT_FALSE(solver->used.contains(p));
