@@ -1,0 +1,16 @@
+// path-solver: seeded path search with the compiled-in settings.
+#include <iostream>
+
+#include "core/console.hpp"
+#include "path/path_solver.hpp"
+
+namespace {
+zentara::path::PathSolver solver;  // about 10 MB of lists: static, rebuilt every run
+}  // namespace
+
+int main() {
+    zentara::lowerPriority(zentara::Priority::Idle);
+    zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);
+    zentara::path::runPathSolver(solver, std::cout);
+    return 0;
+}

@@ -1,0 +1,158 @@
+#include "path/path_solver.hpp"
+
+#include <cstdio>
+
+#include "core/console.hpp"
+
+namespace zentara::path {
+
+void startPathSolver(PathSolver& solver, const PathSolverSettings& settings, RandomState timeSeed,
+                     std::ostream& out) {
+    solver.settings = settings;
+    solver.random.state = settings.RandomSeed != 0 ? settings.RandomSeed : timeSeed;
+    printTo(out, "Starting solving Zentara puzzle.\nRandomMode %d, RandomSeed %d, PathMode %d, AutoReset %d, ResetLevel %d.\n",
+            settings.RandomMode, static_cast<int>(solver.random.state), settings.PathMode, settings.AutoReset,
+            settings.ResetLevel);
+}
+
+namespace {
+
+InsertMode insertModeOf(int randomMode) {
+    if (randomMode == 0) return InsertMode::Append;
+    if (randomMode == 1) return InsertMode::ByScore;
+    return InsertMode::Random;
+}
+
+// A cell gets its first placement since the run began (or since the status
+// trimmed the board): a new maximum of 180 or more is written.
+[[gnu::noinline]] void firstVisit(PathSolver& solver) {
+    const int count = countPlaced(solver.cells);
+    if (count <= solver.maxLevel) return;
+    solver.maxLevel = count;
+    if (count >= solver.options.bestLevel) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Best%d.csv", count);
+        writeBoard(name, solver.cells, solver.lists);
+    }
+}
+
+}  // namespace
+
+void beginPathRun(PathSolver& solver) {
+    solver.runSeed = solver.random.state;
+    solver.scores = computePieceScores();
+    solver.used.clear();
+    buildCandidateLists(solver.lists, insertModeOf(solver.settings.RandomMode), solver.random, solver.scores);
+    setUpPath(solver.cells, solver.settings.PathMode);
+    solver.maxLevel = 1;
+}
+
+bool progressStep(PathSolver& solver, int cell, std::ostream& out) {
+    // Step 1. Count the million; a status every second one.
+    ++solver.millions;
+    if (--solver.statusCountdown > 0) return false;
+
+    // Step 2. The current level: placements stay behind when the search backs
+    // up, so this counts every cell up to the deepest reached since the last status.
+    solver.statusCountdown = PROGRESS_PER_STATUS;
+    PathCells& cells = solver.cells;
+    const int level = countPlaced(cells);
+
+    // Step 3.
+    printTo(out, "\rRandomSeed %d, Current level %d, max. %d, variants %ld millions   ",
+            static_cast<int>(solver.runSeed), level, solver.maxLevel, solver.millions);
+
+    // Step 4. Result.csv shows the board up to the current cell; the placements
+    // beyond it are dropped only when the file was written.
+    Board16 board;
+    exportBoard(cells, solver.lists, board);
+    int beyond = cells.next[cell];
+    for (int c = beyond; c != HINT_CELL && cells.placement[c] != NO_PLACEMENT; c = cells.next[c]) board[c] = PlacedCell{};
+    if (writeBoardFile("Result.csv", board.data(), LAYOUT_16X16))
+        for (int c = beyond; c != HINT_CELL && cells.placement[c] != NO_PLACEMENT; c = cells.next[c])
+            cells.placement[c] = NO_PLACEMENT;
+
+    // Step 5. The automatic reset: the closer the maximum is to ResetLevel, the
+    // more statuses without reaching it are allowed.
+    bool stop = false;
+    if (solver.maxLevel < solver.settings.ResetLevel && solver.settings.AutoReset != 0) {
+        ++solver.resetCounter;
+        if (solver.resetCounter > RESET_SCALE / (solver.settings.ResetLevel - solver.maxLevel + 1)) {
+            solver.resetCounter = 0;
+            stop = true;
+        }
+    }
+    ++solver.statusReports;
+    return stop;
+}
+
+SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
+    PathCells& cells = solver.cells;
+    const std::uint16_t* pool = solver.lists.pool.data();
+    const std::uint32_t* first = solver.lists.first.data();
+    UsedPieces& used = solver.used;
+    const int start = cells.startCell;
+    std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
+    std::uint64_t placements = 0;
+    int cell = start;
+    SearchEnd end;
+
+    std::uint32_t entry = first[cells.listOf(cell)];
+    for (;;) {
+        // Step 1. Try the current entry; at the end of the list back up.
+        const std::uint16_t oriented = pool[entry];
+        if (oriented == END_OF_LIST) {
+            if (cell == start) {
+                end = SearchEnd::Exhausted;
+                break;
+            }
+            cell = cells.previous[cell];
+            entry = cells.placement[cell];
+            used.release(pieceOfOriented(pool[entry]));
+            ++entry;
+            continue;
+        }
+        // Step 2. Skip pieces in use.
+        if (!used.take(pieceOfOriented(oriented))) {
+            ++entry;
+            continue;
+        }
+        // Step 3. Place, then the first-visit and progress steps.
+        const bool firstPlacement = cells.placement[cell] == NO_PLACEMENT;
+        cells.place(cell, entry, oriented);
+        ++placements;
+        if (firstPlacement) firstVisit(solver);
+        if (--countdown == 0) {
+            if (progressStep(solver, cell, out)) {
+                const bool limit = solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit;
+                end = limit ? SearchEnd::Stopped : SearchEnd::Reset;
+                break;
+            }
+            if (solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit) {
+                end = SearchEnd::Stopped;
+                break;
+            }
+            countdown = PLACEMENTS_PER_PROGRESS;
+        }
+        // Step 4. Enter the next cell.
+        cell = cells.next[cell];
+        if (cell == HINT_CELL) {
+            end = SearchEnd::Complete;
+            break;
+        }
+        entry = first[cells.listOf(cell)];
+    }
+    solver.placements += placements;
+    return end;
+}
+
+SearchEnd runPathSolver(PathSolver& solver, std::ostream& out) {
+    for (;;) {
+        beginPathRun(solver);
+        const SearchEnd end = searchPath(solver, out);
+        printTo(out, "\n");
+        if (end != SearchEnd::Reset) return end;
+    }
+}
+
+}  // namespace zentara::path
