@@ -43,6 +43,16 @@ RunEnd searchBlockSets(BlockSolver<P>& s) {
     }
 }
 
+// The 16 x 16 program's last steps after a full board: all files, the numbered
+// block list too, and the finishing line.
+template <class P>
+void finishFullBoard(BlockSolver<P>& s) {
+    writeProgressFiles(s);
+    writeBlockFile(s, true);
+    showStatus(s);
+    printStatus(s, "Finished: ");
+}
+
 // Everything a program does after lowering its priority: banner, start-up, search,
 // files. The 16 x 16 program ends at its first full board; the small boards count
 // full boards for ever (or until a caller's limit).
@@ -54,10 +64,7 @@ RunEnd runBlockSolver(BlockSolver<P>& s) {
         buildSets(s);
         buildPermutations(s);
         if (searchBlockSets(s) == RunEnd::Stopped) return RunEnd::Stopped;
-        writeProgressFiles(s);
-        writeBlockFile(s, true);
-        showStatus(s);
-        printStatus(s, "Finished: ");
+        finishFullBoard(s);
         return RunEnd::FullBoard;
     } else {
         for (;;) {
