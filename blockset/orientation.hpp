@@ -22,19 +22,6 @@ unsigned nextTwoBits(BlockSolver<P>& s) {
     return bits;
 }
 
-// The same for the inner members, which start their choice again on a fresh word:
-// false (with the new word drawn) when the current one has run out.
-template <class P>
-bool twoBitsLeft(BlockSolver<P>& s, unsigned& bits) {
-    if ((s.word >> 2) == 0) {
-        s.word = s.draw();
-        return false;
-    }
-    bits = s.word & 3u;
-    s.word >>= 2;
-    return true;
-}
-
 // Two bits of a word drawn once for the whole group; no new word when it runs out.
 inline unsigned takeFromGroupWord(std::uint32_t& word) {
     const unsigned bits = word & 3u;
@@ -256,31 +243,44 @@ inline int towardsBalance(const BalanceRow& row, bool verticalFirst) {
 }
 
 // The rotation of one odd-set member of colour k: where the quotas allow, turned
-// so that one of its other, not yet balanced colours moves towards balance.
-template <class P>
-unsigned chooseOddRotation(BlockSolver<P>& s, const BlockRecord& r, int k, std::array<int, 4>& Q) {
-    for (;;) {  // starts again whenever the word runs out
+// so that one of its other, not yet balanced colours moves towards balance. The
+// word is a local of the caller, so that the byte stores into the balance rows
+// need not be assumed to change it.
+inline unsigned chooseOddRotation(BlockRandom& random, std::uint32_t& word, const BalanceRow* balance,
+                                  const BlockRecord& r, int k, const std::array<int, 4>& Q) {
+    // Two bits, or false (with a new word drawn) when the word has run out: the
+    // member's choice then starts again with attempt 1.
+    auto twoBits = [&](unsigned& bits) {
+        if ((word >> 2) == 0) {
+            word = random.next();
+            return false;
+        }
+        bits = word & 3u;
+        word >>= 2;
+        return true;
+    };
+    for (;;) {
         unsigned bits = 0;
         int q = -1;
         bool ranOut = false;
         // Attempts 1 and 2: a random side r and its colour's vertical balance first.
         for (int attempt = 0; attempt < 2 && q < 0; ++attempt) {
-            if (!twoBitsLeft(s, bits)) {
+            if (!twoBits(bits)) {
                 ranOut = true;
                 break;
             }
             const Colour m = r.colours[bits];
             if (m <= k) continue;
-            const int d = towardsBalance(s.balance[m], true);
+            const int d = towardsBalance(balance[m], true);
             if (d >= 0) q = static_cast<int>((bits + static_cast<unsigned>(d)) & 3u);
         }
         if (ranOut) continue;
         if (q >= 0) {
             if (Q[q] > 0) return static_cast<unsigned>(q);
             // Attempt 3: horizontal balance first, then the next direction with quota.
-            if (!twoBitsLeft(s, bits)) continue;
+            if (!twoBits(bits)) continue;
             const Colour m = r.colours[bits];
-            const int d = m > k ? towardsBalance(s.balance[m], false) : -1;
+            const int d = m > k ? towardsBalance(balance[m], false) : -1;
             if (d >= 0) {
                 unsigned turn = (bits + static_cast<unsigned>(d)) & 3u;
                 while (Q[turn] == 0) turn = (turn + 1) & 3u;
@@ -288,7 +288,7 @@ unsigned chooseOddRotation(BlockSolver<P>& s, const BlockRecord& r, int k, std::
             }
         }
         // Fallback: a random direction, or the next one with quota.
-        if (!twoBitsLeft(s, bits)) continue;
+        if (!twoBits(bits)) continue;
         while (Q[bits] == 0) bits = (bits + 1) & 3u;
         return bits;
     }
@@ -326,13 +326,15 @@ bool assignInner(BlockSolver<P>& s) {
         Q[2] += half - y;
         // Step 3. Odd set.
         if (odd.count > 0) s.word = s.draw();
+        std::uint32_t word = s.word;
         for (int i = 0; i < odd.count; ++i) {
             BlockRecord& r = s.records[odd.first + i];
-            const unsigned q = detail::chooseOddRotation(s, r, k, Q);
+            const unsigned q = detail::chooseOddRotation(s.random, word, s.balance.data(), r, k, Q);
             --Q[q];
             r.rotation = static_cast<std::uint8_t>(q);
             detail::addSides(s, r);
         }
+        s.word = word;
     }
     if constexpr (P::HAS_CROSS_SET) {
         // Each cross piece shows its colours in opposite pairs: any rotation keeps the
