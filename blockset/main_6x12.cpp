@@ -1,0 +1,4 @@
+// block-solver-6x12: the 6 x 12 puzzle; counts full boards for ever.
+#include "blockset/block_solver.hpp"
+
+int main() { return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x12>(); }
