@@ -24,7 +24,7 @@ inline constexpr std::uint8_t NO_FILTER = 0xFF;
 
 struct CellKey {
     std::uint16_t cell;
-    std::uint16_t chainBase;  // table * CHAIN_HEADS
+    std::uint16_t chainBase;  // table * FLAT_TABLE_HEADS
     std::uint16_t topByte;    // index into colourCopies
     // Left colour = (right colour of the record on the cell before & leftKeep) | leftConstant.
     // Taking it from the record just placed rather than from its copy on the board
@@ -48,7 +48,7 @@ constexpr CellKey keyOfCell(int cell) {
 
     CellKey key{};
     key.cell = static_cast<std::uint16_t>(cell);
-    key.chainBase = static_cast<std::uint16_t>(table * CHAIN_HEADS);
+    key.chainBase = static_cast<std::uint16_t>(table * FLAT_TABLE_HEADS);
     key.leftKeep = column == 0 ? 0 : 0xFF;
     key.leftConstant = BORDER_COLOUR;
     key.topByte = row == 0 ? copyByte(FRAME_ENTRY, TOP) : copyByte(cell - BOARD_WIDTH, BOTTOM);
