@@ -1,0 +1,135 @@
+// Compile-time checks of the invariants every program relies on. A replaced data
+// file that breaks one stops the build with a message naming it. Every program
+// links the core, so none can be built from a broken table.
+#include "core/pieces.hpp"
+
+namespace zentara {
+
+namespace table_checks {
+
+template <std::size_t N>
+constexpr int sidesOfColour(const std::array<PieceEntry, N>& t, int colour) {
+    int n = 0;
+    for (const PieceEntry& e : t)
+        for (Colour c : e) n += (c == colour);
+    return n;
+}
+
+constexpr bool classOrderAndOrientation() {
+    for (int p = 0; p < PIECE_COUNT; ++p) {
+        const PieceEntry& e = PIECES_BOTTOM_FIRST[p];
+        const int cls = pieceClass(e);
+        if (p < FIRST_EDGE_PIECE) {
+            if (cls != 2 || e[bottom_first::BOTTOM] != 0 || e[bottom_first::LEFT] != 0) return false;
+        } else if (p < FIRST_INNER_PIECE) {
+            if (cls != 1 || e[bottom_first::BOTTOM] != 0) return false;
+        } else if (cls != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Rim colours only on the sides that run along the rim, inner colours elsewhere.
+constexpr bool rimColoursOnRimSeams() {
+    for (int p = 0; p < FIRST_INNER_PIECE; ++p) {
+        const PieceEntry& e = PIECES_BOTTOM_FIRST[p];
+        const bool corner = p < FIRST_EDGE_PIECE;
+        for (int k = 0; k < 4; ++k) {
+            if (e[k] == 0) continue;
+            const bool alongRim = corner || k == bottom_first::LEFT || k == bottom_first::RIGHT;
+            if (alongRim != (e[k] >= 1 && e[k] <= 5)) return false;
+        }
+    }
+    for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT; ++p)
+        for (Colour c : PIECES_BOTTOM_FIRST[p])
+            if (c < 6 || c > 22) return false;
+    return true;
+}
+
+constexpr bool colourCounts() {
+    if (sidesOfColour(PIECES_BOTTOM_FIRST, 0) != 64) return false;
+    for (int c = 1; c <= 5; ++c)
+        if (sidesOfColour(PIECES_BOTTOM_FIRST, c) != 24) return false;
+    for (int c = 6; c <= 22; ++c)
+        if (sidesOfColour(PIECES_BOTTOM_FIRST, c) != (c <= 10 ? 48 : 50)) return false;
+    return true;
+}
+
+template <std::size_t N>
+constexpr bool allDistinct(const std::array<PieceEntry, N>& t) {
+    for (std::size_t a = 0; a < N; ++a)
+        for (std::size_t b = a + 1; b < N; ++b)
+            if (equalUnderRotation(t[a], t[b])) return false;
+    return true;
+}
+
+constexpr bool noCrossInnerPieces() {
+    for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT; ++p) {
+        const PieceEntry& e = PIECES_BOTTOM_FIRST[p];
+        if (e[0] == e[2] && e[1] == e[3]) return false;
+    }
+    return true;
+}
+
+constexpr bool hintColours() {
+    const PieceEntry h = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE], HINT_ROTATION);
+    return h[bottom_first::TOP] == 8 && h[bottom_first::LEFT] == 12 && h[bottom_first::RIGHT] == 9 &&
+           h[bottom_first::BOTTOM] == 9;
+}
+
+constexpr bool colourMap() {
+    bool seen[23]{};
+    for (int c = 0; c < 23; ++c) {
+        const int m = TOP_FIRST_COLOUR[c];
+        if (m > 22 || seen[m]) return false;
+        seen[m] = true;
+        const bool rimTarget = m == 1 || m == 2 || m == 3 || m == 4 || m == 8;
+        const bool shortTarget = m == 5 || m == 6 || m == 7 || m == 14 || m == 15;
+        if (c == 0 && m != 0) return false;
+        if ((c >= 1 && c <= 5) != rimTarget) return false;
+        if ((c >= 6 && c <= 10) != shortTarget) return false;
+    }
+    return true;
+}
+
+// Small sets: colour range, class counts; pieces may stand in any order and rotation.
+template <std::size_t N>
+constexpr bool smallSet(const std::array<PieceEntry, N>& t, int maxColour, int corners, int edges) {
+    int counts[3]{};
+    for (const PieceEntry& e : t) {
+        const int cls = pieceClass(e);
+        if (cls > 2) return false;
+        if (cls == 2) {
+            // border sides adjacent
+            bool adjacent = false;
+            for (int k = 0; k < 4; ++k) adjacent |= (e[k] == 0 && e[(k + 1) & 3] == 0);
+            if (!adjacent) return false;
+        }
+        ++counts[cls];
+        for (int k = 0; k < 4; ++k) {
+            if (e[k] > maxColour) return false;
+            // Sides next to a border side are rim sides and carry a rim colour 1..4.
+            const bool nextToBorder = e[(k + 1) & 3] == 0 || e[(k + 3) & 3] == 0;
+            if (e[k] != 0 && nextToBorder != (e[k] <= 4)) return false;
+        }
+    }
+    return counts[2] == corners && counts[1] == edges;
+}
+
+static_assert(classOrderAndOrientation(),
+              "16 x 16 table: pieces 0-3 must be corners (border bottom and left), 4-59 edges (border bottom), "
+              "60-255 inner pieces");
+static_assert(rimColoursOnRimSeams(), "16 x 16 table: rim colours 1-5 only along the rim, inner colours 6-22 elsewhere");
+static_assert(colourCounts(),
+              "16 x 16 table: BORDER_COLOUR on 64 sides, rim colours 24 sides each, 6-10 on 48 and 11-22 on 50");
+static_assert(allDistinct(PIECES_BOTTOM_FIRST), "16 x 16 table: two pieces are equal under rotation");
+static_assert(noCrossInnerPieces(), "16 x 16 table: an inner piece has both pairs of opposite sides equal");
+static_assert(hintColours(), "16 x 16 table: the hint piece in rotation 2 must show top 8, left 12, right 9, bottom 9");
+static_assert(colourMap(), "colour map: must be one-to-one, 0 to 0, 1-5 to {1,2,3,4,8}, 6-10 to {5,6,7,14,15}");
+static_assert(smallSet(PIECES_6X12, 8, 4, 28), "6 x 12 table: colours 0-8, 4 corners, 28 edges, rim colours 1-4");
+static_assert(smallSet(PIECES_6X6, 7, 4, 16), "6 x 6 table: colours 0-7, 4 corners, 16 edges, rim colours 1-4");
+
+}  // namespace table_checks
+
+}  // namespace zentara
