@@ -53,12 +53,13 @@ void finishFullBoard(BlockSolver<P>& s) {
     printStatus(s, "Finished: ");
 }
 
-// Everything a program does after lowering its priority: banner, start-up, search,
-// files. The 16 x 16 program ends at its first full board; the small boards count
+// Everything a program does after lowering its priority: banner, seed, start-up,
+// search, files. The 16 x 16 program ends at its first full board; the small boards count
 // full boards for ever (or until a caller's limit).
 template <class P>
 RunEnd runBlockSolver(BlockSolver<P>& s) {
     printTo(*s.out, "%s", P::BANNER);
+    if (s.seedClock != nullptr) s.random = BlockRandom::fromTime(s.seedClock());
     if constexpr (!P::COUNTS_SOLUTIONS) {
         buildRecords(s);
         buildSets(s);
@@ -86,13 +87,13 @@ RunEnd runBlockSolver(BlockSolver<P>& s) {
     }
 }
 
-// The program entry: priority, a generator seeded from the clock, one solver in
-// static storage. Returns the exit code.
+// The program entry: priority, then banner, a generator seeded from the clock and
+// the search; one solver in static storage. Returns the exit code.
 template <class P>
 int runBlockProgram() {
     static BlockSolver<P> solver;
     lowerPriority(P::PRIORITY);
-    solver.random = BlockRandom::fromTime(readLocalTime());
+    solver.seedClock = readLocalTime;
     runBlockSolver(solver);
     return 0;
 }

@@ -103,6 +103,9 @@ struct BlockSolver {
 
     // Where the run reports, and when a caller wants it to end.
     std::ostream* out = &std::cout;
+    // The programs seed from this clock right after the banner, before the tables are
+    // built; null (tests) keeps the seed already in `random`.
+    LocalTime (*seedClock)() = nullptr;
     RunLimits limits{};
     std::int64_t statusLines = 0;
 

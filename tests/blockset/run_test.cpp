@@ -163,3 +163,36 @@ TEST_F(BlockRun, Board6x6StatusEvery20000Variants) {
     EXPECT_EQ(out.str(), expected);
     EXPECT_GT(s->solutions, 10);
 }
+
+namespace {
+// A clock that notes what the console showed when the seed was taken.
+std::ostringstream* consoleAtSeed = nullptr;
+std::string shownAtSeed;
+int clockReads = 0;
+LocalTime fixedClock() {
+    ++clockReads;
+    if (consoleAtSeed != nullptr) shownAtSeed = consoleAtSeed->str();
+    return LocalTime{7, 12, 34, 567};
+}
+}  // namespace
+
+TEST_F(BlockRun, SeedIsTakenAfterTheBannerAndBeforeTheTables) {
+    std::ostringstream out;
+    auto s = seededSolver<Puzzle6x6>(out, BlockRandom{});
+    s->seedClock = fixedClock;
+    consoleAtSeed = &out;
+    clockReads = 0;
+    s->limits.variants = 1;
+    EXPECT_EQ(runBlockSolver(*s), RunEnd::Stopped);
+    consoleAtSeed = nullptr;
+    EXPECT_EQ(clockReads, 1);
+    EXPECT_EQ(shownAtSeed, "Zentara Block Set Solver (6x6 Puzzle)\n");
+    // The run is the one the clock's seed gives.
+    std::ostringstream again;
+    auto t = seededSolver<Puzzle6x6>(again, BlockRandom::fromTime(LocalTime{7, 12, 34, 567}));
+    t->limits.variants = 1;
+    runBlockSolver(*t);
+    EXPECT_EQ(s->random.w0, t->random.w0);
+    EXPECT_EQ(s->random.w1, t->random.w1);
+    EXPECT_EQ(s->records[20].rotation, t->records[20].rotation);
+}
