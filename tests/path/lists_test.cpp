@@ -124,6 +124,43 @@ TEST(CandidateLists, InsertOrders) {
         }
 }
 
+// The random order depends on the walk over the known-side choices and on the
+// draws; the contents alone do not show either. Model of the filling pass: every
+// oriented piece in turn, its choices counted like an odometer over the four
+// sides (top fastest, border sides fixed, all others starting unknown), each
+// entry put at randomUpTo(count) of its list.
+TEST(CandidateLists, RandomOrderFollowsTheOdometerWalkAndTheDraws) {
+    std::map<std::uint32_t, std::vector<std::uint16_t>> model;
+    RandomState state = 12345;
+    std::size_t entries = 0;
+    for (int o = 0; o < ORIENTED_COUNT; ++o) {
+        if (o / 4 == HINT_PIECE) continue;
+        const PieceEntry s = rotate(PIECES_TOP_FIRST[o / 4], o % 4);
+        std::array<int, 4> digit{};
+        for (int side = 0; side < 4; ++side) digit[side] = s[side] == BORDER_COLOUR ? 1 : 0;
+        for (bool more = true; more;) {
+            const int cellClass = digit[0] + 3 * digit[1] + 9 * digit[2] + 27 * digit[3];
+            std::uint32_t key = 0;
+            for (int side : {3, 2, 1, 0})
+                if (digit[side] == 2) key = key * 32 + s[side];
+            std::vector<std::uint16_t>& list = model[CLASS_BASE[cellClass] + key];
+            const std::uint32_t at = randomUpTo(state, static_cast<std::uint16_t>(list.size()));
+            list.insert(list.begin() + at, static_cast<std::uint16_t>(o));
+            ++entries;
+            int wheel = 0;
+            while (wheel < 4 && digit[wheel] != 0) {
+                if (digit[wheel] == 2) digit[wheel] = 0;
+                ++wheel;
+            }
+            if (wheel < 4) digit[wheel] = 2;
+            more = wheel < 4;
+        }
+    }
+    EXPECT_EQ(entries, ENTRY_COUNT);
+    const CandidateLists& lists = listsBuilt(InsertMode::Random);
+    for (const auto& [list, members] : model) ASSERT_EQ(entriesOf(lists, list), members) << "list " << list;
+}
+
 TEST(CandidateLists, PieceScoresFavourRareColoursAndVariety) {
     const PieceScores scores = computePieceScores();
     std::array<int, KEY_COLOURS> occurrences{};
