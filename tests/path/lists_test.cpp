@@ -177,6 +177,44 @@ TEST(CandidateLists, PieceScoresFavourRareColoursAndVariety) {
     EXPECT_EQ(scores[0], expected);
 }
 
+// The draws of one swap: the class with randomUpTo(80), the list number from the
+// low bits of the full state under the class's mask until it is in range, then
+// two positions with randomUpTo(n - 1) when the list has three entries or more.
+TEST(CandidateLists, PerturbationDrawsInTheirOrderAndForm) {
+    auto lists = std::make_unique<CandidateLists>();
+    *lists = listsBuilt(InsertMode::Append);
+    std::map<std::uint32_t, std::vector<std::uint16_t>> model;
+    RandomState state = 4711;
+    const std::array<std::uint32_t, 5> masks{1, 31, 991, 31711, 1014751};
+    for (int swap = 0; swap < 3000; ++swap) {
+        const int cellClass = static_cast<int>(randomUpTo(state, 80));
+        int known = 0;
+        for (int c = cellClass; c > 0; c /= 3) known += c % 3 == 2;
+        const std::uint32_t available = known == 0 ? 1 : 23u << (5 * (known - 1));
+        std::uint32_t key;
+        do {
+            state = nextRandomState(state);
+            key = state & masks[known];
+        } while (key >= available);
+        const std::uint32_t list = CLASS_BASE[cellClass] + key;
+        if (!model.count(list)) model[list] = entriesOf(*lists, list);
+        std::vector<std::uint16_t>& entries = model[list];
+        if (entries.size() < 3) continue;
+        const std::uint32_t a = randomUpTo(state, static_cast<std::uint16_t>(entries.size() - 1));
+        const std::uint32_t b = randomUpTo(state, static_cast<std::uint16_t>(entries.size() - 1));
+        std::swap(entries[a], entries[b]);
+    }
+    Random random{4711};
+    perturbCandidateLists(*lists, random, 3000);
+    EXPECT_EQ(random.state, state);
+    int swapped = 0;
+    for (const auto& [list, entries] : model) {
+        EXPECT_EQ(entriesOf(*lists, list), entries) << "list " << list;
+        swapped += entries != entriesOf(listsBuilt(InsertMode::Append), list);
+    }
+    EXPECT_GT(swapped, 10);
+}
+
 TEST(CandidateLists, PerturbationSwapsWithinDrawableListsAndRepeats) {
     auto a = std::make_unique<CandidateLists>();
     auto b = std::make_unique<CandidateLists>();
