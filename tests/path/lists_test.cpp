@@ -124,6 +124,43 @@ TEST(CandidateLists, InsertOrders) {
         }
 }
 
+// The random order depends on the walk over the known-side choices and on the
+// draws; the contents alone do not show either. Model of the filling pass: every
+// oriented piece in turn, its choices counted like an odometer over the four
+// sides (top fastest, border sides fixed, all others starting unknown), each
+// entry put at randomUpTo(count) of its list.
+TEST(CandidateLists, RandomOrderFollowsTheOdometerWalkAndTheDraws) {
+    std::map<std::uint32_t, std::vector<std::uint16_t>> model;
+    RandomState state = 12345;
+    std::size_t entries = 0;
+    for (int o = 0; o < ORIENTED_COUNT; ++o) {
+        if (o / 4 == HINT_PIECE) continue;
+        const PieceEntry s = rotate(PIECES_TOP_FIRST[o / 4], o % 4);
+        std::array<int, 4> digit{};
+        for (int side = 0; side < 4; ++side) digit[side] = s[side] == BORDER_COLOUR ? 1 : 0;
+        for (bool more = true; more;) {
+            const int cellClass = digit[0] + 3 * digit[1] + 9 * digit[2] + 27 * digit[3];
+            std::uint32_t key = 0;
+            for (int side : {3, 2, 1, 0})
+                if (digit[side] == 2) key = key * 32 + s[side];
+            std::vector<std::uint16_t>& list = model[CLASS_BASE[cellClass] + key];
+            const std::uint32_t at = randomUpTo(state, static_cast<std::uint16_t>(list.size()));
+            list.insert(list.begin() + at, static_cast<std::uint16_t>(o));
+            ++entries;
+            int wheel = 0;
+            while (wheel < 4 && digit[wheel] != 0) {
+                if (digit[wheel] == 2) digit[wheel] = 0;
+                ++wheel;
+            }
+            if (wheel < 4) digit[wheel] = 2;
+            more = wheel < 4;
+        }
+    }
+    EXPECT_EQ(entries, ENTRY_COUNT);
+    const CandidateLists& lists = listsBuilt(InsertMode::Random);
+    for (const auto& [list, members] : model) ASSERT_EQ(entriesOf(lists, list), members) << "list " << list;
+}
+
 TEST(CandidateLists, PieceScoresFavourRareColoursAndVariety) {
     const PieceScores scores = computePieceScores();
     std::array<int, KEY_COLOURS> occurrences{};
@@ -138,6 +175,44 @@ TEST(CandidateLists, PieceScoresFavourRareColoursAndVariety) {
     std::sort(distinct.begin(), distinct.end());
     expected += 2 * static_cast<int>(std::unique(distinct.begin(), distinct.end()) - distinct.begin() - 1);
     EXPECT_EQ(scores[0], expected);
+}
+
+// The draws of one swap: the class with randomUpTo(80), the list number from the
+// low bits of the full state under the class's mask until it is in range, then
+// two positions with randomUpTo(n - 1) when the list has three entries or more.
+TEST(CandidateLists, PerturbationDrawsInTheirOrderAndForm) {
+    auto lists = std::make_unique<CandidateLists>();
+    *lists = listsBuilt(InsertMode::Append);
+    std::map<std::uint32_t, std::vector<std::uint16_t>> model;
+    RandomState state = 4711;
+    const std::array<std::uint32_t, 5> masks{1, 31, 991, 31711, 1014751};
+    for (int swap = 0; swap < 3000; ++swap) {
+        const int cellClass = static_cast<int>(randomUpTo(state, 80));
+        int known = 0;
+        for (int c = cellClass; c > 0; c /= 3) known += c % 3 == 2;
+        const std::uint32_t available = known == 0 ? 1 : 23u << (5 * (known - 1));
+        std::uint32_t key;
+        do {
+            state = nextRandomState(state);
+            key = state & masks[known];
+        } while (key >= available);
+        const std::uint32_t list = CLASS_BASE[cellClass] + key;
+        if (!model.count(list)) model[list] = entriesOf(*lists, list);
+        std::vector<std::uint16_t>& entries = model[list];
+        if (entries.size() < 3) continue;
+        const std::uint32_t a = randomUpTo(state, static_cast<std::uint16_t>(entries.size() - 1));
+        const std::uint32_t b = randomUpTo(state, static_cast<std::uint16_t>(entries.size() - 1));
+        std::swap(entries[a], entries[b]);
+    }
+    Random random{4711};
+    perturbCandidateLists(*lists, random, 3000);
+    EXPECT_EQ(random.state, state);
+    int swapped = 0;
+    for (const auto& [list, entries] : model) {
+        EXPECT_EQ(entriesOf(*lists, list), entries) << "list " << list;
+        swapped += entries != entriesOf(listsBuilt(InsertMode::Append), list);
+    }
+    EXPECT_GT(swapped, 10);
 }
 
 TEST(CandidateLists, PerturbationSwapsWithinDrawableListsAndRepeats) {
