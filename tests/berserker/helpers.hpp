@@ -10,6 +10,7 @@
 #include "berserker/berserker.hpp"
 #include "core/board_file.hpp"
 #include "core/pieces.hpp"
+#include "tests/support/planted.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace zentara::berserker::testing {
@@ -20,11 +21,7 @@ inline std::unique_ptr<Berserker> makeEngine(RandomState seed) {
     return engine;
 }
 
-inline Board16 plantedSolution() {
-    Board16 cells{};
-    parseBoardBytes(zentara::testing::readFile(zentara::testing::sourcePath("data/solution_16x16.csv")), cells);
-    return cells;
-}
+inline Board16 plantedSolution() { return zentara::testing::plantedSolution16(); }
 
 inline PlacedCell placed(int piece, int rotation) {
     return PlacedCell{static_cast<std::int16_t>(piece), static_cast<std::uint8_t>(rotation)};

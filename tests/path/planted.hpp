@@ -12,15 +12,12 @@
 #include "core/board_check.hpp"
 #include "core/board_file.hpp"
 #include "path/path_cells.hpp"
+#include "tests/support/planted.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace zentara::path::testing {
 
-inline Board16 plantedSolution() {
-    Board16 board;
-    parseBoardBytes(zentara::testing::readFile(zentara::testing::sourcePath("data/solution_16x16.csv")), board);
-    return board;
-}
+inline Board16 plantedSolution() { return zentara::testing::plantedSolution16(); }
 
 inline std::uint16_t orientedOf(const PlacedCell& cell) {
     return static_cast<std::uint16_t>(orientedNumber(cell.piece, cell.rotation));

@@ -10,15 +10,12 @@
 #include "core/board_check.hpp"
 #include "core/board_file.hpp"
 #include "shift/shift_search.hpp"
+#include "tests/support/planted.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace zentara::shift::testing {
 
-inline Board16 plantedSolution() {
-    Board16 cells;
-    parseBoardBytes(zentara::testing::readFile(zentara::testing::sourcePath("data/solution_16x16.csv")), cells);
-    return cells;
-}
+inline Board16 plantedSolution() { return zentara::testing::plantedSolution16(); }
 
 inline std::string boardText(const Board16& cells) {
     BoardText text;
