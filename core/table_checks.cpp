@@ -1,6 +1,8 @@
 // Compile-time checks of the invariants every program relies on. A replaced data
 // file that breaks one stops the build with a message naming it. Every program
 // links the core, so none can be built from a broken table.
+#include <cstdint>
+
 #include "core/pieces.hpp"
 
 namespace zentara {
@@ -58,9 +60,24 @@ constexpr bool colourCounts() {
 
 template <std::size_t N>
 constexpr bool allDistinct(const std::array<PieceEntry, N>& t) {
+    // Compare one canonical number per piece (the least of its four rotations
+    // packed into 32 bits) rather than every rotation of every pair: clang's
+    // default limit on constant-evaluation steps allows only the cheaper form.
+    std::array<std::uint32_t, N> canonical{};
+    for (std::size_t a = 0; a < N; ++a) {
+        std::uint32_t least = 0xFFFFFFFFu;
+        for (int r = 0; r < 4; ++r) {
+            const PieceEntry e = rotate(t[a], r);
+            const std::uint32_t packed = static_cast<std::uint32_t>(e[0]) | static_cast<std::uint32_t>(e[1]) << 8 |
+                                         static_cast<std::uint32_t>(e[2]) << 16 |
+                                         static_cast<std::uint32_t>(e[3]) << 24;
+            if (packed < least) least = packed;
+        }
+        canonical[a] = least;
+    }
     for (std::size_t a = 0; a < N; ++a)
         for (std::size_t b = a + 1; b < N; ++b)
-            if (equalUnderRotation(t[a], t[b])) return false;
+            if (canonical[a] == canonical[b]) return false;
     return true;
 }
 
