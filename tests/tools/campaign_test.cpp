@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <regex>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -33,10 +34,11 @@ protected:
             GTEST_SKIP() << "GNU parallel is not installed (Debian: apt-get install parallel); campaign not tested";
         setenv("ZENTARA_BIN", ZENTARA_BIN_DIR, 1);
         unsetenv("STANDIN_BOARDS");
+        unsetenv("ZENTARA_PROGRESS_SECONDS");
     }
     void TearDown() override {
         // Never leave an instance running, whatever a test did.
-        for (const char* d : {"camp", "seeded", "named"}) {
+        for (const char* d : {"camp", "seeded", "named", "other", "sleepers"}) {
             if (!fs::exists(fs::path(d) / "campaign.txt")) continue;
             campaign("stop --wait 20 " + std::string(d));
             // Should stop itself have failed: end the stand-ins directly.
@@ -134,40 +136,142 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     EXPECT_TRUE(lines(r.out)[3].starts_with("instance-002  ended, exit 0   Best254.csv: ")) << r.out;
 }
 
-TEST_F(CampaignTest, SeedBoardIsCopiedIntoEveryInstanceButNeverOverAnInstancesOwnBoard) {
-    const std::string solution = readFile(sourcePath("data/solution_16x16.csv"));
-    writeFile("Best250.csv", solution);
+// The planted solution with some cells emptied, written under any name.
+Board16 plantedBoard(std::initializer_list<int> emptied) {
+    Board16 cells{};
+    parseBoardBytes(readFile(sourcePath("data/solution_16x16.csv")), cells);
+    for (int c : emptied) cells[static_cast<std::size_t>(c)] = PlacedCell{};
+    return cells;
+}
+
+TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) {
+    // A score-solver record board of 242 pieces whose cell 45 (row 2, column 13)
+    // holds piece 181 instead of 255: shift-solver keeps 255 there and refuses it.
+    Board16 cells = plantedBoard({243, 244, 245, 246, 247, 248, 249, 250, 251, 29, 44, 46, 61, 210});
+    cells[45] = PlacedCell{180, 1};
+    ASSERT_TRUE(writeBoardFile("B242-430.csv", cells.data(), LAYOUT_16X16));
+    const std::string seed = readFile("B242-430.csv");
+    // The stand-in under the name of a resuming solver.
+    fs::create_directory("bin");
+    fs::copy_file(standin(), "bin/shift-solver");
+    const std::string shift = fs::absolute("bin/shift-solver").string();
+    setenv("STANDIN_BOARDS", "0", 1);
+
     fs::create_directories("seeded/instance-002");
     writeFile("seeded/campaign.txt", "program: none\n");
-    writeFile("seeded/instance-002/Best250.csv", "an earlier run's own board");
-    Result r = campaign("start --board Best250.csv " + standin() + " 2 seeded");
+    writeFile("seeded/instance-002/Best242.csv", "an earlier run's own board");
+    Result r = campaign("start --board B242-430.csv " + shift + " 2 seeded");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(lines(r.err).back(), "campaign: " + fs::canonical("seeded/instance-002/Best250.csv").string() +
-                                       " exists and differs from Best250.csv; not replaced");
-    EXPECT_EQ(readFile("seeded/instance-002/Best250.csv"), "an earlier run's own board");
-    EXPECT_FALSE(fs::exists("seeded/instance-001/Best250.csv"));
+    EXPECT_EQ(lines(r.err).back(), "campaign: " + fs::canonical("seeded/instance-002/Best242.csv").string() +
+                                       " exists and differs from B242-430.csv; not replaced");
+    EXPECT_EQ(readFile("seeded/instance-002/Best242.csv"), "an earlier run's own board");
+    EXPECT_FALSE(fs::exists("seeded/instance-001/Best242.csv"));
 
-    fs::remove("seeded/instance-002/Best250.csv");
-    writeFile("logins", ":\n");  // this machine, through the many-machine path
-    setenv("STANDIN_BOARDS", "0", 1);
-    r = campaign("start --sshloginfile logins --board Best250.csv " + standin() + " 2 seeded");
+    fs::remove("seeded/instance-002/Best242.csv");
+    r = campaign("start --board B242-430.csv " + shift + " 2 seeded");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "campaign: warning: only shift-solver and berserker-solver read a seed board\n");
-    EXPECT_EQ(readFile("seeded/instance-001/Best250.csv"), solution);
-    EXPECT_EQ(readFile("seeded/instance-002/Best250.csv"), solution);
+    EXPECT_EQ(r.err, "");
+    const fs::path dir = fs::canonical("seeded");
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                                "campaign: shift-solver will refuse 1 of the 242 pieces of B242-430.csv: it fixes piece "
+                                "139 on row 8, column 7, 181 on row 13, column 2 and 255 on row 2, column 13",
+                                "campaign: seed board B242-430.csv copied into each instance as Best242.csv",
+                                "campaign: started 2 of 2 instances of shift-solver in " + dir.string()}));
+    EXPECT_EQ(readFile("seeded/instance-001/Best242.csv"), seed);
+    EXPECT_EQ(readFile("seeded/instance-002/Best242.csv"), seed);
     ASSERT_TRUE(waitFor("seeded/instance-002/start.txt"));
     r = campaign("status seeded");
-    EXPECT_EQ(lines(r.out).back(), "best board: seeded/instance-001/Best250.csv: 256 of 256 pieces placed, 480 of 480 "
-                                   "seams matched, complete and consistent (the seed board)");
+    const std::string from = "    started from Best242.csv, the seed board " + fs::canonical("B242-430.csv").string();
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                                "campaign seeded: shift-solver, 2 instances, 2 running",
+                                "instance-001  running         Best242.csv: " + summary("B242-430.csv") + " (the seed board)",
+                                from, "    stand-in instance-001 running",
+                                "instance-002  running         Best242.csv: " + summary("B242-430.csv") + " (the seed board)",
+                                from, "    stand-in instance-002 running",
+                                "best board: seeded/instance-001/Best242.csv: " + summary("B242-430.csv") +
+                                    " (the seed board)"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
-    for (const std::string& bad : {std::string("Result.csv"), std::string("Best199.csv")}) {
-        writeFile(bad, solution);
-        r = campaign("start --board " + bad + " " + standin() + " 1 seeded");
+    // Another program is warned that it reads no seed board; the hint and the two
+    // fixed pieces in place are all taken.
+    ASSERT_TRUE(writeBoardFile("Result.csv", plantedBoard({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).data(), LAYOUT_16X16));
+    r = campaign("start --board Result.csv " + standin() + " 1 other");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "campaign: warning: only shift-solver and berserker-solver read a seed board\n");
+    EXPECT_EQ(readFile("other/instance-001/Best245.csv"), readFile("Result.csv"));
+    EXPECT_EQ(campaign("stop other").status, 0);
+    r = campaign("start --board Result.csv " + shift + " 1 other");
+    EXPECT_EQ(lines(r.out)[0], "campaign: shift-solver takes all 245 pieces of Result.csv");
+    EXPECT_EQ(campaign("stop other").status, 0);
+}
+
+TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReason) {
+    writeFile("garbage.csv", "not a board\r\n");
+    ASSERT_TRUE(writeBoardFile("Best199.csv", plantedBoard({}).data(), LAYOUT_16X16));
+    Board16 low = plantedBoard({});
+    for (int c = 199; c < CELL_COUNT; ++c) low[static_cast<std::size_t>(c)] = PlacedCell{};
+    ASSERT_TRUE(writeBoardFile("B199-380.csv", low.data(), LAYOUT_16X16));
+    Board16 swapped = plantedBoard({});
+    std::swap(swapped[17], swapped[18]);
+    ASSERT_TRUE(writeBoardFile("Best250.csv", swapped.data(), LAYOUT_16X16));
+    writeFile("Best72.csv", readFile(sourcePath("data/solution_6x12.csv")));
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"missing.csv", "missing.csv: unreadable: cannot open missing.csv"},
+        {"garbage.csv", "garbage.csv: unreadable: line 1: not a board cell: \"not a board\""},
+        {"Best250.csv", "Best250.csv: inconsistent board (board-check: 7 mismatched seams); not a seed board"},
+        {"Best72.csv", "Best72.csv: not a 16 x 16 board; shift-solver and berserker-solver resume only 16 x 16 boards"},
+        {"Best199.csv", "Best199.csv: 256 pieces placed; shift-solver and berserker-solver resume only from boards "
+                        "of 200 to 255 pieces (Best200.csv to Best255.csv)"},
+        {"B199-380.csv", "B199-380.csv: 199 pieces placed; shift-solver and berserker-solver resume only from "
+                         "boards of 200 to 255 pieces (Best200.csv to Best255.csv)"},
+    };
+    for (const auto& [board, reason] : cases) {
+        SCOPED_TRACE(board);
+        const Result r = campaign("start --board " + board + " " + standin() + " 1 seeded");
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "campaign: " + bad + ": a seed board must be named Best200.csv to Best255.csv, the names "
-                                              "shift-solver and berserker-solver read\n");
+        EXPECT_EQ(r.err, "campaign: " + reason + "\n");
+        EXPECT_FALSE(fs::exists("seeded"));
     }
+}
+
+TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
+    setenv("ZENTARA_PROGRESS_SECONDS", "1", 1);
+    Result r = campaign("start " + standin() + " 1 camp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path log = "camp/instance-001/progress.txt";
+    for (int i = 0; i < 100 && lines(readFile(log)).size() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(campaign("stop camp").status, 0);
+    ASSERT_TRUE(waitFor("camp/instance-001/exit.txt"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last line follows the exit code
+    const std::vector<std::string> samples = lines(readFile(log));
+    ASSERT_GE(samples.size(), 3u);
+    const std::regex sample(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t(\d+)\t([^\t]*)\t([^\t]*)\t([^\t]*)\t(.*))");
+    int previousSeconds = -1;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        SCOPED_TRACE(samples[i]);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(samples[i], m, sample));
+        EXPECT_GE(std::stoi(m[1]), previousSeconds);
+        previousSeconds = std::stoi(m[1]);
+        if (m[2] == "-") continue;  // sampled before the first board
+        EXPECT_EQ(m[2], "Best255.csv");
+        EXPECT_EQ(m[3], "255");
+        BoardCheck c;
+        std::string reason;
+        ASSERT_TRUE(checkBoardFile("camp/instance-001/Best255.csv", c, reason));
+        EXPECT_EQ(m[4], std::to_string(c.matchedSeams));
+        EXPECT_EQ(m[5], i + 1 == samples.size() ? "stand-in instance-001 stopped" : "stand-in instance-001 running");
+    }
+
+    // A program that SIGTERM simply ends shows as stopped; one that failed keeps its exit code.
+    writeFile("sleeper", "#!/bin/sh\nexec sleep 600\n");
+    fs::permissions("sleeper", fs::perms::owner_all);
+    ASSERT_EQ(campaign("start ./sleeper 1 sleepers").status, 0);
+    ASSERT_EQ(campaign("stop sleepers").status, 0);
+    ASSERT_TRUE(waitFor("sleepers/instance-001/exit.txt"));
+    EXPECT_EQ(readFile("sleepers/instance-001/exit.txt"), "143\n");
+    EXPECT_EQ(lines(campaign("status sleepers").out)[1], "instance-001  stopped         no best board yet");
 }
 
 TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
