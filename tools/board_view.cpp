@@ -7,26 +7,45 @@
 #include <vector>
 
 #include "core/pieces.hpp"
+#include "tools/usage.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
 
 namespace {
 
-// Colours of maximum contrast (after Kelly), so that neighbouring colour numbers
-// never look alike; the border is the neutral grey people expect on the frame.
+// Twenty-two colours picked so that any two of them, the border grey, the white
+// of an empty cell and the magenta of the marks lie at least 36 apart in CIELAB
+// (a difference of 2 is barely visible), none darker than L* 26: dark shades
+// that differ on paper look alike in a small triangle.
 constexpr std::array<const char*, 23> PALETTE{
     "#848482",                                                                    // 0 border
-    "#F3C300", "#875692", "#F38400", "#A1CAF1", "#BE0032", "#C2B280", "#008856",  // 1-7
-    "#E68FAC", "#0067A5", "#F99379", "#604E97", "#F6A600", "#B3446C", "#DCD300",  // 8-14
-    "#882D17", "#8DB600", "#654522", "#E25822", "#2B3D26", "#222222", "#F2F3F4",  // 15-21
-    "#00A3A3",                                                                    // 22
+    "#00FF00", "#FF0000", "#FFCC00", "#003399", "#CC0066", "#00FFCC", "#006600",  // 1-7
+    "#0000FF", "#FF99FF", "#FF9966", "#00CCFF", "#663300", "#CCFF66", "#990099",  // 8-14
+    "#6699FF", "#999933", "#663366", "#E68FAC", "#99CC99", "#9966FF", "#CC3333",  // 15-21
+    "#006699",                                                                    // 22
 };
 
 constexpr int MARGIN = 12;
-constexpr int CAPTION_HEIGHT = 48;
+constexpr int LABEL = 22;  // room for the row and column numbers
+constexpr int CAPTION_HEIGHT = 68;
 constexpr int MIN_WIDTH = 600;
-constexpr const char* MARK_COLOUR = "#FF00FF";  // in no palette entry, so a mark never hides
+constexpr const char* MARK_COLOUR = "#FF00FF";  // far from every palette entry, so a mark never hides
+
+// Cells whose pieces are fixed: the hint everywhere, and two more that
+// shift-solver and berserker-solver fix (16 x 16 only).
+struct FixedCell {
+    int cell;
+    int piece;  // index
+    int rotation;
+    const char* cssClass;
+    const char* who;
+};
+constexpr std::array<FixedCell, 3> FIXED_CELLS{{
+    {HINT_CELL, HINT_PIECE, HINT_ROTATION, "hint", "the hint piece, fixed in every 16 x 16 solver"},
+    {210, 180, 3, "fixed", "fixed by shift-solver and berserker-solver"},
+    {45, 254, 3, "fixed", "fixed by shift-solver and berserker-solver"},
+}};
 
 const PieceEntry* pieceTable(PuzzleKind kind, int& count) {
     switch (kind) {
@@ -116,12 +135,13 @@ std::string xmlEscape(std::string_view text) {
     return s;
 }
 
-std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
+std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options) {
     const Geometry& g = check.geometry;
     const int S = VIEW_CELL_PIXELS;
+    const int X0 = MARGIN + LABEL, Y0 = MARGIN + LABEL;  // top left corner of cell 0
     // Wide enough for the caption also under the small boards.
-    const int width = std::max(2 * MARGIN + g.width * S, MIN_WIDTH);
-    const int height = 2 * MARGIN + g.height * S + CAPTION_HEIGHT;
+    const int width = std::max(X0 + MARGIN + g.width * S, MIN_WIDTH);
+    const int height = Y0 + g.height * S + CAPTION_HEIGHT;
     int setSize = 0;
     const PieceEntry* table = pieceTable(check.kind, setSize);
 
@@ -130,17 +150,26 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
         if (!cell.empty() && cell.piece < setSize) ++uses[static_cast<std::size_t>(cell.piece)];
 
     std::string s;
-    s.reserve(static_cast<std::size_t>(g.cells()) * 700);
+    s.reserve(static_cast<std::size_t>(g.cells()) * 800);
     s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    append(s, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n",
-           width, height, width, height);
+    // No width or height: the picture fills the window (or its box on a page), the
+    // view box keeping its proportions.
+    append(s, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"board\" viewBox=\"0 0 %d %d\" preserveAspectRatio=\"xMidYMid meet\">\n",
+           width, height);
     s += "<title>" + xmlEscape(name) + "</title>\n";
     append(s, "<rect class=\"background\" x=\"0\" y=\"0\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\"/>\n", width,
            height);
+    // Rows and columns numbered from 0, as cell = row * width + column.
+    for (int col = 0; col < g.width; ++col)
+        append(s, "<text class=\"label\" x=\"%d\" y=\"%d\" font-family=\"sans-serif\" font-size=\"13\" text-anchor=\"middle\">%d</text>\n",
+               X0 + col * S + S / 2, Y0 - 7, col);
+    for (int row = 0; row < g.height; ++row)
+        append(s, "<text class=\"label\" x=\"%d\" y=\"%d\" font-family=\"sans-serif\" font-size=\"13\" text-anchor=\"end\">%d</text>\n",
+               X0 - 6, Y0 + row * S + S / 2 + 5, row);
 
     for (int c = 0; c < g.cells(); ++c) {
         const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
-        const int x = MARGIN + g.column(c) * S, y = MARGIN + g.row(c) * S;
+        const int x = X0 + g.column(c) * S, y = Y0 + g.row(c) * S;
         if (cell.empty()) {
             append(s, "<rect class=\"empty\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#FFFFFF\" stroke=\"#999999\" stroke-dasharray=\"3 3\"/>\n",
                    x, y, S, S);
@@ -176,16 +205,41 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
         s += "</g>\n";
     }
 
+    // The fixed cells: a black frame inside a white one, seen on any colour.
+    if (check.kind == PuzzleKind::Board16x16) {
+        for (const FixedCell& f : FIXED_CELLS) {
+            const int x = X0 + g.column(f.cell) * S, y = Y0 + g.row(f.cell) * S;
+            const bool hint = f.cell == HINT_CELL;
+            append(s, "<g class=\"%s\"><title>cell %d (row %d, column %d): piece %d in rotation %d, %s</title>", f.cssClass,
+                   f.cell, g.row(f.cell), g.column(f.cell), f.piece + 1, f.rotation, f.who);
+            append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"#FFFFFF\" stroke-width=\"5\"/>",
+                   x + 3, y + 3, S - 6, S - 6);
+            append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"#000000\" stroke-width=\"3\"%s/></g>\n",
+                   x + 3, y + 3, S - 6, S - 6, hint ? "" : " stroke-dasharray=\"5 3\"");
+        }
+    }
+
+    if (options.pieceNumbers) {
+        s += "<g class=\"numbers\" font-family=\"sans-serif\" font-size=\"13\" font-weight=\"bold\" text-anchor=\"middle\" fill=\"#000000\" stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\">\n";
+        for (int c = 0; c < g.cells(); ++c) {
+            const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
+            if (cell.empty() || cell.piece >= setSize) continue;
+            append(s, "<text x=\"%d\" y=\"%d\">%d</text>\n", X0 + g.column(c) * S + S / 2, Y0 + g.row(c) * S + S / 2 + 5,
+                   cell.piece + 1);
+        }
+        s += "</g>\n";
+    }
+
     // A mismatch is drawn on the seam itself, so the two faces that disagree sit on either side of it.
     for (const Seam& seam : check.mismatches) {
-        const int x = MARGIN + g.column(seam.cellB) * S, y = MARGIN + g.row(seam.cellB) * S;
+        const int x = X0 + g.column(seam.cellB) * S, y = Y0 + g.row(seam.cellB) * S;
         const bool horizontalNeighbours = seam.cellB == seam.cellA + 1;
         const int x2 = horizontalNeighbours ? x : x + S, y2 = horizontalNeighbours ? y + S : y;
         append(s, "<line class=\"mismatch\" x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"%d\" stroke-linecap=\"round\"><title>seam between cells %d and %d does not match</title></line>\n",
                x, y, x2, y2, MARK_COLOUR, S / 8, seam.cellA, seam.cellB);
     }
     for (const FrameFault& fault : check.frameViolations) {
-        const int x = MARGIN + g.column(fault.cell) * S, y = MARGIN + g.row(fault.cell) * S;
+        const int x = X0 + g.column(fault.cell) * S, y = Y0 + g.row(fault.cell) * S;
         using namespace bottom_first;
         int x1 = x, y1 = y, x2 = x + S, y2 = y;  // top
         if (fault.side == RIGHT) x1 = x + S, y2 = y + S;
@@ -195,11 +249,15 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name) {
                x1, y1, x2, y2, MARK_COLOUR, S / 8, fault.cell);
     }
 
-    const int captionY = MARGIN + g.height * S + 20;
+    const int captionY = Y0 + g.height * S + 20;
     s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY) +
          "\" font-family=\"sans-serif\" font-size=\"14\">" + xmlEscape(name) + ": " + figuresLine(check) + "</text>\n";
     s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY + 20) +
          "\" font-family=\"sans-serif\" font-size=\"12\">" + faultsLine(check) + "</text>\n";
+    if (check.kind == PuzzleKind::Board16x16)
+        s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY + 38) +
+             "\" font-family=\"sans-serif\" font-size=\"12\">black frame: the hint cell; dashed: the cells shift-solver "
+             "and berserker-solver fix; magenta: faults</text>\n";
     s += "</svg>\n";
     return s;
 }
@@ -210,7 +268,7 @@ std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std:
     if (body.starts_with("<?xml")) body.remove_prefix(body.find('\n') + 1);
     std::string s;
     s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(name) +
-         "</title>\n<style>body{font-family:sans-serif;margin:1em}svg{max-width:100%;height:auto}</style>\n</head>\n<body>\n";
+         "</title>\n<style>body{font-family:sans-serif;margin:1em}svg.board{display:block;width:100%;height:auto;max-height:calc(100vh - 7em)}</style>\n</head>\n<body>\n";
     s += "<h1>" + xmlEscape(name) + "</h1>\n";
     s.append(body);
     s += "<p>" + figuresLine(check) + "; " + faultsLine(check) + ".</p>\n</body>\n</html>\n";
@@ -230,18 +288,29 @@ std::string htmlNameBeside(const std::string& svgPath) {
 }
 
 int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    static constexpr const char* USAGE =
+        "usage: board-view [--html] [--numbers] FILE [OUT.svg]\n"
+        "Draws a board file as an SVG picture, OUT.svg or FILE's name with .svg, every fault marked.\n"
+        "  --html     also writes a page beside the picture (.html) that any browser opens\n"
+        "  --numbers  writes each piece's number on its cell\n"
+        "Exit 0: written; 1: the picture could not be written; 2: usage, or FILE is not a board.\n";
+    const int answered = answerHelpOrUnknownOption(argc, argv, {"--html", "--numbers"}, USAGE, out, err);
+    if (answered >= 0) return answered;
     bool html = false;
+    ViewOptions options;
     std::vector<std::string> names;
-    bool usageError = false;
+    bool namesOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--html") html = true;
-        else if (arg.starts_with("--")) usageError = true;
+        if (namesOnly) names.emplace_back(arg);
+        else if (arg == "--") namesOnly = true;
+        else if (arg == "--html") html = true;
+        else if (arg == "--numbers") options.pieceNumbers = true;
         else names.emplace_back(arg);
     }
-    if (usageError || names.empty() || names.size() > 2) {
-        err << "usage: board-view [--html] FILE [OUT.svg]\n";
-        return 2;
+    if (names.empty() || names.size() > 2) {
+        err << USAGE;
+        return EXIT_USAGE;
     }
     const std::string& board = names[0];
     const std::string svgPath = names.size() == 2 ? names[1] : svgNameFor(board);
@@ -260,7 +329,7 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
         return 2;
     }
 
-    const std::string svg = renderBoardSvg(check, board);
+    const std::string svg = renderBoardSvg(check, board, options);
     if (!writeWholeFile(svgPath, svg, reason)) {
         err << "board-view: cannot write " << svgPath << ": " << reason << '\n';
         return 1;

@@ -19,11 +19,18 @@ const char* colourFill(int colour);
 // that are not UTF-8 replaced by '?', so that any file name gives a well-formed page.
 std::string xmlEscape(std::string_view text);
 
-// The picture: one <g class="piece"> per placed cell (four triangles, or a
-// question mark for a piece number the set lacks), one <line class="mismatch">
-// per mismatched seam, one <line class="frame-fault"> per side that should face
-// the frame with the border colour, and a caption with the name and the figures.
-std::string renderBoardSvg(const BoardCheck& check, std::string_view name);
+struct ViewOptions {
+    bool pieceNumbers = false;  // each piece's number (as files show it) on its cell
+};
+
+// The picture, scaled to whatever box shows it: row and column numbers, one
+// <g class="piece"> per placed cell (four triangles, or a question mark for a
+// piece number the set lacks), on 16 x 16 boards the hint cell (<g class="hint">)
+// and the two cells shift-solver and berserker-solver fix (<g class="fixed">)
+// framed, one <line class="mismatch"> per mismatched seam, one <line
+// class="frame-fault"> per side that should face the frame with the border
+// colour, and a caption with the name and the figures.
+std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options = {});
 
 // A page a browser opens directly: the same picture inline, nothing fetched.
 std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg);
@@ -33,7 +40,7 @@ std::string svgNameFor(const std::string& boardPath);
 // "x.svg" -> "x.html"; "x" -> "x.html".
 std::string htmlNameBeside(const std::string& svgPath);
 
-// The board-view program: board-view [--html] FILE [OUT.svg].
+// The board-view program: board-view [--html] [--numbers] FILE [OUT.svg].
 // Exit 0 when the picture was written, 1 when it could not be written, 2 for a
 // usage error or a board file that cannot be read.
 int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/usage.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -104,9 +105,16 @@ std::string statBytes(const StatTable& table) {
 }
 
 int runStatMerge(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    static constexpr const char* USAGE =
+        "usage: stat-merge OUT IN...\n"
+        "Adds the neighbour statistics of several Stat.bin files into OUT, for frequency-solver;\n"
+        "counts stop at 10,000,000. An input frequency-solver would refuse is refused, and\n"
+        "nothing is written. Exit 0: OUT written; 1: refused or not written; 2: usage.\n";
+    const int answered = answerHelpOrUnknownOption(argc, argv, {}, USAGE, out, err);
+    if (answered >= 0) return answered;
     if (argc < 3) {
-        err << "usage: stat-merge OUT IN...\n";
-        return 2;
+        err << USAGE;
+        return EXIT_USAGE;
     }
     const std::string outPath = argv[1];
     std::vector<std::string> inputs(argv + 2, argv + argc);

@@ -1,7 +1,9 @@
 #include "tools/board_view.hpp"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <cmath>
 #include <regex>
 #include <sstream>
 
@@ -130,6 +132,84 @@ TEST_F(BoardViewTest, DamagedBoardHasOneGroupPerPlacedCellAndOneMarkPerFault) {
     EXPECT_EQ(countOf(readFile("Best231.svg"), "<g class=\"piece twice\">"), 2);
 }
 
+// CIELAB lightness and colour axes of an sRGB colour "#RRGGBB".
+std::array<double, 3> cielab(const std::string& hex) {
+    double rgb[3];
+    for (int k = 0; k < 3; ++k) {
+        const double c = std::stoi(hex.substr(1 + 2 * k, 2), nullptr, 16) / 255.0;
+        rgb[k] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    }
+    const double xyz[3] = {(0.4124 * rgb[0] + 0.3576 * rgb[1] + 0.1805 * rgb[2]) / 0.95047,
+                           0.2126 * rgb[0] + 0.7152 * rgb[1] + 0.0722 * rgb[2],
+                           (0.0193 * rgb[0] + 0.1192 * rgb[1] + 0.9505 * rgb[2]) / 1.08883};
+    double f[3];
+    for (int k = 0; k < 3; ++k) f[k] = xyz[k] > 216.0 / 24389 ? std::cbrt(xyz[k]) : (24389.0 / 27 * xyz[k] + 16) / 116;
+    return {116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
+}
+
+TEST(BoardViewPalette, EveryColourIsFarFromEveryOtherFromTheEmptyCellAndFromTheMarks) {
+    std::vector<std::string> colours{"#FFFFFF", "#FF00FF"};  // an empty cell, the marks
+    for (int c = 0; c <= 22; ++c) colours.push_back(colourFill(c));
+    double closest = 1000;
+    std::string pair;
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        for (std::size_t j = i + 1; j < colours.size(); ++j) {
+            const auto a = cielab(colours[i]), b = cielab(colours[j]);
+            const double d = std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+            if (d < closest) closest = d, pair = colours[i] + " and " + colours[j];
+        }
+        if (i >= 2) {
+            EXPECT_GE(cielab(colours[i])[0], 25) << colours[i] << " is too dark to tell from the other dark ones";
+        }
+    }
+    EXPECT_GE(closest, 30) << pair;  // 2.3 is the smallest difference most people see
+}
+
+TEST_F(BoardViewTest, PictureNumbersRowsAndColumnsFramesTheFixedCellsAndScales) {
+    Board16 cells{};
+    parseBoardBytes(readFile(sourcePath("data/solution_16x16.csv")), cells);
+    cells[210] = PlacedCell{};  // a fixed cell empty: still framed
+    cells[3] = PlacedCell{299, 0};
+    ASSERT_TRUE(writeBoardFile("Best254.csv", cells.data(), LAYOUT_16X16));
+    ASSERT_EQ(run({"--numbers", "Best254.csv"}), 0) << err_.str();
+    const std::string svg = readFile("Best254.svg");
+    EXPECT_EQ(xmlProblem(svg), "");
+    // Scales to its box: a view box, no fixed size.
+    const std::string root = svg.substr(svg.find("<svg "), svg.find('>', svg.find("<svg ")) - svg.find("<svg "));
+    EXPECT_NE(root.find(" viewBox=\"0 0 "), std::string::npos);
+    EXPECT_EQ(root.find(" width="), std::string::npos);
+    EXPECT_EQ(root.find(" height="), std::string::npos);
+    // 16 column and 16 row numbers, 0 to 15.
+    const std::regex label("<text class=\"label\" [^>]*>(\\d+)</text>");
+    std::vector<int> labels;
+    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), label); m != std::sregex_iterator(); ++m)
+        labels.push_back(std::stoi((*m)[1]));
+    ASSERT_EQ(labels.size(), 32u);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(labels[static_cast<std::size_t>(k)], k);
+        EXPECT_EQ(labels[16u + static_cast<std::size_t>(k)], k);
+    }
+    EXPECT_EQ(countOf(svg, "<g class=\"hint\"><title>cell 135 (row 8, column 7): piece 139 in rotation 2"), 1);
+    EXPECT_EQ(countOf(svg, "<g class=\"fixed\"><title>cell 210 (row 13, column 2): piece 181 in rotation 3"), 1);
+    EXPECT_EQ(countOf(svg, "<g class=\"fixed\"><title>cell 45 (row 2, column 13): piece 255 in rotation 3"), 1);
+    // One number per piece of the set, on its cell.
+    const std::string numbers = svg.substr(svg.find("<g class=\"numbers\""));
+    EXPECT_EQ(countOf(numbers.substr(0, numbers.find("</g>")), "<text "), 254);
+    const int x135 = 12 + 22 + 7 * VIEW_CELL_PIXELS + VIEW_CELL_PIXELS / 2;
+    EXPECT_NE(numbers.find("<text x=\"" + std::to_string(x135) + "\" y=\"" +
+                           std::to_string(12 + 22 + 8 * VIEW_CELL_PIXELS + VIEW_CELL_PIXELS / 2 + 5) + "\">139</text>"),
+              std::string::npos);
+
+    // Without the option no numbers; the small boards have no fixed cells.
+    writeFile("small.csv", readFile(sourcePath("data/solution_6x12.csv")));
+    ASSERT_EQ(run({"small.csv"}), 0);
+    const std::string small = readFile("small.svg");
+    EXPECT_EQ(countOf(small, "class=\"numbers\""), 0);
+    EXPECT_EQ(countOf(small, "class=\"hint\""), 0);
+    EXPECT_EQ(countOf(small, "class=\"fixed\""), 0);
+    EXPECT_EQ(countOf(small, "<text class=\"label\""), 18);
+}
+
 TEST_F(BoardViewTest, AnyFileNameGivesAWellFormedPicture) {
     const std::string name = "a&b<c>\"'\x01\xff\xc3\xa9.csv";
     writeFile(name, readFile(sourcePath("data/solution_6x6.csv")));
@@ -161,7 +241,7 @@ TEST_F(BoardViewTest, RefusesUnreadableBoardsBadArgumentsAndOverwritingTheBoard)
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run({"a.csv", "b.svg", "c.svg"}), 2);
     EXPECT_EQ(run({"--png", "a.csv"}), 2);
-    EXPECT_EQ(err_.str(), "usage: board-view [--html] FILE [OUT.svg]\n");
+    EXPECT_TRUE(err_.str().starts_with("usage: board-view [--html] [--numbers] FILE [OUT.svg]\n")) << err_.str();
 
     EXPECT_EQ(run({"missing.csv"}), 2);
     EXPECT_EQ(err_.str(), "board-view: missing.csv: unreadable: cannot open missing.csv\n");
@@ -201,6 +281,36 @@ TEST_F(BoardViewTest, ProgramWritesBesideTheBoardFile) {
     for (const auto& e : std::filesystem::directory_iterator("run")) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Best250.csv", "Best250.html", "Best250.svg"}));
+}
+
+// The tools answer --help on standard output with exit 0, and an option they do not
+// know with the same usage on standard error and exit 2, touching no file.
+TEST_F(BoardViewTest, ToolsAnswerHelpAndRefuseUnknownOptions) {
+    writeFile("Best250.csv", readFile(sourcePath("data/solution_16x16.csv")));
+    const std::vector<std::pair<std::string, std::string>> tools{
+        {testing::programPath("board-check").string(), "usage: board-check FILE\n"},
+        {testing::programPath("board-view").string(), "usage: board-view [--html] [--numbers] FILE [OUT.svg]\n"},
+        {testing::programPath("stat-merge").string(), "usage: stat-merge OUT IN...\n"},
+        {sourcePath("tools/campaign").string(), "usage: campaign start "},
+    };
+    for (const auto& [tool, usage] : tools) {
+        SCOPED_TRACE(tool);
+        const auto run = [&](const std::string& args) {
+            const int raw = std::system((tool + " " + args + " > out.txt 2> err.txt").c_str());
+            return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        };
+        EXPECT_EQ(run("--help"), 0);
+        EXPECT_TRUE(readFile("out.txt").starts_with(usage)) << readFile("out.txt");
+        EXPECT_EQ(readFile("err.txt"), "");
+        const std::string help = readFile("out.txt");
+        EXPECT_EQ(run("--frobnicate Best250.csv out.bin"), 2);
+        EXPECT_EQ(readFile("out.txt"), "");
+        EXPECT_EQ(readFile("err.txt"), help);
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(".")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Best250.csv", "err.txt", "out.txt"}));
 }
 
 }  // namespace
