@@ -33,6 +33,7 @@ protected:
         if (std::system("command -v parallel > /dev/null 2>&1") != 0)
             GTEST_SKIP() << "GNU parallel is not installed (Debian: apt-get install parallel); campaign not tested";
         setenv("ZENTARA_BIN", ZENTARA_BIN_DIR, 1);
+        setenv("PARALLEL_HOME", (dir() / ".parallel").c_str(), 1);  // not the user's ~/.parallel
         unsetenv("STANDIN_BOARDS");
         unsetenv("ZENTARA_PROGRESS_SECONDS");
     }
