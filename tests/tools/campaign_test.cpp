@@ -242,6 +242,12 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     const fs::path log = "camp/instance-001/progress.txt";
     for (int i = 0; i < 100 && lines(readFile(log)).size() < 3; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The report page takes the states from the campaign tool, which sees the program run.
+    Result r2 = campaign("report camp");
+    ASSERT_EQ(r2.status, 0) << r2.err;
+    EXPECT_EQ(r2.out, "campaign-report: wrote camp/report.html (1 instances, best board instance-001/Best255.csv)\n");
+    EXPECT_NE(readFile("camp/report.html").find("<td>instance-001</td><td class=\"state\">running</td>"),
+              std::string::npos);
     ASSERT_EQ(campaign("stop camp").status, 0);
     ASSERT_TRUE(waitFor("camp/instance-001/exit.txt"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last line follows the exit code
