@@ -1,6 +1,8 @@
 // path-bench [RUN_MILLIONS] [STATUSES]: backtracking steps per second of the
 // random-restart solver and placements per second of the seeded path solver,
-// both with a fixed seed on a fixed path, and the plain baseline for comparison.
+// both with a fixed seed on a fixed path; the seeded solver's rules written as a
+// plain recursive search over the same lists (it must reach the same maximum and
+// board), and the exact-match baseline, with the ratio of the engine to each.
 // Board files go to a temporary directory that is removed afterwards.
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <sstream>
 
 #include "bench/baseline.hpp"
+#include "bench/path/path_baseline.hpp"
 #include "path/path_solver.hpp"
 #include "path/random_solver.hpp"
 
@@ -74,6 +77,21 @@ int main(int argc, char** argv) {
                 pathSolver->placements / pathSeconds / 1e6);
     std::printf("path-solver signature: max level %d checksum %08x\n", pathSolver->maxLevel,
                 placedChecksum(pathSolver->cells, pathSolver->lists));
+
+    // The same rules, recursive, on the same lists built again from the same seed.
+    auto sameSolver = std::make_unique<PathSolver>();
+    startPathSolver(*sameSolver, settings, 1, sink);
+    beginPathRun(*sameSolver);
+    start = std::chrono::steady_clock::now();
+    const bench::PathBaselineResult same =
+        bench::runPathBaseline(sameSolver->lists, sameSolver->cells, statuses, pathSolver->options.bestLevel);
+    const double sameSeconds = secondsSince(start);
+    const bool sameTree = same.placements == pathSolver->placements && same.maxLevel == pathSolver->maxLevel &&
+                          same.checksum == placedChecksum(pathSolver->cells, pathSolver->lists);
+    std::printf("same-rules baseline: %llu placements in %.2f s, %.1f M placements/s (%s); path-solver/same-rules %.2f\n",
+                static_cast<unsigned long long>(same.placements), sameSeconds, same.placements / sameSeconds / 1e6,
+                sameTree ? "same tree" : "TREE DIFFERS",
+                (pathSolver->placements / pathSeconds) / (same.placements / sameSeconds));
 
     const bench::BaselineResult base = bench::runBaseline(pathSolver->placements, 1);
     std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s; path-solver/baseline %.2f\n",
