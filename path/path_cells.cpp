@@ -39,6 +39,7 @@ void setUpPath(PathCells& cells, int pathMode) {
     cells.classBase[HINT_CELL] = 0;
     cells.knownCount[HINT_CELL] = 0;
     cells.knownColourAt[HINT_CELL] = {};
+    cells.keyReads[HINT_CELL] = {ZERO_SIDE, ZERO_SIDE, ZERO_SIDE, ZERO_SIDE};
 
     for (int step = 0; step < PATH_LENGTH; ++step) {
         const int cell = order[step];
@@ -66,6 +67,8 @@ void setUpPath(PathCells& cells, int pathMode) {
         for (int side : {top_first::LEFT, top_first::BOTTOM, top_first::RIGHT, top_first::TOP})
             if (classDigit(cellClass, side) == DIGIT_KNOWN) cells.knownColourAt[cell][known++] = facingColourAt(cell, side);
         cells.knownCount[cell] = static_cast<std::uint8_t>(known);
+        for (int i = 0; i < 4; ++i)
+            cells.keyReads[cell][i] = i < 4 - known ? ZERO_SIDE : cells.knownColourAt[cell][i - (4 - known)];
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/console.hpp"
+#include "path/path_walk.hpp"
 
 namespace zentara::path {
 
@@ -34,6 +35,10 @@ InsertMode insertModeOf(int randomMode) {
         std::snprintf(name, sizeof name, "Best%d.csv", count);
         writeBoard(name, solver.cells, solver.lists);
     }
+}
+
+bool statusLimitReached(const PathSolver& solver) {
+    return solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit;
 }
 
 }  // namespace
@@ -87,63 +92,36 @@ bool progressStep(PathSolver& solver, int cell, std::ostream& out) {
 }
 
 SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
-    PathCells& cells = solver.cells;
-    const std::uint16_t* pool = solver.lists.pool.data();
-    const std::uint32_t* first = solver.lists.first.data();
-    UsedPieces& used = solver.used;
-    const int start = cells.startCell;
-    std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
-    std::uint64_t placements = 0;
-    int cell = start;
-    SearchEnd end;
-
-    std::uint32_t entry = first[cells.listOf(cell)];
-    for (;;) {
-        // Step 1. Try the current entry; at the end of the list back up.
-        const std::uint16_t oriented = pool[entry];
-        if (oriented == END_OF_LIST) {
-            if (cell == start) {
-                end = SearchEnd::Exhausted;
-                break;
-            }
-            cell = cells.previous[cell];
-            entry = cells.placement[cell];
-            used.release(pieceOfOriented(pool[entry]));
-            ++entry;
-            continue;
-        }
-        // Step 2. Skip pieces in use.
-        if (!used.take(pieceOfOriented(oriented))) {
-            ++entry;
-            continue;
-        }
-        // Step 3. Place, then the first-visit and progress steps.
-        const bool firstPlacement = cells.placement[cell] == NO_PLACEMENT;
-        cells.place(cell, entry, oriented);
-        ++placements;
-        if (firstPlacement) firstVisit(solver);
-        if (--countdown == 0) {
+    // Backtracking is not counted; every placement is, and every millionth runs
+    // the progress step, which may stop the run.
+    struct Hooks {
+        PathSolver& solver;
+        std::ostream& out;
+        std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
+        std::uint64_t placements = 0;
+        SearchEnd stopReason = SearchEnd::Stopped;
+        static bool backtrack() { return false; }
+        bool placed(int cell, bool firstPlacement) {
+            ++placements;
+            if (firstPlacement) firstVisit(solver);
+            if (--countdown != 0) return false;
             if (progressStep(solver, cell, out)) {
-                const bool limit = solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit;
-                end = limit ? SearchEnd::Stopped : SearchEnd::Reset;
-                break;
+                stopReason = statusLimitReached(solver) ? SearchEnd::Stopped : SearchEnd::Reset;
+                return true;
             }
-            if (solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit) {
-                end = SearchEnd::Stopped;
-                break;
+            if (statusLimitReached(solver)) {
+                stopReason = SearchEnd::Stopped;
+                return true;
             }
             countdown = PLACEMENTS_PER_PROGRESS;
+            return false;
         }
-        // Step 4. Enter the next cell.
-        cell = cells.next[cell];
-        if (cell == HINT_CELL) {
-            end = SearchEnd::Complete;
-            break;
-        }
-        entry = first[cells.listOf(cell)];
-    }
-    solver.placements += placements;
-    return end;
+    };
+    Hooks hooks{solver, out};
+    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.used, hooks);
+    solver.placements += hooks.placements;
+    if (end == WalkEnd::Complete) return SearchEnd::Complete;
+    return end == WalkEnd::Exhausted ? SearchEnd::Exhausted : hooks.stopReason;
 }
 
 SearchEnd runPathSolver(PathSolver& solver, std::ostream& out) {

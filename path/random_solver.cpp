@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/console.hpp"
+#include "path/path_walk.hpp"
 
 namespace zentara::path {
 
@@ -38,57 +39,25 @@ namespace {
 }  // namespace
 
 RunEnd runRandomSearch(RandomSolver& solver) {
-    // Step 1. Empty board, full budget.
-    PathCells& cells = solver.cells;
-    const std::uint16_t* pool = solver.lists.pool.data();
-    const std::uint32_t* first = solver.lists.first.data();
-    UsedPieces used;
-    clearPlacements(cells);
-    const int start = cells.startCell;
+    // Step 1. Empty board, full budget; every step back spends one unit.
+    struct Hooks {
+        RandomSolver& solver;
+        std::uint32_t budget;
+        bool backtrack() { return --budget == 0; }
+        bool placed(int, bool firstPlacement) {
+            if (firstPlacement) firstVisit(solver);
+            return false;
+        }
+    };
+    clearPlacements(solver.cells);
     const std::uint32_t fullBudget = solver.options.runBudget > 0 ? solver.options.runBudget : 1;
-    std::uint32_t budget = fullBudget;
-    int cell = start;
-    RunEnd end;
-
-    // Step 2. Enter the start cell.
-    std::uint32_t entry = first[cells.listOf(cell)];
-    for (;;) {
-        // Step 3. Try the current entry.
-        const std::uint16_t oriented = pool[entry];
-        if (oriented == END_OF_LIST) {
-            // Step 5. Backtrack to the previous cell and go on after its entry.
-            if (--budget == 0) {
-                end = RunEnd::BudgetSpent;
-                break;
-            }
-            if (cell == start) {
-                end = RunEnd::Exhausted;
-                break;
-            }
-            cell = cells.previous[cell];
-            entry = cells.placement[cell];
-            used.release(pieceOfOriented(pool[entry]));
-            ++entry;
-            continue;
-        }
-        if (!used.take(pieceOfOriented(oriented))) {
-            ++entry;
-            continue;
-        }
-        const bool firstPlacement = cells.placement[cell] == NO_PLACEMENT;
-        cells.place(cell, entry, oriented);
-        if (firstPlacement) firstVisit(solver);
-        // Step 4. Move on; nothing is undone on the cell left behind.
-        cell = cells.next[cell];
-        if (cell == HINT_CELL) {
-            end = RunEnd::Complete;
-            break;
-        }
-        entry = first[cells.listOf(cell)];
-    }
+    Hooks hooks{solver, fullBudget};
+    UsedPieces used;
+    const WalkEnd end = walkPath(solver.cells, solver.lists, used, hooks);
     solver.used = used;
-    solver.backtrackSteps += fullBudget - budget;
-    return end;
+    solver.backtrackSteps += fullBudget - hooks.budget;
+    if (end == WalkEnd::Complete) return RunEnd::Complete;
+    return end == WalkEnd::Exhausted ? RunEnd::Exhausted : RunEnd::BudgetSpent;
 }
 
 void finishRandomRun(RandomSolver& solver, std::ostream& out) {
