@@ -92,6 +92,9 @@ struct BlockSolver {
     // row 0 and column 0 read their top and left from it like from any neighbour.
     std::array<BoardCell, P::CELLS + 1> board{};
     std::array<std::array<RecordIndex, HEADS>, 4> heads{};
+    // The same lists as the search walks them (placement.hpp): records, then one
+    // closing node per list.
+    std::array<RecordIndex, P::PIECES + 4 * HEADS> listNext{}, listPrevious{};
 
     // Counters.
     std::int32_t variants = 0;
