@@ -1,24 +1,16 @@
 #include "bench/baseline.hpp"
 
+#include "bench/bench.hpp"
+
 #include <algorithm>
 #include <array>
 #include <bitset>
-#include <chrono>
 #include <memory>
 #include <vector>
 
 #include "core/pieces.hpp"
 
 namespace zentara::bench {
-
-std::uint32_t boardChecksum(const std::uint16_t* values, int count) {
-    std::uint32_t h = 2166136261u;
-    for (int i = 0; i < count; ++i) {
-        h = (h ^ (values[i] & 0xFF)) * 16777619u;
-        h = (h ^ (values[i] >> 8)) * 16777619u;
-    }
-    return h;
-}
 
 namespace {
 
@@ -87,10 +79,10 @@ BaselineResult runBaseline(std::uint64_t placementLimit, RandomState seed) {
             for (int i = static_cast<int>(list.size()) - 1; i > 0; --i)
                 std::swap(list[i], list[random.highHalf() % static_cast<std::uint32_t>(i + 1)]);
     b->limit = placementLimit;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = cpuSeconds();
     b->solve(0);
     BaselineResult result;
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.seconds = cpuSeconds() - start;
     result.placements = b->placements;
     result.bestDepth = b->bestDepth;
     result.bestChecksum = b->bestChecksum;

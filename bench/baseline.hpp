@@ -14,14 +14,11 @@ struct BaselineResult {
     std::uint64_t placements = 0;
     int bestDepth = 0;              // cells filled in reading order, the hint cell included
     std::uint32_t bestChecksum = 0; // FNV-1a over the oriented-piece numbers of the best board
-    double seconds = 0;
+    double seconds = 0;             // processor time of the search
 };
 
 // Runs until `placementLimit` placements (or the board is full). The lists are
 // shuffled once from `seed` so that different seeds search different trees.
 BaselineResult runBaseline(std::uint64_t placementLimit, RandomState seed);
-
-// FNV-1a over a sequence of 16-bit values; the board checksum used in signatures.
-std::uint32_t boardChecksum(const std::uint16_t* values, int count);
 
 }  // namespace zentara::bench

@@ -3,12 +3,21 @@
 #include <cstdlib>
 
 #include "bench/baseline.hpp"
+#include "bench/bench.hpp"
 
 int main(int argc, char** argv) {
-    const std::uint64_t placements = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50000000ull;
-    const auto r = zentara::bench::runBaseline(placements, 1);
-    std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
-                static_cast<unsigned long long>(r.placements), r.seconds, r.placements / r.seconds / 1e6);
-    std::printf("signature: depth %d checksum %08x\n", r.bestDepth, r.bestChecksum);
+    using namespace zentara::bench;
+    const bool signature = signatureMode(argc, argv);
+    const std::uint64_t placements = signature ? 2'000'000ull
+                                     : argc > 1 ? std::strtoull(argv[1], nullptr, 10)
+                                                : 50'000'000ull;
+    const auto r = runBaseline(placements, 1);
+    if (!signature) {
+        printTimingRule();
+        std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
+                    static_cast<unsigned long long>(r.placements), r.seconds, r.placements / r.seconds / 1e6);
+    }
+    std::printf("signature: placements %llu depth %d checksum %08x\n", static_cast<unsigned long long>(r.placements),
+                r.bestDepth, r.bestChecksum);
     return 0;
 }

@@ -2,16 +2,13 @@
 // for the same fixed number of placements from the same seed, side by side.
 // The signature (best level, level and board checksum at the stop) must be the
 // same on every build; the speed figures are the machine's.
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 
 #include "bench/baseline.hpp"
+#include "bench/bench.hpp"
 #include "brute/brute_solver.hpp"
 
 namespace {
@@ -28,6 +25,8 @@ struct BruteRun {
 
 BruteRun runBrute(std::uint64_t placementLimit) {
     using namespace zentara;
+    // The search writes Result.csv and best files; keep them out of the caller's directory.
+    const bench::ScratchDirectory scratch("brute-bench");
     auto solver = std::make_unique<brute::BruteSolver>();
     solver->random.state = SEED;
     brute::buildChains(*solver);
@@ -37,10 +36,10 @@ BruteRun runBrute(std::uint64_t placementLimit) {
     solver->countdown = solver->placementsPerReport;
     solver->reportLimit = 1;
     std::ostringstream console;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = bench::cpuSeconds();
     brute::runSearch(*solver, console);
     BruteRun run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.seconds = bench::cpuSeconds() - start;
     run.placements = solver->placements;
     run.bestLevel = solver->bestLevel;
     run.level = solver->level;
@@ -49,42 +48,35 @@ BruteRun runBrute(std::uint64_t placementLimit) {
         const brute::LinkedPiece* record = solver->placed[cell];
         board[cell] = record == nullptr ? 0xFFFF : static_cast<std::uint16_t>(orientedNumber(record->piece, record->rotation));
     }
-    run.checksum = bench::boardChecksum(board, CELL_COUNT);
+    run.checksum = zentara::bench::boardChecksum(board, CELL_COUNT);
     return run;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::uint64_t placements = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200000000ull;
+    using namespace zentara::bench;
+    const bool signature = signatureMode(argc, argv);
+    const std::uint64_t placements = signature ? 5'000'000ull
+                                     : argc > 1 ? std::strtoull(argv[1], nullptr, 10)
+                                                : 200'000'000ull;
     if (placements == 0 || placements > 2000000000ull) {
         std::fprintf(stderr, "brute-bench: PLACEMENTS must be 1 to 2000000000\n");
         return 2;
     }
-    // The search writes Result.csv and best files; keep them out of the caller's directory.
-    std::error_code error;
-    const auto previous = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "brute-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("brute-bench: mkdtemp");
-        return 2;
-    }
-    std::filesystem::current_path(pattern);
-
     const BruteRun brute = runBrute(placements);
-    const auto base = zentara::bench::runBaseline(placements, SEED);
-
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(pattern, error);
-
-    const double bruteRate = brute.placements / brute.seconds;
-    const double baseRate = base.placements / base.seconds;
-    std::printf("brute:    %llu placements in %.2f s, %.1f M placements/s\n",
-                static_cast<unsigned long long>(brute.placements), brute.seconds, bruteRate / 1e6);
-    std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
-                static_cast<unsigned long long>(base.placements), base.seconds, baseRate / 1e6);
-    std::printf("ratio:    %.2fx\n", bruteRate / baseRate);
-    std::printf("signature: brute best %d level %d board %08x; baseline depth %d checksum %08x\n", brute.bestLevel,
-                brute.level, brute.checksum, base.bestDepth, base.bestChecksum);
+    if (!signature) {
+        printTimingRule();
+        const auto base = runBaseline(placements, SEED);
+        const double bruteRate = brute.placements / brute.seconds;
+        const double baseRate = base.placements / base.seconds;
+        std::printf("brute:    %llu placements in %.2f s, %.1f M placements/s\n",
+                    static_cast<unsigned long long>(brute.placements), brute.seconds, bruteRate / 1e6);
+        std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
+                    static_cast<unsigned long long>(base.placements), base.seconds, baseRate / 1e6);
+        std::printf("ratio:    %.2fx\n", bruteRate / baseRate);
+    }
+    std::printf("signature: brute placements %llu best %d level %d board %08x\n",
+                static_cast<unsigned long long>(brute.placements), brute.bestLevel, brute.level, brute.checksum);
     return 0;
 }

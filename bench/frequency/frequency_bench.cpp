@@ -3,19 +3,17 @@
 // planted 16 x 16 solution's seams plus those of seeded random boards, with a
 // fixed seed, and a signature of the run. The plain baseline runs the same number
 // of placements for comparison.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
 
-#include <unistd.h>
-
 #include "bench/baseline.hpp"
+#include "bench/bench.hpp"
+#include "core/stat_builder.hpp"
 #include "frequency/frequency_solver.hpp"
 #include "frequency/hash_tables.hpp"
 #include "frequency/statistics.hpp"
-#include "tests/frequency/stat_builder.hpp"
 
 using namespace zentara;
 using namespace zentara::frequency;
@@ -25,35 +23,29 @@ namespace {
 constexpr RandomState BOARDS_SEED = 20261207;
 constexpr RandomState SEARCH_SEED = 1234567;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Writes Stat.bin from the planted seams and `randomBoards` random boards, then loads
 // and builds the tables from it; returns the seconds the program's start-up takes.
 double startUp(FrequencyEngine& engine, int randomBoards, bool& ok) {
-    testing::plantedWithRandomBoards(testing::readBoard16(ZENTARA_SOURCE_DIR "/data/solution_16x16.csv"), 20,
-                                     randomBoards, BOARDS_SEED)
-        .writeStatBin();
+    plantedWithRandomBoards(bench::plantedSolution16(), 20, randomBoards, BOARDS_SEED).writeStatBin();
     std::ostringstream console;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = bench::cpuSeconds();
     Random random{SEARCH_SEED};
     ok = loadCheckedStatistics(engine.tables, console);
     normaliseStatistics(engine.tables);
     ok = ok && buildHashTables(engine.tables, random, console) && resetBoard(engine.tables, engine.search, console);
-    return secondsSince(start);
+    return bench::cpuSeconds() - start;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int reports = argc > 1 ? std::atoi(argv[1]) : 10;
-    const int randomBoards = argc > 2 ? std::atoi(argv[2]) : 6;
+    const bool signature = bench::signatureMode(argc, argv);
+    const int reports = signature ? 1 : argc > 1 ? std::atoi(argv[1]) : 10;
+    const int randomBoards = signature ? 6 : argc > 2 ? std::atoi(argv[2]) : 6;
     const int richBoards = 150;
 
     // The benchmark works in its own directory so that it never touches a user's Stat.bin.
-    char directory[] = "/tmp/frequency-bench-XXXXXX";
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) return 2;
+    const bench::ScratchDirectory scratch("frequency-bench");
     auto engine = std::make_unique<FrequencyEngine>();
     bool ok = false;
 
@@ -66,9 +58,9 @@ int main(int argc, char** argv) {
     const double startUpSeconds = startUp(*engine, randomBoards, ok);
     if (!ok) return 1;
     std::ostringstream console;
-    const auto searchStart = std::chrono::steady_clock::now();
+    const double searchStart = bench::cpuSeconds();
     const SearchEnd end = runSearch(engine->tables, engine->search, console, reports);
-    const double searchSeconds = secondsSince(searchStart);
+    const double searchSeconds = bench::cpuSeconds() - searchStart;
     const SearchState& s = engine->search;
 
     std::uint16_t board[CELL_COUNT];
@@ -76,30 +68,23 @@ int main(int argc, char** argv) {
         board[cell] = s.board[cell] == NO_ENTRY
                           ? 0xFFFF
                           : static_cast<std::uint16_t>(entryNumber(engine->tables.pool[s.board[cell]]));
-    const auto baseline = bench::runBaseline(static_cast<std::uint64_t>(s.placements), 1);
 
-    std::printf("frequency: start-up %.3f s (pool %lld slots, %d random boards); %.3f s (pool %lld slots, %d random boards)\n",
-                richSeconds, richSlots, richBoards, startUpSeconds, static_cast<long long>(engine->tables.slotsTaken),
-                randomBoards);
-    std::printf("frequency: %lld placements in %.2f s, %.1f M placements/s\n", static_cast<long long>(s.placements),
-                searchSeconds, s.placements / searchSeconds / 1e6);
-    std::printf("baseline:  %llu placements in %.2f s, %.1f M placements/s (ratio %.2f)\n",
-                static_cast<unsigned long long>(baseline.placements), baseline.seconds,
-                baseline.placements / baseline.seconds / 1e6,
-                (s.placements / searchSeconds) / (baseline.placements / baseline.seconds));
+    if (!signature) {
+        bench::printTimingRule();
+        const auto baseline = bench::runBaseline(static_cast<std::uint64_t>(s.placements), 1);
+        std::printf("frequency: start-up %.3f s (pool %lld slots, %d random boards); %.3f s (pool %lld slots, %d random boards)\n",
+                    richSeconds, richSlots, richBoards, startUpSeconds,
+                    static_cast<long long>(engine->tables.slotsTaken), randomBoards);
+        std::printf("frequency: %lld placements in %.2f s, %.1f M placements/s\n", static_cast<long long>(s.placements),
+                    searchSeconds, s.placements / searchSeconds / 1e6);
+        std::printf("baseline:  %llu placements in %.2f s, %.1f M placements/s (ratio %.2f)\n",
+                    static_cast<unsigned long long>(baseline.placements), baseline.seconds,
+                    baseline.placements / baseline.seconds / 1e6,
+                    (s.placements / searchSeconds) / (baseline.placements / baseline.seconds));
+    }
     std::printf("signature: end %d placements %lld level %d best %d board %08x pools %lld %lld hint %u\n",
                 static_cast<int>(end), static_cast<long long>(s.placements), s.level, s.bestLevel,
                 bench::boardChecksum(board, CELL_COUNT), richSlots, static_cast<long long>(engine->tables.slotsTaken),
                 engine->tables.hintEntry);
-    // Leave nothing behind.
-    std::remove("Stat.bin");
-    std::remove("Result.csv");
-    for (int level = 200; level <= 256; ++level) {
-        char name[32];
-        std::snprintf(name, sizeof name, "Best%03d.csv", level);
-        std::remove(name);
-    }
-    if (chdir("/") != 0) return 2;
-    rmdir(directory);
     return 0;
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/baseline.hpp"
+#include "bench/bench.hpp"
 #include "core/board_file.hpp"
 #include "path/path_solver.hpp"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/baseline.hpp"
+#include "bench/bench.hpp"
 #include "score/score_solver.hpp"
 
 namespace zentara::bench {

@@ -10,13 +10,13 @@
 #include "frequency/hash_tables.hpp"
 #include "frequency/statistics.hpp"
 #include "tests/frequency/solver_run.hpp"
-#include "tests/frequency/stat_builder.hpp"
+#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 
 using namespace zentara;
 using namespace zentara::frequency;
 using zentara::testing::makeEngine;
-using zentara::testing::StatCounts;
+using zentara::StatCounts;
 
 namespace {
 
@@ -51,8 +51,8 @@ void build(FrequencyTables& t, RandomState seed, std::string* console = nullptr)
 // The planted seams plus enough random boards that some edges meet more than 10
 // partners, so that some lists are cut.
 StatCounts richStatistics(RandomState seed) {
-    return zentara::testing::plantedWithRandomBoards(
-        zentara::testing::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()), 20, 14, seed);
+    return zentara::plantedWithRandomBoards(
+        zentara::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()), 20, 14, seed);
 }
 
 }  // namespace

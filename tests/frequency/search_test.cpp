@@ -13,7 +13,7 @@
 #include "frequency/hash_tables.hpp"
 #include "frequency/statistics.hpp"
 #include "tests/frequency/solver_run.hpp"
-#include "tests/frequency/stat_builder.hpp"
+#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 
 using namespace zentara;
@@ -21,13 +21,13 @@ using namespace zentara::frequency;
 using zentara::testing::makeEngine;
 using zentara::testing::readFile;
 using zentara::testing::runSolver;
-using zentara::testing::StatCounts;
+using zentara::StatCounts;
 
 namespace {
 
 class FrequencySearch : public zentara::testing::TempDirTest {};
 
-Board16 planted() { return zentara::testing::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()); }
+Board16 planted() { return zentara::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()); }
 
 std::string plantedText() { return readFile(zentara::testing::sourcePath("data/solution_16x16.csv")); }
 
@@ -57,7 +57,7 @@ constexpr const char* STATUS_AT_FULL_BOARD = "\rCurrent level: 256, Best level: 
 }  // namespace
 
 TEST_F(FrequencySearch, PlantedSeamsGiveBackThePlantedBoard) {
-    zentara::testing::statFromBoards({planted()}).writeStatBin();
+    zentara::statFromBoards({planted()}).writeStatBin();
     auto engine = makeEngine();
     for (RandomState seed : {1u, 0xC0FFEEu}) {
         SCOPED_TRACE(seed);
@@ -100,7 +100,7 @@ TEST_F(FrequencySearch, EmptyTreeEndsWithTheHintAlone) {
     const Board16 solution = planted();
     for (int cell : {HINT_CELL - 16, HINT_CELL - 1, HINT_CELL, HINT_CELL + 1, HINT_CELL + 16})
         hintOnly[cell] = solution[cell];
-    zentara::testing::statFromBoards({hintOnly}).writeStatBin();
+    zentara::statFromBoards({hintOnly}).writeStatBin();
     auto engine = makeEngine();
     const auto run = runSolver(*engine, 3);
     EXPECT_EQ(run.exitCode, 0);
@@ -134,7 +134,7 @@ TEST_F(FrequencySearch, CellsBesideTheHintTakeOnlyItsRecordedNeighbours) {
     };
     for (const Case& c : {Case{HINT_CELL - 16, BOTTOM, HINT_TOP_EDGE, 120}, Case{HINT_CELL - 1, RIGHT, HINT_LEFT_EDGE, 135}}) {
         SCOPED_TRACE(c.cell);
-        StatCounts stat = zentara::testing::statFromBoards({solution});
+        StatCounts stat = zentara::statFromBoards({solution});
         const int neighbourEdge = edgeFacing(solution[c.cell], c.sideToHint);
         stat.at(neighbourEdge, c.hintEdge) = stat.at(c.hintEdge, neighbourEdge) = 0;
         stat.addPair(neighbourEdge, edgeFacing(solution[200], TOP));
@@ -152,7 +152,7 @@ TEST_F(FrequencySearch, CellsBesideTheHintTakeOnlyItsRecordedNeighbours) {
 }
 
 TEST_F(FrequencySearch, ReportsComeEveryTenMillionPlacementsAndRepeatFromASeed) {
-    const StatCounts stat = zentara::testing::plantedWithRandomBoards(planted(), 20, 6, 11);
+    const StatCounts stat = zentara::plantedWithRandomBoards(planted(), 20, 6, 11);
     stat.writeStatBin();
     auto engine = makeEngine();
 
@@ -178,7 +178,7 @@ TEST_F(FrequencySearch, ReportsComeEveryTenMillionPlacementsAndRepeatFromASeed) 
 }
 
 TEST_F(FrequencySearch, EveryFifthReportWritesTheCurrentBoard) {
-    const StatCounts stat = zentara::testing::plantedWithRandomBoards(planted(), 20, 6, 11);
+    const StatCounts stat = zentara::plantedWithRandomBoards(planted(), 20, 6, 11);
     stat.writeStatBin();
     auto engine = makeEngine();
     const auto run = runSolver(*engine, 8080, 5);

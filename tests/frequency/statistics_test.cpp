@@ -8,14 +8,14 @@
 #include "frequency/hash_tables.hpp"
 #include "frequency/statistics.hpp"
 #include "tests/frequency/solver_run.hpp"
-#include "tests/frequency/stat_builder.hpp"
+#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 
 using namespace zentara;
 using namespace zentara::frequency;
 using zentara::testing::makeEngine;
 using zentara::testing::runSolver;
-using zentara::testing::StatCounts;
+using zentara::StatCounts;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "frequency/frequency_solver.hpp"
 #include "score/score_solver.hpp"
 #include "shift/shift_search.hpp"
-#include "tests/frequency/stat_builder.hpp"
+#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 
 using namespace zentara;
@@ -64,8 +64,8 @@ TEST_F(Pipeline, FrequencySolverAcceptsWhatScoreSolverGathered) {
 TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     // Statistics of the planted board lead the frequency solver through it; it
     // writes Best200.csv ... Best256.csv on the way.
-    zentara::testing::StatCounts stat;
-    stat.addBoard(zentara::testing::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()), 20);
+    zentara::StatCounts stat;
+    stat.addBoard(zentara::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string()), 20);
     stat.writeStatBin();
     std::ostringstream frequencyConsole;
     auto frequency = std::make_unique<frequency::FrequencyEngine>();

@@ -13,7 +13,7 @@
 #include "core/pieces.hpp"
 #include "core/random.hpp"
 
-namespace zentara::testing {
+namespace zentara {
 
 struct StatCounts {
     static constexpr int EDGES = 1024;
@@ -127,4 +127,4 @@ inline StatCounts plantedWithRandomBoards(const Board16& plantedBoard, std::uint
     return stat;
 }
 
-}  // namespace zentara::testing
+}  // namespace zentara

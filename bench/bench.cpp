@@ -1,0 +1,76 @@
+#include "bench/bench.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "core/board_file.hpp"
+#include "core/pieces.hpp"
+
+namespace zentara::bench {
+
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void printTimingRule() {
+    std::printf("(all times are processor seconds of the measured part; rates are per processor second)\n");
+}
+
+bool signatureMode(int argc, char** argv) { return argc == 2 && std::strcmp(argv[1], "--signature") == 0; }
+
+ScratchDirectory::ScratchDirectory(const char* prefix) : previous_(std::filesystem::current_path()) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    dir_ = pattern;
+    std::filesystem::current_path(dir_);
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+Board16 plantedSolution16() {
+    const char* const path = ZENTARA_SOURCE_DIR "/data/solution_16x16.csv";
+    char buffer[MAX_BOARD_FILE_BYTES + 1];
+    std::FILE* f = std::fopen(path, "rb");
+    const std::size_t got = f == nullptr ? 0 : std::fread(buffer, 1, sizeof buffer, f);
+    if (f != nullptr) std::fclose(f);
+    if (got != MAX_BOARD_FILE_BYTES) {
+        std::fprintf(stderr, "cannot read the planted solution %s\n", path);
+        std::exit(2);
+    }
+    Board16 cells{};
+    parseBoardBytes(std::string_view(buffer, got), cells);
+    return cells;
+}
+
+std::uint32_t boardChecksum(const std::uint16_t* values, int count) {
+    std::uint32_t h = 2166136261u;
+    for (int i = 0; i < count; ++i) {
+        h = (h ^ (values[i] & 0xFF)) * 16777619u;
+        h = (h ^ (values[i] >> 8)) * 16777619u;
+    }
+    return h;
+}
+
+std::uint32_t boardChecksum(const Board16& cells) {
+    std::uint16_t values[CELL_COUNT];
+    for (int c = 0; c < CELL_COUNT; ++c)
+        values[c] = cells[c].empty() ? 0xFFFF
+                                     : static_cast<std::uint16_t>(orientedNumber(cells[c].piece, cells[c].rotation));
+    return boardChecksum(values, CELL_COUNT);
+}
+
+}  // namespace zentara::bench

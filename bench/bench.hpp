@@ -1,0 +1,55 @@
+// What every benchmark shares: the one timing rule, the scratch directory the
+// engines write their files into, the planted board the resumed runs start from,
+// the board checksum of the signatures, and the short signature mode.
+//
+// Timing rule: every figure is per second of processor time of this process,
+// counted around the measured part only (set-up excluded). The machines we bench
+// on are shared, and wall time would measure the other programs as much as ours.
+//
+// Signature mode (`--signature` as the only argument): a fixed seed and a fixed,
+// small amount of work, printing nothing but signature lines. CTest compares them
+// with bench/signatures/NAME.txt; they change only when an engine's behaviour is
+// meant to change, in the same commit.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "core/board_file.hpp"
+
+namespace zentara::bench {
+
+// Processor time of this process in seconds.
+double cpuSeconds();
+
+// The line every benchmark prints first, so no figure is read as wall time.
+void printTimingRule();
+
+// True for `NAME --signature`.
+bool signatureMode(int argc, char** argv);
+
+// Creates a fresh directory under the system's temporary folder and makes it the
+// current one; on destruction goes back and removes it with everything in it.
+class ScratchDirectory {
+public:
+    explicit ScratchDirectory(const char* prefix);
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path dir_;
+};
+
+// The planted 16 x 16 solution (data/solution_16x16.csv); exits with status 2 when
+// it cannot be read.
+Board16 plantedSolution16();
+
+// FNV-1a over a sequence of 16-bit values; the board checksum used in signatures.
+std::uint32_t boardChecksum(const std::uint16_t* values, int count);
+
+// The same over a board of placed cells: oriented-piece numbers, 0xFFFF for empty cells.
+std::uint32_t boardChecksum(const Board16& cells);
+
+}  // namespace zentara::bench
