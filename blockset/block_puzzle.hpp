@@ -1,123 +1,27 @@
-// The three puzzles the block-set method runs on. One engine serves all three;
-// everything that differs between them (sizes, colour ranges, room on the rim,
-// retry budget, texts, cadences, end of run) is a constant of one of these
-// descriptions, so the search code is the same for every board.
+// The three puzzles of the block-set programs: each board with its compiled-in
+// pieces; the 16 x 16 puzzle also with its working colour order.
 #pragma once
 
-#include <array>
-#include <cstdint>
-
-#include "core/board_file.hpp"
-#include "core/console.hpp"
+#include "blockset/block_boards.hpp"
 #include "core/pieces.hpp"
-#include "core/puzzle.hpp"
 
 namespace zentara::blockset {
 
 // The 16 x 16 puzzle works in its own colour numbers: working number w stands for
 // table colour COLOUR_ORDER[w]. Rim colours keep their numbers; the working number of
-// an inner colour is the order in which sets are formed and colours balanced.
-inline constexpr std::array<Colour, 23> COLOUR_ORDER{
-    {0, 1, 2, 3, 4, 5, 11, 16, 12, 8, 13, 14, 6, 22, 9, 19, 20, 10, 15, 21, 18, 7, 17}};
-
-struct Puzzle16x16 {
-    static constexpr int WIDTH = 16;
-    static constexpr int HEIGHT = 16;
-    static constexpr int CELLS = WIDTH * HEIGHT;
-    static constexpr int PIECES = 256;
-    static constexpr int COLOURS = 23;
-    static constexpr int LAST_RIM_COLOUR = 5;
-    static constexpr int FIRST_INNER_COLOUR = 6;
-    static constexpr int LAST_INNER_COLOUR = 22;
-    static constexpr int RIM_RECORDS = 60;  // corners and edge pieces
-    static constexpr bool HAS_HINT = true;
-    static constexpr bool HAS_CROSS_SET = false;
-    static constexpr bool RENUMBER_COLOURS = true;
-    // Pairs are spread over the four sides independently, or (small boards) first
-    // a share for bottom and left together.
-    static constexpr bool SPREAD_BOTTOM_LEFT_FIRST = false;
-    static constexpr std::array<std::uint8_t, 4> SIDE_ROOM{14, 14, 14, 14};  // bottom, left, top, right
-    static constexpr int INNER_ATTEMPTS = 10000;
-    static constexpr BoardLayout LAYOUT = LAYOUT_16X16;
-    static constexpr int NUMBER_DIGITS = 3;  // Best%03d.csv, Set%03d.csv
-    static constexpr Priority PRIORITY = Priority::Idle;
-    static constexpr const char* BANNER = "Zentara Block Set Solver\n";
-    static constexpr int STATUS_COUNTDOWN = 500;
-    static constexpr bool COUNTS_SOLUTIONS = false;  // stops at the first full board
-    static constexpr int FILE_COUNTDOWN_START = 0;
-    static constexpr int FILE_COUNTDOWN_RELOAD = 0;
+// an inner colour is the order in which sets are formed and colours balanced. The
+// order is puzzle data, measured for these pieces by make-puzzles.
+struct Puzzle16x16 : Board16x16 {
     static constexpr const std::array<PieceEntry, 256>& TABLE = PIECES_BOTTOM_FIRST;
+    static constexpr const std::array<Colour, 23>& COLOUR_ORDER = zentara::COLOUR_ORDER;
 };
 
-struct Puzzle6x12 {
-    static constexpr int WIDTH = 12;
-    static constexpr int HEIGHT = 6;
-    static constexpr int CELLS = WIDTH * HEIGHT;
-    static constexpr int PIECES = 72;
-    static constexpr int COLOURS = 9;
-    static constexpr int LAST_RIM_COLOUR = 4;
-    static constexpr int FIRST_INNER_COLOUR = 5;
-    static constexpr int LAST_INNER_COLOUR = 8;
-    static constexpr int RIM_RECORDS = 32;
-    static constexpr bool HAS_HINT = false;
-    static constexpr bool HAS_CROSS_SET = true;
-    static constexpr bool RENUMBER_COLOURS = false;
-    static constexpr bool SPREAD_BOTTOM_LEFT_FIRST = true;
-    static constexpr std::array<std::uint8_t, 4> SIDE_ROOM{10, 4, 10, 4};
-    static constexpr int INNER_ATTEMPTS = 100;
-    static constexpr BoardLayout LAYOUT = LAYOUT_6X12;
-    static constexpr int NUMBER_DIGITS = 2;  // Best%02d.csv, Set%02d.csv
-    static constexpr Priority PRIORITY = Priority::BelowNormal;
-    static constexpr const char* BANNER = "Zentara Block Set Solver (6x12 Puzzle)\n";
-    static constexpr int STATUS_COUNTDOWN = 1;  // a line after every variant
-    static constexpr bool COUNTS_SOLUTIONS = true;
-    static constexpr int FILE_COUNTDOWN_START = 1;
-    static constexpr int FILE_COUNTDOWN_RELOAD = 1;
+struct Puzzle6x12 : Board6x12 {
     static constexpr const std::array<PieceEntry, 72>& TABLE = PIECES_6X12;
 };
 
-struct Puzzle6x6 {
-    static constexpr int WIDTH = 6;
-    static constexpr int HEIGHT = 6;
-    static constexpr int CELLS = WIDTH * HEIGHT;
-    static constexpr int PIECES = 36;
-    static constexpr int COLOURS = 8;
-    static constexpr int LAST_RIM_COLOUR = 4;
-    static constexpr int FIRST_INNER_COLOUR = 5;
-    static constexpr int LAST_INNER_COLOUR = 7;
-    static constexpr int RIM_RECORDS = 20;
-    static constexpr bool HAS_HINT = false;
-    static constexpr bool HAS_CROSS_SET = true;
-    static constexpr bool RENUMBER_COLOURS = false;
-    static constexpr bool SPREAD_BOTTOM_LEFT_FIRST = true;
-    static constexpr std::array<std::uint8_t, 4> SIDE_ROOM{4, 4, 4, 4};
-    static constexpr int INNER_ATTEMPTS = 100;
-    static constexpr BoardLayout LAYOUT = LAYOUT_6X6;
-    static constexpr int NUMBER_DIGITS = 2;
-    static constexpr Priority PRIORITY = Priority::BelowNormal;
-    static constexpr const char* BANNER = "Zentara Block Set Solver (6x6 Puzzle)\n";
-    static constexpr int STATUS_COUNTDOWN = 20000;
-    static constexpr bool COUNTS_SOLUTIONS = true;
-    static constexpr int FILE_COUNTDOWN_START = 1;
-    static constexpr int FILE_COUNTDOWN_RELOAD = 200;  // files after the first solution, then every 200th
+struct Puzzle6x6 : Board6x6 {
     static constexpr const std::array<PieceEntry, 36>& TABLE = PIECES_6X6;
 };
-
-// Pieces on one rim side: the side's length without its two corners.
-template <class P>
-constexpr int sideLength(int side) {
-    return (side & 1) == 0 ? P::WIDTH - 2 : P::HEIGHT - 2;
-}
-
-template <class P>
-constexpr bool sideRoomMatchesBoard() {
-    for (int s = 0; s < 4; ++s)
-        if (P::SIDE_ROOM[s] != sideLength<P>(s)) return false;
-    return P::RIM_RECORDS == 4 + 2 * (P::WIDTH - 2) + 2 * (P::HEIGHT - 2) && P::CELLS == P::PIECES &&
-           P::LAYOUT.cells() == P::CELLS && P::LAYOUT.width == P::WIDTH;
-}
-static_assert(sideRoomMatchesBoard<Puzzle16x16>());
-static_assert(sideRoomMatchesBoard<Puzzle6x12>());
-static_assert(sideRoomMatchesBoard<Puzzle6x6>());
 
 }  // namespace zentara::blockset

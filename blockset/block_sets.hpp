@@ -71,7 +71,7 @@ void buildRecords(BlockSolver<P>& s) {
         auto working = [](Colour c) -> Colour {
             if constexpr (P::RENUMBER_COLOURS) {
                 for (int w = 0; w < P::COLOURS; ++w)
-                    if (COLOUR_ORDER[w] == c) return static_cast<Colour>(w);
+                    if (P::COLOUR_ORDER[w] == c) return static_cast<Colour>(w);
             }
             return c;
         };

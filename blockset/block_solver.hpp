@@ -3,6 +3,7 @@
 // the 16 x 16, 6 x 12 and 6 x 6 puzzles; the puzzle description fixes the rest.
 #pragma once
 
+#include "blockset/block_puzzle.hpp"
 #include "blockset/block_sets.hpp"
 #include "blockset/block_state.hpp"
 #include "blockset/orientation.hpp"

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <ostream>
 
-#include "blockset/block_puzzle.hpp"
+#include "blockset/block_boards.hpp"
 #include "core/random.hpp"
 
 namespace zentara::blockset {

@@ -17,6 +17,9 @@ using PieceTable = std::array<PieceEntry, PIECE_COUNT>;
 // Bottom-first order (bottom, left, top, right): score, brute and block-set solvers.
 inline constexpr const PieceTable& PIECES_BOTTOM_FIRST = data::PIECES_16X16;
 inline constexpr const std::array<Colour, 23>& TOP_FIRST_COLOUR = data::TOP_FIRST_COLOUR;
+// The block-set solver's working colour order for these pieces: working number w
+// stands for bottom-first colour COLOUR_ORDER[w].
+inline constexpr const std::array<Colour, 23>& COLOUR_ORDER = data::COLOUR_ORDER;
 
 // Top-first order (top, right, bottom, left): the same pieces turned by two places,
 // colours renumbered. Used by the path, shift and berserker solvers.

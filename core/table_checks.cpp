@@ -110,6 +110,23 @@ constexpr bool colourMap() {
     return true;
 }
 
+// The block-set solver's working colour order: every colour once, and the border
+// and rim colours keep their numbers (only the inner colours are ordered).
+constexpr bool colourOrderIsPermutation() {
+    bool seen[23]{};
+    for (Colour c : COLOUR_ORDER) {
+        if (c > 22 || seen[c]) return false;
+        seen[c] = true;
+    }
+    return true;
+}
+
+constexpr bool colourOrderKeepsRim() {
+    for (int w = 0; w <= 5; ++w)
+        if (COLOUR_ORDER[w] != w) return false;
+    return true;
+}
+
 // Small sets: colour range, class counts; pieces may stand in any order and rotation.
 template <std::size_t N>
 constexpr bool smallSet(const std::array<PieceEntry, N>& t, int maxColour, int corners, int edges) {
@@ -144,6 +161,8 @@ static_assert(allDistinct(PIECES_BOTTOM_FIRST), "16 x 16 table: two pieces are e
 static_assert(noCrossInnerPieces(), "16 x 16 table: an inner piece has both pairs of opposite sides equal");
 static_assert(hintColours(), "16 x 16 table: the hint piece in rotation 2 must show top 8, left 12, right 9, bottom 9");
 static_assert(colourMap(), "colour map: must be one-to-one, 0 to 0, 1-5 to {1,2,3,4,8}, 6-10 to {5,6,7,14,15}");
+static_assert(colourOrderIsPermutation(), "colour order: must hold every colour 0-22 exactly once");
+static_assert(colourOrderKeepsRim(), "colour order: the border and rim colours 0-5 must keep their places 0-5");
 static_assert(smallSet(PIECES_6X12, 8, 4, 28), "6 x 12 table: colours 0-8, 4 corners, 28 edges, rim colours 1-4");
 static_assert(smallSet(PIECES_6X6, 7, 4, 16), "6 x 6 table: colours 0-7, 4 corners, 16 edges, rim colours 1-4");
 

@@ -271,4 +271,10 @@ inline constexpr std::array<std::array<std::uint8_t, 4>, 256> PIECES_16X16{{
 // Colour number in the top-first table for each colour of the bottom-first table.
 inline constexpr std::array<std::uint8_t, 23> TOP_FIRST_COLOUR{{0, 2, 8, 4, 3, 1, 15, 5, 6, 7, 14, 17, 16, 12, 20, 10, 9, 13, 18, 22, 11, 21, 19}};
 
+// Working colour order of the block-set solver, measured for these pieces by
+// make-puzzles: working number w stands for colour COLOUR_ORDER[w] of this table.
+// The border and rim colours 0-5 keep their numbers; the order of the inner
+// colours is the order in which block-solver forms its sets and balances colours.
+inline constexpr std::array<std::uint8_t, 23> COLOUR_ORDER{{0, 1, 2, 3, 4, 5, 17, 6, 18, 8, 20, 11, 19, 12, 21, 14, 10, 22, 15, 7, 9, 16, 13}};
+
 }  // namespace zentara::data

@@ -1,18 +1,28 @@
 // make-puzzles: builds our three puzzle sets from planted solutions and writes
-// the data headers and the planted solutions into a data folder.
+// the data headers and the planted solutions into a data folder; or measures the
+// block-set solver's working colour order for the 16 x 16 pieces of a header.
 //
 //   make-puzzles DATA_DIR
+//   make-puzzles --colour-order HEADER
 //
 // Deterministic: the same build writes the same files byte for byte. Every seam of
 // a planted board is coloured first, then the board is cut into pieces. The 16 x 16
 // set is listed by class in the table orientation; the small sets are listed in a
-// shuffled order, each piece turned at random.
+// shuffled order, each piece turned at random. The colour order is derived from the
+// pieces by a bounded search with a fixed seed.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "blockset/colour_order.hpp"
 #include "core/board_file.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
@@ -22,6 +32,11 @@ using namespace zentara;
 namespace {
 
 constexpr RandomState GENERATOR_SEED = 20261207u;
+
+// The colour order search: its seed, 10 rims of 200 inner attempts for every
+// order, 100 swaps tried. About a second; more buys little on our set (one
+// balanced assignment in 106 attempts against 144 for the greedy start).
+constexpr blockset::OrderSearch ORDER_SEARCH{20261207u, 10, 200, 100};
 
 struct Generator {
     Random random{GENERATOR_SEED};
@@ -231,6 +246,126 @@ const char* HEADER_NOTE =
     "// The comment after an entry is the piece number as files show it (index + 1).\n"
     "#pragma once\n\n#include <array>\n#include <cstdint>\n\nnamespace zentara::data {\n\n";
 
+const char* COLOUR_ORDER_NOTE =
+    "// Working colour order of the block-set solver, measured for these pieces by\n"
+    "// make-puzzles: working number w stands for colour COLOUR_ORDER[w] of this table.\n"
+    "// The border and rim colours 0-5 keep their numbers; the order of the inner\n"
+    "// colours is the order in which block-solver forms its sets and balances colours.\n";
+
+std::string colourOrderText(const std::array<Colour, 23>& order) {
+    std::string text = COLOUR_ORDER_NOTE;
+    text += "inline constexpr std::array<std::uint8_t, 23> COLOUR_ORDER{{";
+    for (std::size_t i = 0; i < order.size(); ++i) text += (i ? ", " : "") + std::to_string(order[i]);
+    return text + "}};\n";
+}
+
+// The text of a header, read without blocking on a FIFO or device and without
+// reading more than a header of this kind could hold.
+bool readHeader(const char* path, std::string& text, std::string& reason) {
+    constexpr std::size_t LIMIT = 1 << 20;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        reason = "not a regular file";
+        ::close(fd);
+        return false;
+    }
+    text.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) reason = std::strerror(errno);
+        if (got <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (text.size() > LIMIT) {
+            reason = "larger than a piece header can be";
+            break;
+        }
+    }
+    ::close(fd);
+    return reason.empty();
+}
+
+// The 256 entries of PIECES_16X16 in a header's text: the numbers between the
+// array's "{{" and "}};", comments skipped.
+bool parsePieces(const std::string& text, std::array<PieceEntry, PIECE_COUNT>& table, std::string& reason) {
+    const std::size_t name = text.find("PIECES_16X16");
+    const std::size_t open = name == std::string::npos ? name : text.find("{{", name);
+    if (open == std::string::npos) {
+        reason = "no PIECES_16X16 array";
+        return false;
+    }
+    std::vector<int> numbers;
+    for (std::size_t i = open + 2; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            i = text.find('\n', i);
+            if (i == std::string::npos) break;
+        } else if (c >= '0' && c <= '9') {
+            int value = 0;
+            for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000; ++i) value = 10 * value + (text[i] - '0');
+            --i;
+            numbers.push_back(value);
+        } else if (c == '}' && text.compare(i, 3, "}};") == 0) {
+            break;
+        }
+        if (numbers.size() > 4 * PIECE_COUNT) break;
+    }
+    if (numbers.size() != 4 * PIECE_COUNT) {
+        reason = "PIECES_16X16 does not hold 256 entries of 4 colours";
+        return false;
+    }
+    for (int p = 0; p < PIECE_COUNT; ++p)
+        for (int k = 0; k < 4; ++k) table[p][k] = static_cast<Colour>(std::min(numbers[4 * p + k], 255));
+    // What the measurement relies on: corners, edge pieces and inner pieces in their
+    // places and orientation, rim colours 1-5 along the rim, inner colours 6-22.
+    using namespace bottom_first;
+    for (int p = 0; p < PIECE_COUNT; ++p) {
+        const PieceEntry& e = table[p];
+        const int cls = p < FIRST_EDGE_PIECE ? 2 : p < FIRST_INNER_PIECE ? 1 : 0;
+        const bool placed = pieceClass(e) == cls && (cls == 0 || e[BOTTOM] == BORDER_COLOUR) &&
+                            (cls != 2 || e[LEFT] == BORDER_COLOUR);
+        bool coloured = true;
+        for (int k = 0; k < 4; ++k) {
+            if (e[k] == BORDER_COLOUR) continue;
+            const bool alongRim = cls == 2 || (cls == 1 && k != TOP);
+            coloured = coloured && (alongRim ? e[k] >= 1 && e[k] <= 5 : e[k] >= 6 && e[k] <= 22);
+        }
+        if (!placed || !coloured) {
+            reason = "piece " + std::to_string(p + 1) +
+                     (placed ? " has a colour out of place (rim colours 1-5 only along the rim, inner colours 6-22)"
+                             : " is not in its place (corners 1-4 with the border bottom and left, edge pieces "
+                               "5-60 with the border at the bottom, then inner pieces)");
+            return false;
+        }
+    }
+    return true;
+}
+
+// make-puzzles --colour-order HEADER: the order line for the pieces of the header.
+int printColourOrder(const char* path) {
+    std::string text, reason;
+    std::array<PieceEntry, PIECE_COUNT> table{};
+    if (!readHeader(path, text, reason) || !parsePieces(text, table, reason)) {
+        std::fprintf(stderr, "make-puzzles: %s: %s\n", path, reason.c_str());
+        return 1;
+    }
+    const blockset::DerivedOrder derived = blockset::deriveColourOrder(table, ORDER_SEARCH);
+    if (derived.count.balanced == 0) {
+        std::fprintf(stderr, "make-puzzles: %s: no order found under which an inner assignment balances\n", path);
+        return 1;
+    }
+    std::printf("%s", colourOrderText(derived.order).c_str());
+    std::fprintf(stderr, "one balanced inner assignment in %.0f attempts on the measured rims\n",
+                 1.0 / derived.count.rate());
+    return 0;
+}
+
 bool writeText(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -247,8 +382,9 @@ bool writeSolution(const std::string& path, const std::vector<PlacedCell>& cells
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-puzzles DATA_DIR\n");
+    if (argc == 3 && std::string(argv[1]) == "--colour-order") return printColourOrder(argv[2]);
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: make-puzzles DATA_DIR\n       make-puzzles --colour-order HEADER\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -285,7 +421,11 @@ int main(int argc, char** argv) {
         text += "\n// Colour number in the top-first table for each colour of the bottom-first table.\n";
         text += "inline constexpr std::array<std::uint8_t, 23> TOP_FIRST_COLOUR{{";
         for (std::size_t i = 0; i < map.size(); ++i) text += (i ? ", " : "") + std::to_string(map[i]);
-        text += "}};\n\n}  // namespace zentara::data\n";
+        text += "}};\n\n";
+        std::array<PieceEntry, PIECE_COUNT> table{};
+        std::copy(puzzle.table.begin(), puzzle.table.end(), table.begin());
+        text += colourOrderText(blockset::deriveColourOrder(table, ORDER_SEARCH).order);
+        text += "\n}  // namespace zentara::data\n";
         ok &= writeText(dir + "/puzzle_16x16.hpp", text);
         ok &= writeSolution(dir + "/solution_16x16.csv", puzzle.solution, LAYOUT_16X16);
     }

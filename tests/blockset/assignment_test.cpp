@@ -94,8 +94,7 @@ int checkAssignments(BlockRandom seed, int rims, int attemptsPerRim) {
 TEST(BlockAssignment, EveryInnerAssignmentBalancesEveryColour) {
     EXPECT_GT(checkAssignments<Puzzle6x6>(BlockRandom{77, 5}, 40, 100), 100);
     EXPECT_GT(checkAssignments<Puzzle6x12>(BlockRandom{78, 6}, 20, 100), 20);
-    // The 16 x 16 inner assignment rarely succeeds with this colour order; its rims do.
-    checkAssignments<Puzzle16x16>(BlockRandom{79, 7}, 3, 200);
+    EXPECT_GT(checkAssignments<Puzzle16x16>(BlockRandom{79, 7}, 3, 300), 0);
 }
 
 TEST(BlockAssignment, PairSpreadStaysWithinRoom) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -63,6 +64,24 @@ inline BoardCheck checkWritten(const char* name, PuzzleKind kind) {
     EXPECT_TRUE(checkBoardFile(name, check, reason)) << name << ": " << reason;
     EXPECT_EQ(check.kind, kind) << name;
     return check;
+}
+
+// Every numbered board a 16 x 16 run wrote up to `maxLevel` (136 is never a level):
+// the checker accepts it, the hint stands on its cell, and exactly the cells before
+// the level are filled.
+inline void expectBestBoards16x16(int maxLevel) {
+    for (int level = 1; level <= maxLevel; ++level) {
+        if (level == HINT_CELL + 1) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "Best%03d.csv", level);
+        const BoardCheck check = checkWritten(name, PuzzleKind::Board16x16);
+        EXPECT_TRUE(check.consistent()) << name;
+        EXPECT_TRUE(check.hintInPlace) << name;
+        EXPECT_EQ(check.piecesPlaced, level > HINT_CELL ? level : level + 1) << name;
+        for (int cell = 0; cell < CELL_COUNT; ++cell)
+            EXPECT_EQ(check.cells[cell].empty(), cell >= level && cell != HINT_CELL) << name << " cell " << cell;
+        EXPECT_EQ(zentara::testing::readFile(name).size(), static_cast<std::size_t>(LAYOUT_16X16.fileBytes())) << name;
+    }
 }
 
 }  // namespace zentara::blockset::testing

@@ -80,6 +80,29 @@ TEST_F(BlockRun, SeededRunsFindValidBoardsAndRepeatExactly) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(files[1][i], files[0][i]) << SMALL_FILES_6X6[i];
 }
 
+TEST_F(BlockRun, Board16x16ReachesItsFirstStatusLineAndEveryBoardChecks) {
+    std::ostringstream out;
+    auto s = seededSolver<Puzzle16x16>(out, BlockRandom{20261208, 16});
+    s->limits.statusLines = 1;
+    EXPECT_EQ(runBlockSolver(*s), RunEnd::Stopped);
+    EXPECT_EQ(s->variants, 500);
+    char expected[96];
+    std::snprintf(expected, sizeof expected, "Zentara Block Set Solver\n\rVariants 500, Max. level %d  ",
+                  static_cast<int>(s->maxLevel));
+    EXPECT_EQ(out.str(), expected);
+    // A numbered board for every level up to the deepest (136 is never a level), each
+    // one the checker accepts; Result.csv is the deepest, Blocks.csv lists every piece.
+    ASSERT_GT(s->maxLevel, 16);
+    EXPECT_EQ(filesHere(), s->maxLevel - (s->maxLevel > HINT_CELL) + 2);
+    expectBestBoards16x16(s->maxLevel);
+    char deepest[32];
+    std::snprintf(deepest, sizeof deepest, "Best%03d.csv", static_cast<int>(s->maxLevel));
+    EXPECT_EQ(readFile("Result.csv"), readFile(deepest));
+    const BoardCheck blocks = checkWritten("Blocks.csv", PuzzleKind::Board16x16);
+    EXPECT_EQ(blocks.piecesPlaced, 256);
+    EXPECT_EQ(blocks.piecesUsedTwice, 0);
+}
+
 TEST_F(BlockRun, Board6x12StatusAfterEveryVariantAndFilesAtFullBoard) {
     std::ostringstream out;
     auto s = seededSolver<Puzzle6x12>(out, SEED_6X12);

@@ -145,10 +145,19 @@ TEST(BlockSets, Board16x16RecordOrder) {
     EXPECT_EQ(hint.pieceIndex, HINT_PIECE);
     EXPECT_EQ(hint.flags, FLAG_HINT);
     EXPECT_EQ(hint.baseRotation, 2);
-    EXPECT_EQ(hint.colours[SIDE_BOTTOM], 14);
-    EXPECT_EQ(hint.colours[SIDE_RIGHT], 14);
-    EXPECT_EQ(hint.colours[SIDE_TOP], 9);
-    EXPECT_EQ(hint.colours[SIDE_LEFT], 8);
+    // Its working colours follow from the table and the order: the piece as it lies
+    // on the hint cell, renumbered.
+    const auto lying = clockwise<Puzzle16x16>(HINT_PIECE, HINT_ROTATION);  // bottom, left, top, right
+    EXPECT_EQ(hint.colours[SIDE_BOTTOM], lying[0]);
+    EXPECT_EQ(hint.colours[SIDE_LEFT], lying[1]);
+    EXPECT_EQ(hint.colours[SIDE_TOP], lying[2]);
+    EXPECT_EQ(hint.colours[SIDE_RIGHT], lying[3]);
+    // With our order every inner colour but the last has an odd set: only the last
+    // colour balances without one (a colour without one must already be balanced
+    // when its turn comes, which makes a balanced assignment rare).
+    for (int k = Puzzle16x16::FIRST_INNER_COLOUR; k < Puzzle16x16::LAST_INNER_COLOUR; ++k)
+        EXPECT_GT(s->oddSet[k].count, 0) << "inner colour " << k;
+    EXPECT_EQ(s->oddSet[Puzzle16x16::LAST_INNER_COLOUR].count + s->pairSet[Puzzle16x16::LAST_INNER_COLOUR].count, 0);
 }
 
 TEST(BlockSets, SmallBoardsMoveCornersFirstAndCrossesLast) {

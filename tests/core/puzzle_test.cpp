@@ -122,3 +122,21 @@ TEST_F(PuzzleGenerator, ReproducesTheCommittedFiles) {
         EXPECT_EQ(readFile(name), readFile(sourcePath(std::string("data/") + name))) << name;
     }
 }
+
+TEST_F(PuzzleGenerator, MeasuresTheColourOrderOfAGivenHeader) {
+    // What it prints for our header is the order text it wrote into it.
+    const std::string program = zentara::testing::programPath("make-puzzles").string();
+    const std::string header = sourcePath("data/puzzle_16x16.hpp");
+    ASSERT_EQ(std::system((program + " --colour-order " + header + " >order.txt 2>rate.txt").c_str()), 0);
+    const std::string committed = readFile(header);
+    const std::size_t begin = committed.find("// Working colour order");
+    const std::size_t end = committed.find('\n', committed.find("COLOUR_ORDER{{", begin)) + 1;
+    ASSERT_NE(begin, std::string::npos);
+    EXPECT_EQ(readFile("order.txt"), committed.substr(begin, end - begin));
+    EXPECT_EQ(readFile("rate.txt").rfind("one balanced inner assignment in ", 0), 0u) << readFile("rate.txt");
+    // A header without 256 entries is refused with the reason, and nothing printed.
+    zentara::testing::writeFile("short.hpp", committed.substr(0, committed.rfind('\n', committed.find("// 256")) + 1));
+    EXPECT_NE(std::system((program + " --colour-order short.hpp >order.txt 2>rate.txt").c_str()), 0);
+    EXPECT_EQ(readFile("order.txt"), "");
+    EXPECT_EQ(readFile("rate.txt"), "make-puzzles: short.hpp: PIECES_16X16 does not hold 256 entries of 4 colours\n");
+}
