@@ -294,9 +294,11 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     EXPECT_EQ(campaign("status nowhere").err, "campaign: nowhere is not a campaign directory\n");
     EXPECT_EQ(campaign("launch x").status, 2);
 
-    // board-check without arguments ends at once with exit code 2: the status says so.
+    // board-check without arguments ends at once with exit code 2: start and status say so.
     r = campaign("start board-check 1 named");
-    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "campaign: started 1 of 1 instances of board-check in " + fs::canonical("named").string() + "\n");
+    EXPECT_EQ(r.err, "campaign: instance-001 ended with exit 2 (see its console.txt)\n");
     ASSERT_TRUE(waitFor("named/instance-001/exit.txt"));
     r = campaign("status named");
     EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instances, 0 running");
