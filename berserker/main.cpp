@@ -4,6 +4,7 @@
 
 #include "berserker/berserker.hpp"
 #include "core/console.hpp"
+#include "core/user_file.hpp"
 
 namespace {
 zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage
@@ -11,6 +12,7 @@ zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage
 
 int main() {
     using namespace zentara;
+    removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);
     printTo(std::cout, "Zentara Berserker\n");
     const RandomState seed = timeSeedNow();

@@ -1,4 +1,8 @@
 // block-solver-6x12: the 6 x 12 puzzle; counts full boards for ever.
 #include "blockset/block_solver.hpp"
+#include "core/user_file.hpp"
 
-int main() { return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x12>(); }
+int main() {
+    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
+    return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x12>();
+}

@@ -5,6 +5,7 @@
 
 #include "brute/brute_solver.hpp"
 #include "core/console.hpp"
+#include "core/user_file.hpp"
 
 namespace {
 zentara::brute::BruteSolver solver;  // about 200 KB: static, not on the stack
@@ -12,6 +13,7 @@ zentara::brute::BruteSolver solver;  // about 200 KB: static, not on the stack
 
 int main() {
     using namespace zentara;
+    removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);
     printTo(std::cout, "Zentara Brutal Force Solver\n");
     solver.random.state = timeSeedNow();

@@ -1,10 +1,9 @@
 #include "core/board_check.hpp"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "core/pieces.hpp"
+#include "core/user_file.hpp"
 
 namespace zentara {
 
@@ -155,14 +154,18 @@ bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason)
 }
 
 bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        reason = std::string("cannot open ") + path;
+    // One byte more than the limit tells a longer file, which is no board.
+    char bytes[MAX_BOARD_CHECK_BYTES];
+    const FileRead read = readUserFile(path, bytes, sizeof bytes);
+    if (!read.ok()) {
+        reason = std::string("cannot open ") + path + ": " + fileErrorText(read.error);
         return false;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return checkBoardText(bytes.str(), out, reason);
+    if (read.longer) {
+        reason = "not a board: longer than " + std::to_string(MAX_BOARD_CHECK_BYTES) + " bytes";
+        return false;
+    }
+    return checkBoardText(std::string_view(bytes, read.size), out, reason);
 }
 
 std::string formatCheckReport(const char* name, const BoardCheck& check) {

@@ -48,6 +48,10 @@ BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells);
 // Parses a board file strictly (rows of cells separated by ";", 6 or 16 rows) and
 // checks it. On failure returns false and sets `reason` to a one-line text.
 bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason);
+// The file is read without blocking (a FIFO, device or directory is refused at
+// once) and without a large buffer: a board file is 1,552 bytes at most as
+// written, so anything longer than this is not a board.
+inline constexpr int MAX_BOARD_CHECK_BYTES = 8192;
 bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason);
 
 // The checker's report, one figure per line.

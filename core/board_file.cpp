@@ -1,7 +1,6 @@
 #include "core/board_file.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "core/user_file.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,49 +44,9 @@ void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& 
 }
 
 bool writeFileAtomically(const char* path, std::string_view bytes, bool durable) {
-    // The temporary file lives beside the target: rename() is atomic only within
-    // one file system. The process id keeps two programs writing the same name in
-    // one directory (every program writes Result.csv) out of each other's way.
-    const char* slash = std::strrchr(path, '/');
-    const int dirLength = slash ? static_cast<int>(slash - path + 1) : 0;
-    char temp[512];
-    const int n = std::snprintf(temp, sizeof temp, "%.*s.%s.%ld.tmp", dirLength, path, path + dirLength,
-                                static_cast<long>(getpid()));
-    if (n <= 0 || n >= static_cast<int>(sizeof temp) || path[dirLength] == '\0') {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    const int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    bool ok = true;
-    while (ok && left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            if (w == 0) errno = EIO;
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= static_cast<std::size_t>(w);
-    }
-    if (ok && durable && ::fsync(fd) != 0) ok = false;
-    int saved = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && std::rename(temp, path) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        ::unlink(temp);
-        errno = saved;
-    }
-    return ok;
+    const int error = replaceFile(path, bytes, durable);
+    errno = error > 0 ? error : EINVAL;
+    return error == 0;
 }
 
 bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout) {
@@ -129,10 +88,10 @@ BestBoard readBestBoard() {
     char buffer[BEST_READ_LIMIT];
     for (int level = BEST_FIRST_LEVEL; level >= BEST_LAST_LEVEL; --level) {
         std::snprintf(best.name.data(), best.name.size(), "Best%d.csv", level);
-        std::FILE* f = std::fopen(best.name.data(), "rb");
-        if (!f) continue;
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, f);
-        std::fclose(f);
+        // A name that is not a readable regular file is passed over like a missing one.
+        const FileRead read = readUserFile(best.name.data(), buffer, sizeof buffer);
+        if (!read.ok()) continue;
+        const std::size_t got = read.size;
         if (got < static_cast<std::size_t>(BEST_MIN_BYTES)) continue;
         best.found = true;
         best.level = level;

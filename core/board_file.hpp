@@ -50,10 +50,10 @@ struct BoardText {
 // Formats layout.cells() cells in cell order. Works for board and block-list files alike.
 void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out);
 
-// Writes the bytes under a temporary name in the target's own directory and
-// renames it over `path`, so that a reader sees the old file or the new one, never
-// a part. Returns false, with errno telling why, and leaves any existing file
-// untouched and no temporary file behind, when the file cannot be written.
+// Replaces `path` whole through the one writer of core/user_file.hpp (links
+// followed, non-regular or unwritable targets refused, permission bits kept).
+// Returns false, with errno telling why (EINVAL for a target that is not a
+// regular file), leaving any existing file untouched and no temporary file behind.
 // `durable` also flushes the data to the disk before the rename, so that not even
 // a power loss can leave an empty file under the name; it costs milliseconds, so
 // the solvers' frequent board files do without it.

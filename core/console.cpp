@@ -1,6 +1,7 @@
 #include "core/console.hpp"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -8,9 +9,22 @@
 namespace zentara {
 
 namespace {
-volatile std::sig_atomic_t stopFlag = 0;
+volatile std::sig_atomic_t stopFlag = 0;    // stop signals received
+volatile std::sig_atomic_t waitMode = 0;    // 0: none; 1: first signal ends; 2: second signal ends
+volatile std::sig_atomic_t waitExitCode = 0;
+const char* volatile waitMessage = nullptr;
 
-extern "C" void onStopSignal(int) { stopFlag = 1; }
+extern "C" void onStopSignal(int) {
+    if (stopFlag < 2) stopFlag = stopFlag + 1;
+    const int mode = waitMode;
+    if (mode == 0 || stopFlag < mode) return;
+    // Only async-signal-safe calls from here on.
+    const char* message = waitMessage;
+    std::size_t length = 0;
+    while (message != nullptr && message[length] != '\0') ++length;
+    if (length > 0) (void)!::write(STDOUT_FILENO, message, length);
+    ::_exit(waitExitCode);
+}
 }  // namespace
 
 void lowerPriority(Priority priority) {
@@ -37,9 +51,19 @@ void installStopHandlers() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool stopRequested() { return stopFlag != 0; }
 void clearStopRequest() { stopFlag = 0; }
+
+StopWhileWaiting::StopWhileWaiting(const char* message, int exitCode, bool secondSignal) {
+    waitMessage = message;
+    waitExitCode = exitCode;
+    waitMode = secondSignal ? 2 : 1;
+}
+
+StopWhileWaiting::~StopWhileWaiting() { waitMode = 0; }
 
 }  // namespace zentara

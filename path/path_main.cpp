@@ -3,12 +3,14 @@
 
 #include "core/console.hpp"
 #include "path/path_solver.hpp"
+#include "core/user_file.hpp"
 
 namespace {
 zentara::path::PathSolver solver;  // about 10 MB of lists: static, rebuilt every run
 }  // namespace
 
 int main() {
+    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);
     zentara::path::runPathSolver(solver, std::cout);

@@ -4,6 +4,7 @@
 #include "core/console.hpp"
 #include "path/random_solver.hpp"
 #include "path/settings.hpp"
+#include "core/user_file.hpp"
 
 namespace {
 zentara::path::RandomSolver solver;  // about 10 MB of lists: static, built once
@@ -11,6 +12,7 @@ constexpr zentara::RandomState COMPILED_SEED = 0;  // 0 takes the time seed
 }  // namespace
 
 int main() {
+    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     const int pathMode = zentara::path::readPathMode();
     zentara::lowerPriority(zentara::Priority::BelowNormal);
     const zentara::RandomState seed = COMPILED_SEED != 0 ? COMPILED_SEED : zentara::timeSeedNow();

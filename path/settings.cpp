@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/user_file.hpp"
 #include "path/paths.hpp"
 
 namespace zentara::path {
@@ -74,16 +75,12 @@ int parsePathMode(std::string_view text) {
 }
 
 int readPathMode(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return 0;
-    std::string bytes;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() < MAX_SETTINGS_BYTES)
-        bytes.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return 0;
+    // Read without blocking (a FIFO or device under the name reads as no file)
+    // and without bound: only the first MAX_SETTINGS_BYTES count.
+    std::string bytes(MAX_SETTINGS_BYTES, '\0');
+    const FileRead read = readUserFile(fileName, bytes.data(), bytes.size());
+    if (!read.ok()) return 0;
+    bytes.resize(read.size);
     return parsePathMode(bytes);
 }
 

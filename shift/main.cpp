@@ -3,8 +3,10 @@
 #include <iostream>
 
 #include "shift/shift_search.hpp"
+#include "core/user_file.hpp"
 
 int main() {
+    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     static zentara::shift::ShiftSearch search;
     return zentara::shift::runShiftSolver(search, zentara::timeSeedNow(), std::cout);
 }

@@ -2,17 +2,18 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-
-#include "core/board_file.hpp"
+#include "core/user_file.hpp"
 
 namespace zentara {
 
 bool writeWholeFile(const std::string& path, std::string_view bytes, std::string& reason) {
+    // What a killed earlier run left beside the output goes first.
+    const std::size_t slash = path.rfind('/');
+    removeStaleTemporaries(slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash).c_str());
     // The tools' outputs are written once and kept: flush them to the disk too.
-    if (writeFileAtomically(path.c_str(), bytes, true)) return true;
-    reason = errno != 0 ? std::strerror(errno) : "write failed";
+    const int error = replaceFile(path.c_str(), bytes, true);
+    if (error == 0) return true;
+    reason = fileErrorText(error);
     return false;
 }
 

@@ -7,9 +7,10 @@
 
 namespace zentara {
 
-// Writes `path` through the core's atomic writer, flushed to the disk before the
-// rename. On failure the old file is untouched, no temporary file is left behind
-// and `reason` says why.
+// Writes `path` through the one writer of core/user_file.hpp, flushed to the disk
+// before the rename, after removing the temporaries killed runs left beside it.
+// On failure the old file is untouched, no temporary file is left behind and
+// `reason` says why.
 bool writeWholeFile(const std::string& path, std::string_view bytes, std::string& reason);
 
 // True when both names exist and are the same file (links included).

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -51,6 +53,9 @@ TEST_F(SettingsFile, ReadFromTheWorkingDirectory) {
     EXPECT_EQ(readPathMode(), 0);
     std::filesystem::remove("ZentaraRnd.ini");
     std::filesystem::create_directory("ZentaraRnd.ini");  // unreadable as a file
+    EXPECT_EQ(readPathMode(), 0);
+    std::filesystem::remove("ZentaraRnd.ini");
+    ASSERT_EQ(::mkfifo("ZentaraRnd.ini", 0644), 0);  // read at once as no file, never waited on
     EXPECT_EQ(readPathMode(), 0);
 }
 
