@@ -1,5 +1,7 @@
 #include "frequency/frequency_solver.hpp"
 
+#include <cstring>
+
 #include "frequency/hash_tables.hpp"
 #include "frequency/statistics.hpp"
 
@@ -19,6 +21,19 @@ int runFrequencySolver(FrequencyEngine& engine, std::ostream& out, const RunOpti
     reportProgress(tables, state, out);
     saveBoard(tables, state, false);
     return 0;
+}
+
+const char* statisticsRefusal(FrequencyEngine& scratch, const std::uint32_t* counts, RandomState seed) {
+    FrequencyTables& tables = scratch.tables;
+    std::memcpy(tables.statistics.data(), counts, STAT_FILE_BYTES);
+    StatFault fault;
+    if (!checkStatCounts(counts, fault)) return "Invalid content of Stat.bin file!";
+    Random random{seed};
+    normaliseStatistics(tables);
+    std::ostream quiet(nullptr);
+    if (!buildHashTables(tables, random, quiet)) return "Hash buffer overflow!!!";
+    if (tables.hintEntry == NO_ENTRY) return "Invalid statistic file!";
+    return nullptr;
 }
 
 }  // namespace zentara::frequency

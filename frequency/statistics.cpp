@@ -1,38 +1,27 @@
 #include "frequency/statistics.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cstdio>
 
 #include "core/console.hpp"
 
 namespace zentara::frequency {
 
-// Stat.bin keeps its counters little-endian; we read them as they lie.
-static_assert(std::endian::native == std::endian::little, "Stat.bin is read without byte swapping");
-
 bool loadCheckedStatistics(FrequencyTables& tables, std::ostream& out) {
-    std::int32_t* counts = tables.statistics.data();
-    std::FILE* file = std::fopen("Stat.bin", "rb");
-    if (file == nullptr) {
+    std::uint32_t* counts = reinterpret_cast<std::uint32_t*>(tables.statistics.data());
+    // Not there, not readable, or not a regular file (a FIFO is refused at once).
+    const FileRead read = readStatFile(STAT_FILE_NAME, counts);
+    if (!read.ok()) {
         printTo(out, "Cannot find Stat.bin file!\n");
         return false;
     }
-    const std::size_t bytesRead = std::fread(counts, 1, STAT_FILE_BYTES, file);
-    std::fclose(file);
-    if (bytesRead < STAT_FILE_BYTES) {
+    if (read.size < STAT_FILE_BYTES) {
         printTo(out, "Invalid size of Stat.bin file!\n");
         return false;
     }
-    for (int i = 0; i < EDGE_CODES; ++i) {
-        for (int j = 0; j < EDGE_CODES; ++j) {
-            const std::int32_t value = counts[i * EDGE_CODES + j];
-            // A negative count reads as a huge unsigned one and fails the same test.
-            if (static_cast<std::uint32_t>(value) > MAX_STAT_COUNT || value != counts[j * EDGE_CODES + i]) {
-                printTo(out, "Invalid content of Stat.bin file!\n");
-                return false;
-            }
-        }
+    StatFault fault;
+    if (!checkStatCounts(counts, fault)) {
+        printTo(out, "Invalid content of Stat.bin file!\n");
+        return false;
     }
     return true;
 }

@@ -9,14 +9,14 @@
 #include <cstdint>
 
 #include "core/puzzle.hpp"
+#include "core/stat_file.hpp"
 
 namespace zentara::frequency {
 
 // Edge code = 4 x piece index + table edge (bottom-first order); rows and columns of Stat.bin.
-inline constexpr int EDGE_CODES = 1024;
-inline constexpr int STAT_CELLS = EDGE_CODES * EDGE_CODES;
-inline constexpr std::size_t STAT_FILE_BYTES = static_cast<std::size_t>(STAT_CELLS) * 4;  // 4,194,304
-inline constexpr std::uint32_t MAX_STAT_COUNT = 10'000'000;
+// Size, layout and checks of the file: core/stat_file.hpp.
+inline constexpr int EDGE_CODES = STAT_EDGE_CODES;
+inline constexpr int STAT_CELLS = STAT_COUNTERS;
 
 inline constexpr std::uint32_t POOL_SLOTS = 10'000'000;
 inline constexpr std::uint32_t END_WORD = 0xFFFFFFFFu;  // reads as negative: ends every list

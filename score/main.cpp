@@ -1,8 +1,10 @@
-// score-solver: runs until stopped; Ctrl-C or SIGTERM ends it at the next
-// progress report with Stat.bin and Result.csv saved.
+// score-solver: runs until stopped; Ctrl-C, SIGTERM or SIGHUP ends it at the
+// next progress report with Stat.bin and Result.csv saved (exit 0), or with one
+// line saying what was not saved (exit 1).
 #include <iostream>
 
 #include "core/console.hpp"
+#include "core/user_file.hpp"
 #include "score/score_solver.hpp"
 
 namespace {
@@ -12,6 +14,7 @@ zentara::score::ScoreSolver solver;  // 4 MiB of statistics and the tables: stat
 int main() {
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::installStopHandlers();
+    zentara::removeStaleTemporaries(".");
     zentara::score::ScoreRunOptions options;
     options.out = &std::cout;
     return zentara::score::runScoreSolver(solver, options);

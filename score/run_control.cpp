@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/console.hpp"
+#include "core/user_file.hpp"
 #include "score/score_solver.hpp"
 
 namespace zentara::score {
@@ -53,6 +54,17 @@ void writeRecordBoard(const ScoreSolver& s) {
     (void)writeBoardFile(name, cells.data(), LAYOUT_16X16);
 }
 
+namespace {
+
+// A save stuck on the file (a hung network share, say) must not keep the
+// program from stopping: a second stop signal ends it there.
+int saveStatisticsNow(const ScoreSolver& s) {
+    const StopWhileWaiting guard("\nStatistics not saved: stopped while writing Stat.bin\n", 1, true);
+    return saveStatistics(s);
+}
+
+}  // namespace
+
 void reportProgress(ScoreSolver& s) {
     // Step 1. The status line.
     s.testsTotal += 10;
@@ -66,23 +78,40 @@ void reportProgress(ScoreSolver& s) {
     s.periodScore = 0;
     // Step 4. Result.csv and Stat.bin every fifth report, Stat.txt every tenth save.
     bool saved = false;
+    int saveError = 0;
     if (--s.resultCountdown <= 0) {
         s.resultCountdown = RESULT_PERIOD;
         writeResultBoard(s);
-        saveStatistics(s);
+        saveError = saveStatisticsNow(s);
         saved = true;
         if (--s.statisticsReportCountdown <= 0) {
             s.statisticsReportCountdown = STATISTICS_REPORT_PERIOD;
             writeStatisticsReport(s);
         }
     }
-    // A stop request (Ctrl-C, SIGTERM) only set a flag; the search ends here with
-    // everything gathered so far on disk.
+    // A stop request (Ctrl-C, SIGTERM, SIGHUP) only set a flag; the search ends
+    // here with everything gathered so far on disk, or says what is not.
     const bool stopping = stopRequested();
     if (stopping && !saved) {
         writeResultBoard(s);
-        saveStatistics(s);
+        saveError = saveStatisticsNow(s);
+        saved = true;
     }
+    if (stopping) {
+        if (saveError != 0) {
+            printTo(*s.out, "\nStatistics not saved: Stat.bin: %s\n", fileErrorText(saveError));
+            s.exitCode = 1;
+        } else {
+            printTo(*s.out, "\n");  // the status line ends before the program does
+        }
+    } else if (saved && (saveError != 0) != (s.saveError != 0)) {
+        // A failing save is said once, and again when saving works again.
+        if (saveError != 0)
+            printTo(*s.out, "\nStat.bin not saved: %s; trying again at the next save\n", fileErrorText(saveError));
+        else
+            printTo(*s.out, "\nStat.bin saved again\n");
+    }
+    if (saved) s.saveError = saveError;
     // Step 5. Reset with fresh list orders.
     if (--s.resetCountdown <= 0) {
         ++s.resetsTotal;
@@ -107,14 +136,23 @@ int runScoreSolver(ScoreSolver& s, const ScoreRunOptions& options) {
     s.testCountdown = options.testsPerReport;
     s.reportLimit = options.reportLimit;
     printTo(*s.out, "Zentara Score Solver\n");
-    loadStatistics(s);
+    {
+        // Nothing is gathered yet, so a stop while Stat.bin is read loses nothing.
+        const StopWhileWaiting guard("\nStopped while reading Stat.bin; nothing written\n", 0);
+        if (const int error = loadStatistics(s)) {
+            printTo(*s.out, "Cannot read Stat.bin: %s\n", fileErrorText(error));
+            return 1;
+        }
+    }
     s.random = options.seed ? *options.seed : timeSeedNow();
     buildCandidateTables(s.tables, s.random);
     resetBoard(s);
     s.bestLevel = 1;
     s.bestScore = 0;
+    s.exitCode = 0;
+    s.saveError = 0;
     (void)runSearch(s);
-    return 0;
+    return s.exitCode;
 }
 
 }  // namespace zentara::score

@@ -16,6 +16,7 @@
 #include "core/pieces.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/stat_file.hpp"
 
 namespace zentara::score {
 
@@ -92,14 +93,7 @@ using PeriodBoard = std::array<SearchCell, CELL_COUNT>;
 
 // ---------------------------------------------------------------- statistics
 
-inline constexpr int STATISTIC_COUNTERS = 1 << 20;  // [edge code of A][edge code of B]
-inline constexpr std::size_t STAT_FILE_BYTES = 4'194'304;
-// The largest count the frequency solver accepts; counters saturate here.
-inline constexpr std::uint32_t STATISTIC_LIMIT = 10'000'000;
-
-constexpr int statisticIndex(int pieceA, int edgeA, int pieceB, int edgeB) {
-    return ((pieceA * 4 + edgeA) * 256 + pieceB) * 4 + edgeB;
-}
+// The counters and Stat.bin itself: core/stat_file.hpp.
 
 // ---------------------------------------------------------------- run control
 
@@ -113,7 +107,7 @@ inline constexpr int RESET_PERIOD = 1;     // reports per reset
 enum class SearchEnd {
     Exhausted,    // cell 0 ran out of candidates
     ReportLimit,  // the caller's number of reports was reached
-    Stopped,      // SIGINT or SIGTERM: files saved at the last report
+    Stopped,      // SIGINT, SIGTERM or SIGHUP: files saved (or exitCode 1) at the last report
 };
 
 struct ScoreSolver {
@@ -153,8 +147,10 @@ struct ScoreSolver {
     bool endRun = false;
     SearchEnd endReason = SearchEnd::Exhausted;
     std::uint64_t cellsLeftEmpty = 0;  // tests that placed nothing (benchmark figure)
+    int saveError = 0;  // why the last save of Stat.bin failed; 0 when it worked
+    int exitCode = 0;   // 1 when the run ends without its statistics on disk
 
-    std::array<std::uint32_t, STATISTIC_COUNTERS> statistics{};
+    std::array<std::uint32_t, STAT_COUNTERS> statistics{};
 };
 
 // The search: returns when cell 0's list is exhausted, after the report that
@@ -170,9 +166,11 @@ void writeResultBoard(const ScoreSolver& solver);
 void writeRecordBoard(const ScoreSolver& solver);
 
 // Neighbour statistics.
-void loadStatistics(ScoreSolver& solver);
+// Load: 0 when Stat.bin was read or does not exist (zero counts), else the
+// reason it cannot be read (fileErrorText). Save: 0 or the reason.
+int loadStatistics(ScoreSolver& solver);
 void gatherStatistics(ScoreSolver& solver);
-bool saveStatistics(const ScoreSolver& solver);
+int saveStatistics(const ScoreSolver& solver);
 bool writeStatisticsReport(const ScoreSolver& solver);
 
 // The cells of a search board as board files show them (empty cells as -1).
@@ -194,7 +192,9 @@ struct ScoreRunOptions {
 
 // The program from its banner on, in the current directory: banner, load
 // Stat.bin, seed, build the lists, reset, search. Priority and signal handlers
-// are the caller's. Returns the program's exit code (0).
+// are the caller's. Returns the program's exit code: 0 when the run ended with its
+// statistics saved; 1, after one line that says why, when Stat.bin cannot be read
+// (nothing is written then) or its last save failed.
 int runScoreSolver(ScoreSolver& solver, const ScoreRunOptions& options);
 
 }  // namespace zentara::score

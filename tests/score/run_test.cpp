@@ -106,14 +106,14 @@ TEST_F(RunTest, SeededRunReportByReport) {
     ASSERT_FALSE(expected.empty()) << "no period reached the gathering level";
     const std::string bytes = readFile("Stat.bin");
     ASSERT_EQ(bytes.size(), STAT_FILE_BYTES);
-    std::vector<std::uint32_t> counts(STATISTIC_COUNTERS);
+    std::vector<std::uint32_t> counts(STAT_COUNTERS);
     std::memcpy(counts.data(), bytes.data(), STAT_FILE_BYTES);
     std::uint64_t total = 0, expectedTotal = 0;
     for (const auto& [index, n] : expected) {
         EXPECT_EQ(counts[index], n) << index;
         expectedTotal += n;
     }
-    for (int i = 0; i < STATISTIC_COUNTERS; ++i) {
+    for (int i = 0; i < STAT_COUNTERS; ++i) {
         total += counts[i];
         if (counts[i] != 0) {
             EXPECT_EQ(counts[i], counts[(i % 1024) * 1024 + i / 1024]) << i;

@@ -1,7 +1,5 @@
 // Neighbour statistics: which counters a seam feeds, the Stat.txt lines, and
 // Stat.bin's round trip, atomic replacement and saturation.
-#include <sys/stat.h>
-
 #include "tests/support/temp_dir.hpp"
 #include "tests/score/support.hpp"
 
@@ -20,7 +18,7 @@ protected:
         s = builtSolver(5);
         for (SearchCell& c : s->periodBestBoard) c = SearchCell{nullptr, EMPTY_COLOURS, 0};
     }
-    std::uint32_t count(int a, int ea, int b, int eb) const { return s->statistics[statisticIndex(a, ea, b, eb)]; }
+    std::uint32_t count(int a, int ea, int b, int eb) const { return s->statistics[statIndex(a, ea, b, eb)]; }
     std::uint64_t total() const {
         std::uint64_t sum = 0;
         for (std::uint32_t v : s->statistics) sum += v;
@@ -69,17 +67,17 @@ TEST_F(StatisticsTest, CountersSaturateAtTheReadersLimit) {
     const Board16 solution = readBoard(sourcePath("data/solution_16x16.csv"));
     placeCell(*s, s->periodBestBoard.data(), 0, solution[0].piece, solution[0].rotation);
     placeCell(*s, s->periodBestBoard.data(), 1, solution[1].piece, solution[1].rotation);
-    const int a = statisticIndex(solution[1].piece, (1 - solution[1].rotation) & 3, solution[0].piece,
+    const int a = statIndex(solution[1].piece, (1 - solution[1].rotation) & 3, solution[0].piece,
                                  (3 - solution[0].rotation) & 3);
-    const int b = statisticIndex(solution[0].piece, (3 - solution[0].rotation) & 3, solution[1].piece,
+    const int b = statIndex(solution[0].piece, (3 - solution[0].rotation) & 3, solution[1].piece,
                                  (1 - solution[1].rotation) & 3);
-    s->statistics[a] = s->statistics[b] = STATISTIC_LIMIT - 1;
+    s->statistics[a] = s->statistics[b] = STAT_COUNT_LIMIT - 1;
     gatherStatistics(*s);
-    EXPECT_EQ(s->statistics[a], STATISTIC_LIMIT);
-    EXPECT_EQ(s->statistics[b], STATISTIC_LIMIT);
+    EXPECT_EQ(s->statistics[a], STAT_COUNT_LIMIT);
+    EXPECT_EQ(s->statistics[b], STAT_COUNT_LIMIT);
     gatherStatistics(*s);
-    EXPECT_EQ(s->statistics[a], STATISTIC_LIMIT);
-    EXPECT_EQ(s->statistics[b], STATISTIC_LIMIT);
+    EXPECT_EQ(s->statistics[a], STAT_COUNT_LIMIT);
+    EXPECT_EQ(s->statistics[b], STAT_COUNT_LIMIT);
 }
 
 // A row with counts 6, 2, 1, 1 prints sum 10 and 2400, 800, 400, 400; equal
@@ -101,53 +99,40 @@ TEST_F(StatisticsTest, ReportLinesInPerMilleOfTheRowMean) {
 // little-endian; a short file fills only the beginning.
 TEST_F(StatisticsTest, SaveAndLoadRoundTrip) {
     s->statistics[0] = 0x01020304u;
-    s->statistics[STATISTIC_COUNTERS - 1] = 7;
-    s->statistics[12345] = STATISTIC_LIMIT;
-    ASSERT_TRUE(saveStatistics(*s));
+    s->statistics[STAT_COUNTERS - 1] = 7;
+    s->statistics[12345] = STAT_COUNT_LIMIT;
+    ASSERT_EQ(saveStatistics(*s), 0);
     const std::string bytes = readFile("Stat.bin");
     ASSERT_EQ(bytes.size(), STAT_FILE_BYTES);
     EXPECT_EQ(bytes.substr(0, 4), std::string("\x04\x03\x02\x01", 4));
 
     auto other = std::make_unique<ScoreSolver>();
     other->statistics.fill(99);
-    loadStatistics(*other);
+    ASSERT_EQ(loadStatistics(*other), 0);
     EXPECT_TRUE(other->statistics == s->statistics);
 
     writeFile("Stat.bin", std::string("\x05\x00\x00\x00\x06\x00", 6));
-    loadStatistics(*other);
+    ASSERT_EQ(loadStatistics(*other), 0);
     EXPECT_EQ(other->statistics[0], 5u);
     EXPECT_EQ(other->statistics[1], 6u);
     EXPECT_EQ(other->statistics[2], 0u);
 }
 
 // The save replaces the file whole: a longer file keeps its bytes beyond the
-// table, a failed save leaves the old file as it was, and no temporary file stays.
-TEST_F(StatisticsTest, SaveReplacesTheFileAtomicallyAndKeepsALongerFilesTail) {
+// table, and no temporary file stays. (Failing saves: tests/faults.)
+TEST_F(StatisticsTest, SaveReplacesTheFileWholeAndKeepsALongerFilesTail) {
     std::string old(STAT_FILE_BYTES, '\x11');
     old += "tail bytes";
     writeFile("Stat.bin", old);
     s->statistics[1] = 2;
-    ASSERT_TRUE(saveStatistics(*s));
+    ASSERT_EQ(saveStatistics(*s), 0);
     const std::string bytes = readFile("Stat.bin");
     ASSERT_EQ(bytes.size(), STAT_FILE_BYTES + 10);
     EXPECT_EQ(bytes.substr(STAT_FILE_BYTES), "tail bytes");
     EXPECT_EQ(bytes.substr(0, 8), std::string("\0\0\0\0\2\0\0\0", 8));
     EXPECT_EQ(bytes.find('\x11'), std::string::npos);
 
-    // A directory that refuses new files: the save fails and the file stays.
-    ASSERT_EQ(::chmod(".", 0500), 0);
-    s->statistics[1] = 3;
-    const bool saved = saveStatistics(*s);
-    ASSERT_EQ(::chmod(".", 0700), 0);
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(saved);
-    }
-    if (!saved) {
-        EXPECT_EQ(readFile("Stat.bin"), bytes);
-    }
-    int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(".")) entries += e.is_regular_file();
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -58,8 +58,8 @@ inline void addSeams(const Board16& cells, Counts& counts) {
     auto side = [&](int cell, int s) { return rotate(PIECES_BOTTOM_FIRST[cells[cell].piece], cells[cell].rotation)[s]; };
     auto edge = [&](int cell, int s) { return (s - cells[cell].rotation) & 3; };
     auto add = [&](int a, int sa, int b, int sb) {
-        ++counts[statisticIndex(cells[a].piece, edge(a, sa), cells[b].piece, edge(b, sb))];
-        ++counts[statisticIndex(cells[b].piece, edge(b, sb), cells[a].piece, edge(a, sa))];
+        ++counts[statIndex(cells[a].piece, edge(a, sa), cells[b].piece, edge(b, sb))];
+        ++counts[statIndex(cells[b].piece, edge(b, sb), cells[a].piece, edge(a, sa))];
     };
     using namespace bottom_first;
     for (int c = 0; c < CELL_COUNT; ++c) {

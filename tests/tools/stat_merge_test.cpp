@@ -1,5 +1,6 @@
 #include "tools/stat_merge.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -24,10 +25,23 @@ std::string readFile(const std::filesystem::path& path) {
 
 std::size_t at(int i, int j) { return static_cast<std::size_t>(i) * STAT_EDGE_CODES + static_cast<std::size_t>(j); }
 
-// A valid table: symmetric counts on a few pairs, as score-solver gathers them.
-StatTable table(std::initializer_list<std::tuple<int, int, std::uint32_t>> pairs) {
+// A table frequency-solver runs on: symmetric counts on a few pairs, as
+// score-solver gathers them, and `hint` on a pair of the hint piece's left edge
+// (555), without which it finds no list for the hint cell.
+StatTable table(std::initializer_list<std::tuple<int, int, std::uint32_t>> pairs, std::uint32_t hint = 1) {
     StatTable t(STAT_COUNTERS, 0);
+    t[at(555, 1001)] = t[at(1001, 555)] = hint;
     for (const auto& [i, j, v] : pairs) t[at(i, j)] = t[at(j, i)] = v;
+    return t;
+}
+
+// Pairs (i, j) with i + j = residue modulo `modulus`: with modulus 20 one residue
+// class fills 58% of frequency-solver's entry pool, two overflow it.
+StatTable spread(std::initializer_list<int> residues, int modulus) {
+    StatTable t(STAT_COUNTERS, 0);
+    for (int i = 0; i < STAT_EDGE_CODES; ++i)
+        for (int j = 0; j < STAT_EDGE_CODES; ++j)
+            for (int r : residues) t[at(i, j)] += (i + j) % modulus == r;
     return t;
 }
 
@@ -61,7 +75,8 @@ TEST_F(StatMergeTest, CountsAddAndStopAtTheLimitKeepingTheTableSymmetric) {
     EXPECT_EQ(err_.str(), "");
     EXPECT_EQ(std::filesystem::file_size("Stat.bin"), 4'194'304u);
     const StatTable merged = load("Stat.bin");  // also: what we write passes our own check
-    EXPECT_EQ(merged, table({{3, 7, 10}, {552, 1000, 10'000'000}, {10, 10, 5}, {0, 1023, 1}, {1023, 1023, 10'000'000}}));
+    EXPECT_EQ(merged,
+              table({{3, 7, 10}, {552, 1000, 10'000'000}, {10, 10, 5}, {0, 1023, 1}, {1023, 1023, 10'000'000}}, 3));
     // The raw bytes are little-endian counters at 4 x index.
     const std::string bytes = readFile("Stat.bin");
     EXPECT_EQ(bytes.substr(4 * at(3, 7), 4), std::string("\x0a\0\0\0", 4));
@@ -78,8 +93,9 @@ TEST_F(StatMergeTest, CountsAddAndStopAtTheLimitKeepingTheTableSymmetric) {
     EXPECT_EQ(readFile("one.bin"), a);
 }
 
-// The frequency solver refuses these files; merging them would hand it one it refuses too,
-// or hide the damage in a sum.
+// Every file frequency-solver refuses as its Stat.bin is refused as an input
+// (merging it would hide the damage in a sum), and a sum it would refuse is not
+// written; OUT stays as it was either way.
 TEST_F(StatMergeTest, RefusesWhatTheFrequencySolverRefusesAndLeavesOutAlone) {
     writeFile("good.bin", statBytes(table({{3, 7, 5}})));
     writeFile("Stat.bin", "old merged counts");
@@ -95,15 +111,23 @@ TEST_F(StatMergeTest, RefusesWhatTheFrequencySolverRefusesAndLeavesOutAlone) {
     t = table({{3, 7, 5}, {600, 2, 10'000'001}});
     t[at(1, 2)] = 4;  // the first fault in row order wins
     writeFile("first.bin", statBytes(t));
+    writeFile("zero.bin", std::string(STAT_FILE_BYTES, '\0'));
+    writeFile("nohint.bin", statBytes(table({{3, 7, 5}}, 0)));
+    writeFile("dense.bin", statBytes(spread({0, 1}, 20)));
+    ASSERT_EQ(::mkfifo("fifo.bin", 0644), 0);
 
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"missing.bin", "stat-merge: missing.bin: cannot open: No such file or directory\n"},
+        {"missing.bin", "stat-merge: missing.bin: cannot read: No such file or directory\n"},
         {"short.bin", "stat-merge: short.bin: invalid size: 4194303 bytes, a statistics file holds 4194304\n"},
         {"asym.bin", "stat-merge: asym.bin: invalid content: count 6 at [3][7] but 5 at [7][3]\n"},
         {"big.bin", "stat-merge: big.bin: invalid content: count 10000001 at [2][600] is above 10000000\n"},
         {"negative.bin", "stat-merge: negative.bin: invalid content: count 4294967295 at [9][9] is above 10000000\n"},
         {"first.bin", "stat-merge: first.bin: invalid content: count 4 at [1][2] but 0 at [2][1]\n"},
-        {".", "stat-merge: .: cannot read: Is a directory\n"},
+        {"zero.bin", "stat-merge: zero.bin: frequency-solver refuses it: Invalid statistic file!\n"},
+        {"nohint.bin", "stat-merge: nohint.bin: frequency-solver refuses it: Invalid statistic file!\n"},
+        {"dense.bin", "stat-merge: dense.bin: frequency-solver refuses it: Hash buffer overflow!!!\n"},
+        {".", "stat-merge: .: cannot read: not a regular file\n"},
+        {"fifo.bin", "stat-merge: fifo.bin: cannot read: not a regular file\n"},
     };
     for (const auto& [name, message] : cases) {
         SCOPED_TRACE(name);
@@ -112,6 +136,14 @@ TEST_F(StatMergeTest, RefusesWhatTheFrequencySolverRefusesAndLeavesOutAlone) {
         EXPECT_EQ(out_.str(), "");
         EXPECT_EQ(readFile("Stat.bin"), "old merged counts");
     }
+    // Each half is a usable file, their sum is not.
+    writeFile("half0.bin", statBytes(spread({0}, 20)));
+    writeFile("half1.bin", statBytes(spread({1}, 20)));
+    EXPECT_EQ(run({"Stat.bin", "half0.bin", "half1.bin"}), 1);
+    EXPECT_EQ(err_.str(), "stat-merge: Stat.bin not written: frequency-solver would refuse the sum: Hash buffer overflow!!!\n");
+    EXPECT_EQ(readFile("Stat.bin"), "old merged counts");
+    EXPECT_EQ(run({"Stat.bin", "half0.bin"}), 0) << err_.str();
+
     // A count of exactly the limit is valid.
     writeFile("limit.bin", statBytes(table({{5, 5, 10'000'000}})));
     EXPECT_EQ(run({"Stat.bin", "limit.bin"}), 0) << err_.str();
@@ -152,7 +184,7 @@ TEST_F(StatMergeTest, ProgramMergesIntoAnotherDirectory) {
         testing::programPath("stat-merge").string() + " merged/Stat.bin runs/1/Stat.bin runs/2.bin > out.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(readFile("out.txt"), "stat-merge: wrote merged/Stat.bin from 2 files\n");
-    EXPECT_EQ(load("merged/Stat.bin"), table({{3, 7, 7}}));
+    EXPECT_EQ(load("merged/Stat.bin"), table({{3, 7, 7}}, 2));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("merged"), std::filesystem::directory_iterator()), 1);
 }
 
