@@ -158,7 +158,8 @@ bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason) {
     char bytes[MAX_BOARD_CHECK_BYTES];
     const FileRead read = readUserFile(path, bytes, sizeof bytes);
     if (!read.ok()) {
-        reason = std::string("cannot open ") + path + ": " + fileErrorText(read.error);
+        reason = std::string("cannot open ") + path;
+        if (!read.missing()) reason += std::string(": ") + fileErrorText(read.error);
         return false;
     }
     if (read.longer) {
