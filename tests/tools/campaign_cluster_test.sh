@@ -66,10 +66,11 @@ in_dir() {  # the process numbers of everything working in the temporary directo
 }
 
 cleanup() {
-    local rc=$? pid daemon left
+    local rc=$? pid left d i
     trap - EXIT INT TERM
-    # The daemons one after the other, the last started first (slurmctld ends
-    # at once while munged and its own helper process still answer, not after).
+    # The daemons first, one after the other, the last started first: slurmctld
+    # ends at once while its helper process (slurmscriptd, working here too) and
+    # munged still answer, and only after seconds when they are gone.
     for ((d = ${#DAEMONS[@]} - 1; d >= 0; --d)); do
         pid=${DAEMONS[d]} i=0
         kill -TERM "$pid" 2>/dev/null
