@@ -169,6 +169,57 @@ bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason) {
     return checkBoardText(std::string_view(bytes, read.size), out, reason);
 }
 
+int countResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
+    if (check.kind != PuzzleKind::Board16x16) return 0;
+    const Geometry& g = check.geometry;
+    std::vector<bool> filled(CELL_COUNT, false), used(PIECE_COUNT, false);
+    std::vector<PlacedCell> fixedPiece(CELL_COUNT);  // empty on the cells that are not fixed
+    std::vector<PieceEntry> sides(CELL_COUNT);
+    const auto place = [&](int cell, int piece, int rotation) {
+        filled[cell] = used[piece] = true;
+        sides[cell] = rotate(PIECES_BOTTOM_FIRST[piece], rotation);
+    };
+    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+        place(f.cell, f.piece, f.rotation);
+        fixedPiece[f.cell] = PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
+    }
+    using namespace bottom_first;
+    int refused = 0;
+    for (int c = 0; c < CELL_COUNT; ++c) {
+        const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
+        if (cell.empty()) continue;
+        if (!fixedPiece[c].empty()) {  // kept as fixed, whatever the file holds there
+            refused += !(cell.piece == fixedPiece[c].piece && cell.rotation == fixedPiece[c].rotation);
+            continue;
+        }
+        if (cell.piece >= PIECE_COUNT || cell.rotation > 3 || used[cell.piece]) {
+            ++refused;
+            continue;
+        }
+        const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[cell.piece], cell.rotation);
+        // Each side: the frame wants the border colour, a filled neighbour its facing colour.
+        const struct {
+            int side, neighbour, facing;
+            bool frame;
+        } around[4] = {{TOP, g.above(c), BOTTOM, g.topFacesFrame(c)},
+                       {RIGHT, g.right(c), LEFT, g.rightFacesFrame(c)},
+                       {BOTTOM, g.below(c), TOP, g.bottomFacesFrame(c)},
+                       {LEFT, g.left(c), RIGHT, g.leftFacesFrame(c)}};
+        bool fits = true;
+        for (const auto& a : around) {
+            if (a.frame) fits &= s[a.side] == BORDER_COLOUR;
+            else if (filled[a.neighbour]) fits &= s[a.side] == sides[a.neighbour][a.facing];
+            else if (solver == ResumingSolver::Berserker) fits &= s[a.side] != BORDER_COLOUR;
+        }
+        if (!fits) {
+            ++refused;
+            continue;
+        }
+        place(c, cell.piece, cell.rotation);
+    }
+    return refused;
+}
+
 std::string formatCheckReport(const char* name, const BoardCheck& check) {
     const Geometry& g = check.geometry;
     char line[160];

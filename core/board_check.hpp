@@ -54,6 +54,17 @@ bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason)
 inline constexpr int MAX_BOARD_CHECK_BYTES = 8192;
 bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason);
 
+// The two solvers that resume from a best-board file.
+enum class ResumingSolver { Shift, Berserker };
+
+// How many placed cells of a 16 x 16 board the resuming solver refuses, taking the
+// cells in order as it does: whatever a board holds on its three fixed cells
+// (LOCAL_SEARCH_FIXED) other than their fixed pieces, those pieces anywhere else,
+// a piece used twice, and a piece that does not fit the frame or the pieces already
+// taken. Berserker-solver also refuses a piece that shows the border colour to an
+// inner side. A solved board loses none.
+int countResumeRefusals(const BoardCheck& check, ResumingSolver solver);
+
 // The checker's report, one figure per line.
 std::string formatCheckReport(const char* name, const BoardCheck& check);
 

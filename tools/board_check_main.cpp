@@ -10,26 +10,36 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: board-check FILE\n"
+    "usage: board-check [--resume] FILE\n"
     "Checks a board file of the 16 x 16, 6 x 12 or 6 x 6 puzzle: pieces placed, matched and\n"
     "mismatched seams, frame faults, pieces used twice, numbers out of range, the hint piece.\n"
+    "  --resume  also counts the cells shift-solver and berserker-solver refuse when they\n"
+    "            resume from the board (they fix two more pieces than the hint)\n"
     "Exit 0: consistent; 1: inconsistent; 2: the file cannot be read as a board.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int answered = zentara::answerHelpOrUnknownOption(argc, argv, {}, USAGE, std::cout, std::cerr);
+    using namespace zentara;
+    const int answered = answerHelpOrUnknownOption(argc, argv, {"--resume"}, USAGE, std::cout, std::cerr);
     if (answered >= 0) return answered;
-    if (argc != 2) {
+    const bool resume = argc == 3 && std::string(argv[1]) == "--resume";
+    if (argc != 2 + resume) {
         std::cerr << USAGE;
-        return zentara::EXIT_USAGE;
+        return EXIT_USAGE;
     }
-    zentara::BoardCheck check;
+    const char* file = argv[1 + resume];
+    BoardCheck check;
     std::string reason;
-    if (!zentara::checkBoardFile(argv[1], check, reason)) {
-        std::printf("%s: unreadable: %s\n", argv[1], reason.c_str());
+    if (!checkBoardFile(file, check, reason)) {
+        std::printf("%s: unreadable: %s\n", file, reason.c_str());
         return 2;
     }
-    std::fputs(zentara::formatCheckReport(argv[1], check).c_str(), stdout);
+    std::fputs(formatCheckReport(file, check).c_str(), stdout);
+    if (resume && check.kind == PuzzleKind::Board16x16) {
+        std::printf("cells shift-solver refuses on resuming: %d\n", countResumeRefusals(check, ResumingSolver::Shift));
+        std::printf("cells berserker-solver refuses on resuming: %d\n",
+                    countResumeRefusals(check, ResumingSolver::Berserker));
+    }
     return check.consistent() ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "berserker/berserker.hpp"
@@ -93,4 +94,56 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     ASSERT_TRUE(checkBoardFile("Result.csv", check, reason)) << reason;
     EXPECT_TRUE(check.complete()) << formatCheckReport("Result.csv", check);
     checkEveryBoardFile();
+}
+
+// The checker's count of the cells a resuming solver refuses, against the solvers
+// themselves resuming from the same boards: the planted solution, and boards
+// damaged at random (pieces swapped, also onto and off the fixed cells, turned,
+// removed), so that every rule of refusal is met many times.
+TEST(ResumeRefusals, CheckerCountsWhatShiftAndBerserkerSolversRefuse) {
+    const Board16 planted =
+        zentara::testing::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string());
+    std::mt19937 random(20261208u);
+    auto shift = std::make_unique<shift::ShiftSearch>();
+    auto berserker = std::make_unique<berserker::Berserker>();
+    int refusedSeen = 0;
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        Board16 cells = planted;
+        const int damage = round == 0 ? 0 : 1 + static_cast<int>(random() % 12);
+        for (int k = 0; k < damage; ++k) {
+            const int a = static_cast<int>(random() % CELL_COUNT), b = static_cast<int>(random() % CELL_COUNT);
+            switch (random() % 5) {
+                case 0: std::swap(cells[a], cells[b]); break;
+                case 4: {  // an edge piece inside, its border side towards an empty cell
+                    const int inner = 16 * (2 + static_cast<int>(random() % 12)) + 2 + static_cast<int>(random() % 12);
+                    std::swap(cells[1 + random() % 14], cells[inner]);
+                    cells[inner - 16] = PlacedCell{};
+                    break;
+                }
+                case 1: std::swap(cells[a], cells[k % 2 ? 45 : 210]); break;
+                case 2: cells[a].rotation = static_cast<std::uint8_t>((cells[a].rotation + 1 + random() % 3) & 3); break;
+                default: cells[a] = PlacedCell{}; break;
+            }
+        }
+        const BoardCheck check = checkCells(PuzzleKind::Board16x16, std::vector<PlacedCell>(cells.begin(), cells.end()));
+        int keptFixed = 0;  // fixed cells that hold their fixed piece: neither placed nor refused
+        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+            keptFixed += cells[f.cell] == PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
+
+        shift::setUp(*shift, 1u);
+        std::ostringstream console;
+        shift::resumeFromCells(*shift, cells, "Best250.csv", console);
+        const int shiftTaken = shift->level - static_cast<int>(LOCAL_SEARCH_FIXED.size());
+        EXPECT_EQ(countResumeRefusals(check, ResumingSolver::Shift), check.piecesPlaced - keptFixed - shiftTaken);
+
+        berserker::setUp(*berserker, 1u);
+        const int berserkerTaken = berserker::resumeFromCells(*berserker, cells);
+        EXPECT_EQ(countResumeRefusals(check, ResumingSolver::Berserker), check.piecesPlaced - keptFixed - berserkerTaken);
+        refusedSeen += check.piecesPlaced - keptFixed - shiftTaken;
+        if (round == 0) {
+            EXPECT_EQ(shiftTaken, CELL_COUNT - static_cast<int>(LOCAL_SEARCH_FIXED.size()));
+        }
+    }
+    EXPECT_GT(refusedSeen, 100);
 }

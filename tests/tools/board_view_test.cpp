@@ -288,7 +288,7 @@ TEST_F(BoardViewTest, ProgramWritesBesideTheBoardFile) {
 TEST_F(BoardViewTest, ToolsAnswerHelpAndRefuseUnknownOptions) {
     writeFile("Best250.csv", readFile(sourcePath("data/solution_16x16.csv")));
     const std::vector<std::pair<std::string, std::string>> tools{
-        {testing::programPath("board-check").string(), "usage: board-check FILE\n"},
+        {testing::programPath("board-check").string(), "usage: board-check [--resume] FILE\n"},
         {testing::programPath("board-view").string(), "usage: board-view [--html] [--numbers] FILE [OUT.svg]\n"},
         {testing::programPath("stat-merge").string(), "usage: stat-merge OUT IN...\n"},
         {sourcePath("tools/campaign").string(), "usage: campaign start "},

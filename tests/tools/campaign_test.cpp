@@ -176,8 +176,9 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
     EXPECT_EQ(r.err, "");
     const fs::path dir = fs::canonical("seeded");
     EXPECT_EQ(lines(r.out), (std::vector<std::string>{
-                                "campaign: shift-solver will refuse 1 of the 242 pieces of B242-430.csv: it fixes piece "
-                                "139 on row 8, column 7, 181 on row 13, column 2 and 255 on row 2, column 13",
+                                "campaign: shift-solver will refuse 1 of the 242 pieces of B242-430.csv: besides the "
+                                "hint it fixes piece 181 on row 13, column 2 and 255 on row 2, column 13, and takes "
+                                "only pieces that fit them",
                                 "campaign: seed board B242-430.csv copied into each instance as Best242.csv",
                                 "campaign: started 2 of 2 instances of shift-solver in " + dir.string()}));
     EXPECT_EQ(readFile("seeded/instance-001/Best242.csv"), seed);
