@@ -13,6 +13,7 @@
 #include "score/score_solver.hpp"
 #include "shift/shift_search.hpp"
 #include "core/stat_builder.hpp"
+#include "tests/support/planted.hpp"
 #include "tests/support/temp_dir.hpp"
 
 using namespace zentara;
@@ -101,8 +102,7 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
 // damaged at random (pieces swapped, also onto and off the fixed cells, turned,
 // removed), so that every rule of refusal is met many times.
 TEST(ResumeRefusals, CheckerCountsWhatShiftAndBerserkerSolversRefuse) {
-    const Board16 planted =
-        zentara::testing::readBoard16(zentara::testing::sourcePath("data/solution_16x16.csv").string());
+    const Board16 planted = zentara::testing::plantedSolution16();
     std::mt19937 random(20261208u);
     auto shift = std::make_unique<shift::ShiftSearch>();
     auto berserker = std::make_unique<berserker::Berserker>();
