@@ -275,6 +275,6 @@ inline constexpr std::array<std::uint8_t, 23> TOP_FIRST_COLOUR{{0, 2, 8, 4, 3, 1
 // make-puzzles: working number w stands for colour COLOUR_ORDER[w] of this table.
 // The border and rim colours 0-5 keep their numbers; the order of the inner
 // colours is the order in which block-solver forms its sets and balances colours.
-inline constexpr std::array<std::uint8_t, 23> COLOUR_ORDER{{0, 1, 2, 3, 4, 5, 17, 6, 18, 8, 20, 11, 19, 12, 21, 14, 10, 22, 15, 7, 9, 16, 13}};
+inline constexpr std::array<std::uint8_t, 23> COLOUR_ORDER{{0, 1, 2, 3, 4, 5, 17, 6, 21, 8, 12, 18, 19, 20, 11, 14, 7, 10, 22, 15, 9, 16, 13}};
 
 }  // namespace zentara::data

@@ -89,16 +89,26 @@ TEST_F(BlockPlacement, PlantedRotationsFill16x16AndEveryBestFileChecks) {
 TEST_F(BlockPlacement, CellsNextToTheHintMustMatchIt) {
     std::ostringstream out;
     // The hint shows another top colour: the planted piece above it no longer fits,
-    // so no board may pass cell 119; the same with another left colour and cell 134.
+    // and every board that passes cell 119 shows the new colour at the bottom of
+    // that cell; the same with another left colour and the right side of cell 134.
     for (int side : {SIDE_TOP, SIDE_LEFT}) {
+        const int cell = side == SIDE_TOP ? HINT_CELL - 16 : HINT_CELL - 1;
+        const int facing = side == SIDE_TOP ? bottom_first::BOTTOM : bottom_first::RIGHT;
         auto s = plantedSearch<Puzzle16x16>(out);
         BlockRecord& hint = s->records[s->hintRecord];
         const Colour other = hint.colours[side] == 10 ? 11 : 10;
         hint.colours[side] = hint.colours[side + 4] = other;
         buildCandidateLists(*s);
         EXPECT_FALSE(placePieces(*s));
-        EXPECT_LE(s->maxLevel, side == SIDE_TOP ? 119 : 134);
-        EXPECT_GE(s->maxLevel, side == SIDE_TOP ? 119 : 134);
+        EXPECT_GE(s->maxLevel, cell);
+        for (int level = cell + 1; level <= s->maxLevel; ++level) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Best%03d.csv", level);
+            const PlacedCell placed = checkWritten(name, PuzzleKind::Board16x16).cells[cell];
+            const Colour shown = rotate(Puzzle16x16::TABLE[placed.piece], placed.rotation)[facing];
+            EXPECT_EQ(Puzzle16x16::COLOUR_ORDER[other], shown) << name;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
     }
 }
 
