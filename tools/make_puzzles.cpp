@@ -10,15 +10,9 @@
 // set is listed by class in the table orientation; the small sets are listed in a
 // shuffled order, each piece turned at random. The colour order is derived from the
 // pieces by a bounded search with a fixed seed.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,6 +20,7 @@
 #include "core/board_file.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/user_file.hpp"
 
 using namespace zentara;
 
@@ -260,36 +255,17 @@ std::string colourOrderText(const std::array<Colour, 23>& order) {
     return text + "}};\n";
 }
 
-// The text of a header, read without blocking on a FIFO or device and without
-// reading more than a header of this kind could hold.
+// The text of a header through the core reader (no FIFO or device, bounded):
+// a piece header is some ten kilobytes, so a megabyte is plenty.
 bool readHeader(const char* path, std::string& text, std::string& reason) {
-    constexpr std::size_t LIMIT = 1 << 20;
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
+    static char buffer[1 << 20];
+    const FileRead read = readUserFile(path, buffer, sizeof buffer);
+    if (!read.ok() || read.longer) {
+        reason = read.ok() ? "larger than a piece header can be" : fileErrorText(read.error);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        reason = "not a regular file";
-        ::close(fd);
-        return false;
-    }
-    text.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) reason = std::strerror(errno);
-        if (got <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > LIMIT) {
-            reason = "larger than a piece header can be";
-            break;
-        }
-    }
-    ::close(fd);
-    return reason.empty();
+    text.assign(buffer, read.size);
+    return true;
 }
 
 // The 256 entries of PIECES_16X16 in a header's text: the numbers between the
