@@ -32,21 +32,6 @@ constexpr int CAPTION_HEIGHT = 68;
 constexpr int MIN_WIDTH = 600;
 constexpr const char* MARK_COLOUR = "#FF00FF";  // far from every palette entry, so a mark never hides
 
-// Cells whose pieces are fixed: the hint everywhere, and two more that
-// shift-solver and berserker-solver fix (16 x 16 only).
-struct FixedCell {
-    int cell;
-    int piece;  // index
-    int rotation;
-    const char* cssClass;
-    const char* who;
-};
-constexpr std::array<FixedCell, 3> FIXED_CELLS{{
-    {HINT_CELL, HINT_PIECE, HINT_ROTATION, "hint", "the hint piece, fixed in every 16 x 16 solver"},
-    {210, 180, 3, "fixed", "fixed by shift-solver and berserker-solver"},
-    {45, 254, 3, "fixed", "fixed by shift-solver and berserker-solver"},
-}};
-
 const PieceEntry* pieceTable(PuzzleKind kind, int& count) {
     switch (kind) {
         case PuzzleKind::Board6x12: count = static_cast<int>(PIECES_6X12.size()); return PIECES_6X12.data();
@@ -207,11 +192,12 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
 
     // The fixed cells: a black frame inside a white one, seen on any colour.
     if (check.kind == PuzzleKind::Board16x16) {
-        for (const FixedCell& f : FIXED_CELLS) {
+        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
             const int x = X0 + g.column(f.cell) * S, y = Y0 + g.row(f.cell) * S;
             const bool hint = f.cell == HINT_CELL;
-            append(s, "<g class=\"%s\"><title>cell %d (row %d, column %d): piece %d in rotation %d, %s</title>", f.cssClass,
-                   f.cell, g.row(f.cell), g.column(f.cell), f.piece + 1, f.rotation, f.who);
+            append(s, "<g class=\"%s\"><title>cell %d (row %d, column %d): piece %d in rotation %d, %s</title>",
+                   hint ? "hint" : "fixed", f.cell, g.row(f.cell), g.column(f.cell), f.piece + 1, f.rotation,
+                   hint ? "the hint piece, fixed in every 16 x 16 solver" : "fixed by shift-solver and berserker-solver");
             append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"#FFFFFF\" stroke-width=\"5\"/>",
                    x + 3, y + 3, S - 6, S - 6);
             append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"#000000\" stroke-width=\"3\"%s/></g>\n",
