@@ -54,12 +54,9 @@ inline constexpr std::array<int, 4> NEIGHBOUR_OFFSET{-FRAMED_SIDE, 1, FRAMED_SID
 inline constexpr std::array<std::uint8_t, 4> BIT_ON_NEIGHBOUR{KNOWN_BOTTOM, KNOWN_LEFT, KNOWN_TOP, KNOWN_RIGHT};
 
 // Four side colours packed in one word, byte k = side k (top, right, bottom, left),
-// so that placing a piece copies one word.
+// so that placing a piece copies one word (packSides of a top-first entry).
 using Sides = std::uint32_t;
 constexpr Colour sideColour(Sides sides, int side) { return static_cast<Colour>(sides >> (8 * side)); }
-constexpr Sides packSides(const PieceEntry& e) {
-    return Sides{e[0]} | Sides{e[1]} << 8 | Sides{e[2]} << 16 | Sides{e[3]} << 24;
-}
 
 // An oriented piece: piece index, rotation and sides after the rotation.
 struct Record {

@@ -14,7 +14,7 @@ namespace zentara::blockset {
 template <class P>
 bool limitReached(const BlockSolver<P>& s) {
     return (s.limits.variants > 0 && s.variants >= s.limits.variants) ||
-           (s.limits.statusLines > 0 && s.statusLines >= s.limits.statusLines);
+           (s.limits.reports > 0 && s.statusLines >= s.limits.reports);
 }
 
 // Variants until one fills the board (FullBoard), or until a caller's limit ends

@@ -11,6 +11,7 @@
 
 #include "blockset/block_boards.hpp"
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 
 namespace zentara::blockset {
 
@@ -59,13 +60,6 @@ struct alignas(4) BalanceRow {
 
 enum CandidateTable : std::uint8_t { OPEN_TABLE, RIGHT_BORDER_TABLE, BOTTOM_BORDER_TABLE, CORNER_TABLE };
 
-// Limits a caller may set to end a run early; 0 means no limit. The programs set none.
-struct RunLimits {
-    std::int64_t variants = 0;   // stop after this many completed variants
-    std::int64_t statusLines = 0;  // stop after the variant that printed this many lines
-    std::int64_t solutions = 0;  // small boards: stop after this many full boards
-};
-
 enum class RunEnd { FullBoard, Stopped };
 
 template <class P>
@@ -109,7 +103,7 @@ struct BlockSolver {
     // The programs seed from this clock right after the banner, before the tables are
     // built; null (tests) keeps the seed already in `random`.
     LocalTime (*seedClock)() = nullptr;
-    RunLimits limits{};
+    RunLimits limits{};  // variants, status lines (reports), full boards; the programs set none
     std::int64_t statusLines = 0;
 
     BlockSolver() {

@@ -61,15 +61,12 @@ constexpr int orientedNumber(int piece, int rotation) { return 4 * piece + rotat
 constexpr int pieceOfOriented(int oriented) { return oriented >> 2; }
 constexpr int rotationOfOriented(int oriented) { return oriented & 3; }
 
-struct OrientedPiece {
-    std::uint8_t piece;
-    std::uint8_t rotation;
-    PieceEntry colours;  // table order after the rotation
-};
-
-constexpr OrientedPiece orient(const PieceEntry& entry, int piece, int rotation) {
-    return OrientedPiece{static_cast<std::uint8_t>(piece), static_cast<std::uint8_t>(rotation),
-                         rotate(entry, rotation)};
+// The four sides of an entry in one word, byte k = side k of the entry's own
+// order: the word a 4-byte copy of the entry gives on this little-endian platform,
+// so a piece is placed, compared or keyed with one 32-bit operation.
+constexpr std::uint32_t packSides(const PieceEntry& entry) {
+    return std::uint32_t{entry[0]} | std::uint32_t{entry[1]} << 8 | std::uint32_t{entry[2]} << 16 |
+           std::uint32_t{entry[3]} << 24;
 }
 
 // 2 for a corner, 1 for an edge piece, 0 for an inner piece.

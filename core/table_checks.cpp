@@ -67,10 +67,7 @@ constexpr bool allDistinct(const std::array<PieceEntry, N>& t) {
     for (std::size_t a = 0; a < N; ++a) {
         std::uint32_t least = 0xFFFFFFFFu;
         for (int r = 0; r < 4; ++r) {
-            const PieceEntry e = rotate(t[a], r);
-            const std::uint32_t packed = static_cast<std::uint32_t>(e[0]) | static_cast<std::uint32_t>(e[1]) << 8 |
-                                         static_cast<std::uint32_t>(e[2]) << 16 |
-                                         static_cast<std::uint32_t>(e[3]) << 24;
+            const std::uint32_t packed = packSides(rotate(t[a], r));
             if (packed < least) least = packed;
         }
         canonical[a] = least;

@@ -7,15 +7,15 @@
 
 namespace zentara::frequency {
 
-int runFrequencySolver(FrequencyEngine& engine, std::ostream& out, const RunOptions& options) {
+int runFrequencySolver(FrequencyEngine& engine, std::ostream& out, const RunLimits& limits) {
     FrequencyTables& tables = engine.tables;
     SearchState& state = engine.search;
     if (!loadCheckedStatistics(tables, out)) return 1;
-    Random random{options.seed ? *options.seed : timeSeedNow()};
+    Random random{limits.seed ? *limits.seed : timeSeedNow()};
     normaliseStatistics(tables);
     if (!buildHashTables(tables, random, out)) return 1;
     if (!resetBoard(tables, state, out)) return 1;
-    if (runSearch(tables, state, out, options.reportLimit) == SearchEnd::Stopped) return 0;
+    if (runSearch(tables, state, out, static_cast<int>(limits.reports)) == SearchEnd::Stopped) return 0;
     // The best file is written here only after a full board (level 256).
     saveBoard(tables, state, true);
     reportProgress(tables, state, out);

@@ -2,10 +2,10 @@
 // hash tables, search once through the tree, write the final files.
 #pragma once
 
-#include <optional>
 #include <ostream>
 
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 #include "frequency/search.hpp"
 #include "frequency/tables.hpp"
 
@@ -17,14 +17,11 @@ struct FrequencyEngine {
     SearchState search;
 };
 
-struct RunOptions {
-    std::optional<RandomState> seed;  // none: the time seed, taken after Stat.bin has loaded
-    int reportLimit = 0;              // > 0: stop after that many progress reports (no final files)
-};
-
 // Runs in the current directory and returns the exit code: 0 after the search, 1 on
-// a missing or invalid Stat.bin or an overflowing entry pool.
-int runFrequencySolver(FrequencyEngine& engine, std::ostream& out, const RunOptions& options = {});
+// a missing or invalid Stat.bin or an overflowing entry pool. Without a seed in
+// `limits` it takes the time seed after Stat.bin has loaded; a report limit ends
+// the run without the final files.
+int runFrequencySolver(FrequencyEngine& engine, std::ostream& out, const RunLimits& limits = {});
 
 // Whether frequency-solver would run on `counts` (STAT_COUNTERS of them) as its
 // Stat.bin: the content checks, then the tables built as the program builds them,

@@ -30,7 +30,7 @@ InsertMode insertModeOf(int randomMode) {
     const int count = countPlaced(solver.cells);
     if (count <= solver.maxLevel) return;
     solver.maxLevel = count;
-    if (count >= solver.options.bestLevel) {
+    if (count >= orOwn(solver.limits.bestLevel, PATH_BEST_LEVEL)) {
         char name[32];
         std::snprintf(name, sizeof name, "Best%d.csv", count);
         writeBoard(name, solver.cells, solver.lists);
@@ -38,7 +38,7 @@ InsertMode insertModeOf(int randomMode) {
 }
 
 bool statusLimitReached(const PathSolver& solver) {
-    return solver.options.statusLimit != 0 && solver.statusReports >= solver.options.statusLimit;
+    return solver.limits.reports != 0 && solver.statusReports >= solver.limits.reports;
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ bool progressStep(PathSolver& solver, int cell, std::ostream& out) {
     PathCells& cells = solver.cells;
     const int level = countPlaced(cells);
 
-    // Step 3.
+    // Step 3. The status line.
     printTo(out, "\rRandomSeed %d, Current level %d, max. %d, variants %ld millions   ",
             static_cast<int>(solver.runSeed), level, solver.maxLevel, solver.millions);
 

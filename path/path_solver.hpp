@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 #include "path/candidate_lists.hpp"
 #include "path/path_cells.hpp"
 
@@ -27,11 +28,6 @@ inline constexpr int PROGRESS_PER_STATUS = 2;
 inline constexpr int PATH_BEST_LEVEL = 180;  // best-board files from this level on
 inline constexpr int RESET_SCALE = 200;
 
-struct PathSolverOptions {
-    int bestLevel = PATH_BEST_LEVEL;  // tests let shallow boards be written
-    long statusLimit = 0;             // stop after this many status lines; 0 never stops
-};
-
 enum class SearchEnd {
     Complete,   // the path reached the hint cell
     Exhausted,  // the first cell's list ran out: the whole tree has been searched
@@ -41,7 +37,7 @@ enum class SearchEnd {
 
 struct PathSolver {
     PathSolverSettings settings;
-    PathSolverOptions options;
+    RunLimits limits;  // status lines (reports) and the first best-board level
     Random random;
     PieceScores scores{};
     PathCells cells;
@@ -49,7 +45,6 @@ struct PathSolver {
     UsedPieces used;
     RandomState runSeed = 0;
     int maxLevel = 1;  // of the current run
-    std::uint32_t placementCountdown = PLACEMENTS_PER_PROGRESS;
     long millions = 0;  // progress steps in the life of the program
     int statusCountdown = PROGRESS_PER_STATUS;
     int resetCounter = 0;

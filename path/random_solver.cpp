@@ -26,14 +26,14 @@ namespace {
         solver.runLevel = count;
         if (count > solver.maxLevel) {
             solver.maxLevel = count;
-            if (count >= solver.options.boardLevel) {
+            if (count >= orOwn(solver.limits.bestLevel, RANDOM_BOARD_LEVEL)) {
                 char name[32];
                 std::snprintf(name, sizeof name, "Best%03d.csv", count);
                 writeBoard(name, solver.cells, solver.lists);
             }
         }
     }
-    if (solver.runLevel >= solver.options.boardLevel) writeBoard("Result.csv", solver.cells, solver.lists);
+    if (solver.runLevel >= orOwn(solver.limits.bestLevel, RANDOM_BOARD_LEVEL)) writeBoard("Result.csv", solver.cells, solver.lists);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ RunEnd runRandomSearch(RandomSolver& solver) {
         }
     };
     clearPlacements(solver.cells);
-    const std::uint32_t fullBudget = solver.options.runBudget > 0 ? solver.options.runBudget : 1;
+    const std::uint32_t fullBudget = orOwn(solver.limits.runBudget, RUN_BUDGET);
     Hooks hooks{solver, fullBudget};
     UsedPieces used;
     const WalkEnd end = walkPath(solver.cells, solver.lists, used, hooks);
@@ -69,7 +69,7 @@ void finishRandomRun(RandomSolver& solver, std::ostream& out) {
 }
 
 void runRandomSolver(RandomSolver& solver, std::ostream& out) {
-    for (long reports = 0; solver.options.statusLimit == 0 || reports < solver.options.statusLimit; ++reports) {
+    for (long reports = 0; solver.limits.reports == 0 || reports < solver.limits.reports; ++reports) {
         runRandomSearch(solver);
         finishRandomRun(solver, out);
     }

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 #include "path/candidate_lists.hpp"
 #include "path/path_cells.hpp"
 
@@ -16,12 +17,6 @@ inline constexpr int RUN_BUDGET_MILLIONS = RUN_BUDGET / 1000000;
 inline constexpr int PERTURB_SWAPS = 500;
 inline constexpr int RANDOM_BOARD_LEVEL = 200;  // boards are written from this depth on
 
-struct RandomSolverOptions {
-    std::uint32_t runBudget = RUN_BUDGET;    // tests shorten the runs
-    int boardLevel = RANDOM_BOARD_LEVEL;     // tests let shallow boards be written
-    long statusLimit = 0;                    // stop after this many status lines; 0 runs for ever
-};
-
 enum class RunEnd {
     BudgetSpent,
     Complete,   // the path reached the hint cell
@@ -29,7 +24,7 @@ enum class RunEnd {
 };
 
 struct RandomSolver {
-    RandomSolverOptions options;
+    RunLimits limits;  // run budget, first board level, status lines (reports)
     Random random;
     PathCells cells;
     CandidateLists lists;

@@ -9,13 +9,6 @@ namespace zentara::score {
 
 namespace {
 
-std::uint32_t colourWord(const PieceEntry& sides) {
-    return static_cast<std::uint32_t>(sides[bottom_first::BOTTOM]) |
-           static_cast<std::uint32_t>(sides[bottom_first::LEFT]) << 8 |
-           static_cast<std::uint32_t>(sides[bottom_first::TOP]) << 16 |
-           static_cast<std::uint32_t>(sides[bottom_first::RIGHT]) << 24;
-}
-
 // Inserting into a list of n entries draws one of the n + 1 gaps, so every list
 // ends in a uniformly random order; an empty list takes its first entry without a draw.
 void insertAtRandomGap(CandidateList& list, Slot record, RandomState& random) {
@@ -69,7 +62,7 @@ void buildCandidateTables(CandidateTables& t, RandomState& random) {
             OrientedPiece& record = t.records[orientedNumber(p, r)];
             record.piece = static_cast<std::uint8_t>(p);
             record.rotation = static_cast<std::uint8_t>(r);
-            record.colours = colourWord(rotate(PIECES_BOTTOM_FIRST[p], r));
+            record.colours = packSides(rotate(PIECES_BOTTOM_FIRST[p], r));
             routeRecord<false>(t, record, random);
         }
     }

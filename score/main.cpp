@@ -15,7 +15,5 @@ int main() {
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::installStopHandlers();
     zentara::removeStaleTemporaries(".");
-    zentara::score::ScoreRunOptions options;
-    options.out = &std::cout;
-    return zentara::score::runScoreSolver(solver, options);
+    return zentara::score::runScoreSolver(solver, std::cout);
 }

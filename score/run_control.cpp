@@ -130,11 +130,11 @@ void reportProgress(ScoreSolver& s) {
     }
 }
 
-int runScoreSolver(ScoreSolver& s, const ScoreRunOptions& options) {
-    s.out = options.out;
-    s.testsPerReport = options.testsPerReport;
-    s.testCountdown = options.testsPerReport;
-    s.reportLimit = options.reportLimit;
+int runScoreSolver(ScoreSolver& s, std::ostream& out, const RunLimits& limits) {
+    s.out = &out;
+    s.testsPerReport = orOwn(limits.workPerReport, TESTS_PER_REPORT);
+    s.testCountdown = s.testsPerReport;
+    s.reportLimit = static_cast<std::int32_t>(limits.reports);
     printTo(*s.out, "Zentara Score Solver\n");
     {
         // Nothing is gathered yet, so a stop while Stat.bin is read loses nothing.
@@ -144,7 +144,7 @@ int runScoreSolver(ScoreSolver& s, const ScoreRunOptions& options) {
             return 1;
         }
     }
-    s.random = options.seed ? *options.seed : timeSeedNow();
+    s.random = limits.seed ? *limits.seed : timeSeedNow();
     buildCandidateTables(s.tables, s.random);
     resetBoard(s);
     s.bestLevel = 1;

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <ostream>
 
 #include "core/board_file.hpp"
@@ -17,6 +16,7 @@
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
 #include "core/stat_file.hpp"
+#include "core/run_limits.hpp"
 
 namespace zentara::score {
 
@@ -183,18 +183,12 @@ inline void setPieceUsed(ScoreSolver& s, int piece, std::uint32_t used) {
 }
 inline bool pieceUsed(const ScoreSolver& s, int piece) { return s.usedOriented[orientedNumber(piece, 0)] != 0; }
 
-struct ScoreRunOptions {
-    std::ostream* out = nullptr;            // console; required
-    std::optional<RandomState> seed;        // none: the local-time seed, taken after loading Stat.bin
-    std::int32_t reportLimit = 0;           // stop after this many reports (0: run until stopped)
-    std::uint32_t testsPerReport = TESTS_PER_REPORT;
-};
-
 // The program from its banner on, in the current directory: banner, load
 // Stat.bin, seed, build the lists, reset, search. Priority and signal handlers
 // are the caller's. Returns the program's exit code: 0 when the run ended with its
 // statistics saved; 1, after one line that says why, when Stat.bin cannot be read
-// (nothing is written then) or its last save failed.
-int runScoreSolver(ScoreSolver& solver, const ScoreRunOptions& options);
+// (nothing is written then) or its last save failed. Without a seed in `limits`
+// it takes the local-time seed after loading Stat.bin.
+int runScoreSolver(ScoreSolver& solver, std::ostream& out, const RunLimits& limits = {});
 
 }  // namespace zentara::score

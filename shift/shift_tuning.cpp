@@ -73,17 +73,17 @@ void tuneParameters(ShiftSearch& s) {
     } else {
         t.stagnationCountdown = STAGNATION_PERIODS;
     }
-    // Step 5.
+    // Step 5. This period's average is the next one's yardstick.
     t.previousAverage = average;
     t.levelSum = 1;
 }
 
 bool periodicStep(ShiftSearch& s, std::ostream& out) {
     Tuning& t = s.tuning;
-    // Step 1.
+    // Step 1. Sum the levels for the period's average.
     t.levelSum += s.level;
     ++t.shifts;
-    // Step 2.
+    // Step 2. Retune at the end of every period.
     if (--t.periodCountdown == 0) {
         t.periodCountdown = PERIOD_STEPS;
         tuneParameters(s);

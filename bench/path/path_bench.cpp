@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     // Random-restart solver: one run of the given budget, path 0, seed 1.
     auto randomSolver = std::make_unique<RandomSolver>();
-    randomSolver->options.runBudget = runMillions * 1000000u;
+    randomSolver->limits.runBudget = runMillions * 1000000u;
     double start = bench::cpuSeconds();
     setUpRandomSolver(*randomSolver, 0, 1);
     const double buildSeconds = bench::cpuSeconds() - start;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     PathSolverSettings settings = PATH_SOLVER_SETTINGS;
     settings.RandomSeed = 1;
     startPathSolver(*pathSolver, settings, 1, sink);
-    pathSolver->options.statusLimit = statuses;
+    pathSolver->limits.reports = statuses;
     beginPathRun(*pathSolver);
     start = bench::cpuSeconds();
     searchPath(*pathSolver, sink);
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     beginPathRun(*sameSolver);
     start = bench::cpuSeconds();
     const bench::PathBaselineResult same =
-        bench::runPathBaseline(sameSolver->lists, sameSolver->cells, statuses, pathSolver->options.bestLevel);
+        bench::runPathBaseline(sameSolver->lists, sameSolver->cells, statuses, orOwn(pathSolver->limits.bestLevel, PATH_BEST_LEVEL));
     const double sameSeconds = bench::cpuSeconds() - start;
     const bool sameTree = same.placements == pathSolver->placements && same.maxLevel == pathSolver->maxLevel &&
                           same.checksum == checksum;

@@ -35,12 +35,9 @@ int main(int argc, char** argv) {
     {
         const bench::ScratchDirectory scratch("score-bench");
         std::ostringstream console;
-        score::ScoreRunOptions options;
-        options.out = &console;
-        options.seed = BENCH_SEED;
-        options.reportLimit = reports;
+        const RunLimits limits{.seed = BENCH_SEED, .reports = reports};
         const double start = bench::cpuSeconds();
-        score::runScoreSolver(*solver, options);
+        score::runScoreSolver(*solver, console, limits);
         seconds = bench::cpuSeconds() - start;
     }
     const std::uint64_t placements = tests - solver->cellsLeftEmpty;

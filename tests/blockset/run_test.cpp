@@ -176,7 +176,7 @@ TEST_F(BlockRun, FilesAfterEverySolutionWhenTheCountdownReloadsWithOne) {
 TEST_F(BlockRun, Board6x6StatusEvery20000Variants) {
     std::ostringstream out;
     auto s = seededSolver<Puzzle6x6>(out, SEED_6X6);
-    s->limits.statusLines = 1;
+    s->limits.reports = 1;
     EXPECT_EQ(runBlockSolver(*s), RunEnd::Stopped);
     EXPECT_EQ(s->variants, 20000);
     char expected[128];

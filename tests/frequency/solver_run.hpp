@@ -22,7 +22,7 @@ inline std::unique_ptr<frequency::FrequencyEngine> makeEngine() {
 inline SolverRun runSolver(frequency::FrequencyEngine& engine, RandomState seed, int reportLimit = 0) {
     std::ostringstream out;
     SolverRun run;
-    run.exitCode = frequency::runFrequencySolver(engine, out, frequency::RunOptions{seed, reportLimit});
+    run.exitCode = frequency::runFrequencySolver(engine, out, RunLimits{.seed = seed, .reports = reportLimit});
     run.console = out.str();
     return run;
 }

@@ -51,7 +51,7 @@ TEST_F(PathSolverTest, StartReportShowsTheSettingsAndTheSeedInForce) {
 TEST_F(PathSolverTest, StatusEveryTwoMillionPlacementsWritesTheCurrentBoard) {
     std::ostringstream start, out;
     auto solver = makeSolver(seeded(12345), start);
-    solver->options.statusLimit = 2;
+    solver->limits.reports = 2;
     EXPECT_EQ(runPathSolver(*solver, out), SearchEnd::Stopped);
     EXPECT_EQ(solver->placements, 4000000u);
     EXPECT_EQ(solver->millions, 4);
@@ -77,8 +77,8 @@ TEST_F(PathSolverTest, SameSeedWritesTheSameFiles) {
     std::ostringstream start, outA, outB;
     auto a = makeSolver(seeded(2024), start);
     auto b = makeSolver(seeded(2024), start);
-    a->options.statusLimit = b->options.statusLimit = 1;
-    a->options.bestLevel = b->options.bestLevel = 120;
+    a->limits.reports = b->limits.reports = 1;
+    a->limits.bestLevel = b->limits.bestLevel = 120;
     runPathSolver(*a, outA);
     std::map<std::string, std::string> files;
     for (const auto& file : std::filesystem::directory_iterator(".")) {
@@ -102,7 +102,7 @@ TEST_F(PathSolverTest, ARunRepeatsFromTheSeedItReports) {
     settings.ResetLevel = 400;  // 200 / (400 - max + 1) is 0: every status asks for a reset
     std::ostringstream start, out;
     auto solver = makeSolver(settings, start);
-    solver->options.statusLimit = 2;
+    solver->limits.reports = 2;
     EXPECT_EQ(runPathSolver(*solver, out), SearchEnd::Stopped);
     const std::regex status("\rRandomSeed (-?[0-9]+), Current level [0-9]+, max\\. [0-9]+, variants ([0-9]+) millions   \n");
     const std::string text = out.str();
@@ -120,7 +120,7 @@ TEST_F(PathSolverTest, ARunRepeatsFromTheSeedItReports) {
     settings.RandomSeed = static_cast<RandomState>(std::stol(seeds[1]));
     std::ostringstream start2, out2;
     auto again = makeSolver(settings, start2);
-    again->options.statusLimit = 1;
+    again->limits.reports = 1;
     runPathSolver(*again, out2);
     std::string expected = lines[1];
     expected.replace(expected.find("variants 4"), 10, "variants 2");

@@ -22,7 +22,7 @@ class RandomSolverTest : public zentara::testing::TempDirTest {
 protected:
     std::unique_ptr<RandomSolver> makeSolver(int pathMode, RandomState seed, std::uint32_t budget) {
         auto solver = std::make_unique<RandomSolver>();
-        solver->options.runBudget = budget;
+        solver->limits.runBudget = budget;
         setUpRandomSolver(*solver, pathMode, seed);
         return solver;
     }
@@ -30,7 +30,7 @@ protected:
 
 TEST_F(RandomSolverTest, StatusLinesCountRunsAndTwentyMillionTestsEach) {
     auto solver = makeSolver(0, 99, 20000);
-    solver->options.statusLimit = 3;
+    solver->limits.reports = 3;
     std::ostringstream out;
     runRandomSolver(*solver, out);
     const std::regex line("\rLevel +([0-9]+), Max +([0-9]+), Resets    ([0-9]), Tests   ([0-9]+) millions ");
@@ -57,8 +57,8 @@ TEST_F(RandomSolverTest, StatusLinesCountRunsAndTwentyMillionTestsEach) {
 TEST_F(RandomSolverTest, SameSeedRepeatsExactly) {
     auto a = makeSolver(3, 4242, 300000);
     auto b = makeSolver(3, 4242, 300000);
-    a->options.statusLimit = b->options.statusLimit = 2;
-    a->options.boardLevel = b->options.boardLevel = 60;
+    a->limits.reports = b->limits.reports = 2;
+    a->limits.bestLevel = b->limits.bestLevel = 60;
     std::ostringstream outA, outB;
     runRandomSolver(*a, outA);
     const std::string resultA = readFile("Result.csv");
@@ -75,8 +75,8 @@ TEST_F(RandomSolverTest, SameSeedRepeatsExactly) {
 
 TEST_F(RandomSolverTest, BoardsWrittenFromTheBoardLevelAreConsistent) {
     auto solver = makeSolver(1, 31337, 500000);
-    solver->options.boardLevel = 100;
-    solver->options.statusLimit = 2;
+    solver->limits.bestLevel = 100;
+    solver->limits.reports = 2;
     std::ostringstream out;
     runRandomSolver(*solver, out);
     ASSERT_GE(solver->maxLevel, 101);

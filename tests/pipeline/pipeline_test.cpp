@@ -43,11 +43,10 @@ class Pipeline : public zentara::testing::TempDirTest {};
 TEST_F(Pipeline, FrequencySolverAcceptsWhatScoreSolverGathered) {
     std::ostringstream scoreConsole;
     auto score = std::make_unique<score::ScoreSolver>();
-    score::ScoreRunOptions options;
-    options.out = &scoreConsole;
-    options.seed = 20261207u;
-    options.reportLimit = 5;  // the fifth report saves Stat.bin
-    ASSERT_EQ(score::runScoreSolver(*score, options), 0);
+    RunLimits limits;
+    limits.seed = 20261207u;
+    limits.reports = 5;  // the fifth report saves Stat.bin
+    ASSERT_EQ(score::runScoreSolver(*score, scoreConsole, limits), 0);
     ASSERT_EQ(std::filesystem::file_size("Stat.bin"), 4194304u);
     const std::string statBefore = zentara::testing::readFile("Stat.bin");
     const int scoreFiles = checkEveryBoardFile();
@@ -55,7 +54,7 @@ TEST_F(Pipeline, FrequencySolverAcceptsWhatScoreSolverGathered) {
 
     std::ostringstream frequencyConsole;
     auto frequency = std::make_unique<frequency::FrequencyEngine>();
-    const int code = frequency::runFrequencySolver(*frequency, frequencyConsole, frequency::RunOptions{77u, 3});
+    const int code = frequency::runFrequencySolver(*frequency, frequencyConsole, RunLimits{.seed = 77u, .reports = 3});
     EXPECT_EQ(code, 0) << frequencyConsole.str();
     EXPECT_EQ(frequencyConsole.str().find("Invalid statistic file!"), std::string::npos);
     EXPECT_NE(frequencyConsole.str().find("Generating hash tables..."), std::string::npos);
@@ -71,7 +70,7 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     stat.writeStatBin();
     std::ostringstream frequencyConsole;
     auto frequency = std::make_unique<frequency::FrequencyEngine>();
-    ASSERT_EQ(frequency::runFrequencySolver(*frequency, frequencyConsole, frequency::RunOptions{5u, 0}), 0);
+    ASSERT_EQ(frequency::runFrequencySolver(*frequency, frequencyConsole, RunLimits{.seed = 5u}), 0);
     ASSERT_TRUE(std::filesystem::exists("Best255.csv"));
     checkEveryBoardFile();
 

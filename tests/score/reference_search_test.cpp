@@ -206,12 +206,7 @@ void expectSameRun(RandomState seed, std::uint32_t period, int reports) {
 
     auto solver = std::make_unique<ScoreSolver>();
     std::ostringstream console;
-    ScoreRunOptions options;
-    options.out = &console;
-    options.seed = seed;
-    options.reportLimit = 1;
-    options.testsPerReport = period;
-    runScoreSolver(*solver, options);
+    runScoreSolver(*solver, console, RunLimits{.seed = seed, .reports = 1, .workPerReport = period});
     for (int report = 1; report <= reports; ++report) {
         if (report > 1) {
             solver->reportLimit = report;

@@ -24,12 +24,11 @@ class RunTest : public zentara::testing::TempDirTest {
 protected:
     std::unique_ptr<ScoreSolver> start(int reports, std::ostringstream& console) {
         auto s = std::make_unique<ScoreSolver>();
-        ScoreRunOptions options;
-        options.out = &console;
-        options.seed = TEST_SEED;
-        options.reportLimit = reports;
-        options.testsPerReport = TEST_PERIOD;
-        EXPECT_EQ(runScoreSolver(*s, options), 0);
+        RunLimits limits;
+        limits.seed = TEST_SEED;
+        limits.reports = reports;
+        limits.workPerReport = TEST_PERIOD;
+        EXPECT_EQ(runScoreSolver(*s, console, limits), 0);
         return s;
     }
 };
@@ -161,12 +160,11 @@ TEST_F(RunTest, SameSeedRepeatsExactly) {
 TEST_F(RunTest, StatisticsReportWithTheFiftiethReport) {
     std::ostringstream console;
     auto s = std::make_unique<ScoreSolver>();
-    ScoreRunOptions options;
-    options.out = &console;
-    options.seed = 9;
-    options.reportLimit = 49;
-    options.testsPerReport = 2'000;
-    runScoreSolver(*s, options);
+    RunLimits limits;
+    limits.seed = 9;
+    limits.reports = 49;
+    limits.workPerReport = 2'000;
+    runScoreSolver(*s, console, limits);
     EXPECT_TRUE(std::filesystem::exists("Stat.bin"));
     EXPECT_FALSE(std::filesystem::exists("Stat.txt"));
     s->reportLimit = 50;
@@ -204,11 +202,10 @@ TEST_F(RunTest, RecordBoardsFromScore430) {
 TEST_F(RunTest, RecordBoardsOfAFullLengthRun) {
     auto s = std::make_unique<ScoreSolver>();
     std::ostringstream console;
-    ScoreRunOptions options;
-    options.out = &console;
-    options.seed = 20261207;  // reaches 240/432 within the second period
-    options.reportLimit = 2;
-    runScoreSolver(*s, options);
+    RunLimits limits;
+    limits.seed = 20261207;  // reaches 240/432 within the second period
+    limits.reports = 2;
+    runScoreSolver(*s, console, limits);
     ASSERT_GE(s->bestScore, RECORD_SCORE);
     int records = 0;
     for (const std::string& name : filesIn("."))
