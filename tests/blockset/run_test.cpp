@@ -83,7 +83,7 @@ TEST_F(BlockRun, SeededRunsFindValidBoardsAndRepeatExactly) {
 TEST_F(BlockRun, Board16x16ReachesItsFirstStatusLineAndEveryBoardChecks) {
     std::ostringstream out;
     auto s = seededSolver<Puzzle16x16>(out, BlockRandom{20261208, 16});
-    s->limits.statusLines = 1;
+    s->limits.reports = 1;
     EXPECT_EQ(runBlockSolver(*s), RunEnd::Stopped);
     EXPECT_EQ(s->variants, 500);
     char expected[96];
