@@ -240,6 +240,41 @@ TEST_F(RunTest, ResetKeepsOnlyTheHintAndTheBests) {
     EXPECT_EQ(s->bestScore, bestScore);
 }
 
+// Saves that fail while the run goes on: said once, not again while they keep
+// failing, said again once when a save works; a stop whose save fails says the
+// statistics were not saved and sets exit code 1. Stat.bin here is a link into a
+// directory that comes and goes.
+TEST_F(RunTest, FailingSavesAreSaidOnceAndAFailedLastSaveEndsWithExitOne) {
+    std::filesystem::create_symlink("shelf/Stat.bin", "Stat.bin");
+    std::ostringstream console;
+    auto s = start(5, console);  // the fifth report saves, into a directory that is not there
+    const std::string failed = "\nStat.bin not saved: No such file or directory; trying again at the next save\n";
+    EXPECT_TRUE(console.str().ends_with(failed)) << console.str();
+    auto runOn = [&](int reports) {
+        s->reportLimit += reports;
+        (void)runSearch(*s);
+        return console.str();
+    };
+    std::string text = runOn(5);
+    EXPECT_EQ(text.find(failed), text.rfind(failed)) << "said once";
+    std::filesystem::create_directory("shelf");
+    text = runOn(10);
+    EXPECT_EQ(text.find("\nStat.bin saved again\n"), text.rfind("\nStat.bin saved again\n"));
+    EXPECT_NE(text.find("\nStat.bin saved again\n"), std::string::npos);
+    EXPECT_EQ(readFile("shelf/Stat.bin").size(), STAT_FILE_BYTES);
+    EXPECT_EQ(s->exitCode, 0);
+
+    std::filesystem::rename("shelf", "away");
+    installStopHandlers();
+    std::raise(SIGTERM);
+    text = runOn(5);
+    clearStopRequest();
+    EXPECT_EQ(s->endReason, SearchEnd::Stopped);
+    EXPECT_TRUE(text.ends_with(" \nStatistics not saved: Stat.bin: No such file or directory\n")) << text;
+    EXPECT_EQ(s->exitCode, 1);
+    EXPECT_EQ(filesIn("."), (std::vector<std::string>{"Result.csv", "Stat.bin", "away"}));
+}
+
 // Ctrl-C or SIGTERM only sets a flag: the run ends at the next report, with
 // Result.csv and Stat.bin written even though their turn had not come.
 TEST_F(RunTest, StopSignalSavesAtTheNextReport) {
