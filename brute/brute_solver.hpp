@@ -135,6 +135,10 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out);
 // on), otherwise "Result.csv". A file that cannot be written is skipped.
 void saveBoard(const BruteSolver& solver, bool bestFile);
 
+// Recounts the board, level, used pieces and chain ends against what the search
+// keeps (checked builds, at the report point).
+void checkSearchState(const BruteSolver& solver);
+
 // Counts a report, prints the status line and rewrites "Result.csv".
 void reportProgress(BruteSolver& solver, std::ostream& out);
 

@@ -3,6 +3,7 @@
 
 #include "brute/brute_solver.hpp"
 #include "core/board_file.hpp"
+#include "core/checks.hpp"
 #include "core/console.hpp"
 
 namespace zentara::brute {
@@ -26,6 +27,7 @@ void saveBoard(const BruteSolver& solver, bool bestFile) {
 }
 
 void reportProgress(BruteSolver& solver, std::ostream& out) {
+    ZENTARA_RECOUNT(checkSearchState(solver));
     solver.tests += 2;
     ++solver.reports;
     printTo(out, "\rCurrent level: %3d, Best level: %3d, Tests: %lld millions... ", solver.level, solver.bestLevel,

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/board_file.hpp"
+#include "core/checks.hpp"
 #include "core/console.hpp"
 
 namespace zentara::frequency {
@@ -92,6 +93,7 @@ void saveBoard(const FrequencyTables& tables, const SearchState& state, bool bes
 }
 
 void reportProgress(const FrequencyTables& tables, SearchState& state, std::ostream& out) {
+    ZENTARA_RECOUNT(checkSearchState(tables, state));
     state.tests += 10;
     ++state.reports;
     printTo(out, "\rCurrent level: %3d, Best level: %3d, Tests: %lld millions... ", state.level, state.bestLevel,

@@ -45,6 +45,10 @@ SearchEnd runSearch(const FrequencyTables& tables, SearchState& state, std::ostr
 // "Best%03d.csv" (only from level 200 on) or "Result.csv"; an unwritable file is skipped.
 void saveBoard(const FrequencyTables& tables, const SearchState& state, bool bestFile);
 
+// Recounts the board, level, used pieces and list ends against what the search
+// keeps (checked builds, at the report point).
+void checkSearchState(const FrequencyTables& tables, const SearchState& state);
+
 // Status line, and "Result.csv" at every fifth call.
 void reportProgress(const FrequencyTables& tables, SearchState& state, std::ostream& out);
 

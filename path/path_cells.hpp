@@ -91,4 +91,8 @@ struct UsedPieces {
     bool contains(int piece) const { return inUse[piece] != 0; }
 };
 
+// Recounts the used pieces, placements and list ends against what the walk keeps
+// (checked builds, at report points).
+void checkWalkState(const PathCells& cells, const CandidateLists& lists, const UsedPieces& used);
+
 }  // namespace zentara::path

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/checks.hpp"
 #include "core/console.hpp"
 #include "path/path_walk.hpp"
 
@@ -54,6 +55,7 @@ void beginPathRun(PathSolver& solver) {
 
 bool progressStep(PathSolver& solver, int cell, std::ostream& out) {
     // Step 1. Count the million; a status every second one.
+    ZENTARA_RECOUNT(checkWalkState(solver.cells, solver.lists, solver.used));
     ++solver.millions;
     if (--solver.statusCountdown > 0) return false;
 

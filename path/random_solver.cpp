@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/checks.hpp"
 #include "core/console.hpp"
 #include "path/path_walk.hpp"
 
@@ -55,6 +56,7 @@ RunEnd runRandomSearch(RandomSolver& solver) {
     UsedPieces used;
     const WalkEnd end = walkPath(solver.cells, solver.lists, used, hooks);
     solver.used = used;
+    ZENTARA_RECOUNT(checkWalkState(solver.cells, solver.lists, used));
     solver.backtrackSteps += fullBudget - hooks.budget;
     if (end == WalkEnd::Complete) return RunEnd::Complete;
     return end == WalkEnd::Exhausted ? RunEnd::Exhausted : RunEnd::BudgetSpent;

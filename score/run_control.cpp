@@ -2,6 +2,7 @@
 // and the progress report with its countdowns.
 #include <cstdio>
 
+#include "core/checks.hpp"
 #include "core/console.hpp"
 #include "core/user_file.hpp"
 #include "score/score_solver.hpp"
@@ -66,6 +67,7 @@ int saveStatisticsNow(const ScoreSolver& s) {
 }  // namespace
 
 void reportProgress(ScoreSolver& s) {
+    ZENTARA_RECOUNT(checkSearchState(s));
     // Step 1. The status line.
     s.testsTotal += 10;
     printTo(*s.out, "\rLevel/Score: %3d/%3d, Best: %3d/%3d, Tests: %d M, Resets: %d ", s.periodLevel, s.periodScore,

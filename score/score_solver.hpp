@@ -159,6 +159,10 @@ struct ScoreSolver {
 // calls is the same run.
 SearchEnd runSearch(ScoreSolver& solver);
 
+// Recounts the board, level, score, used pieces and list ends against what the
+// search keeps (checked builds, at the report point).
+void checkSearchState(const ScoreSolver& solver);
+
 // Run control.
 void resetBoard(ScoreSolver& solver);
 void reportProgress(ScoreSolver& solver);
