@@ -9,9 +9,9 @@
 // table of cell constants that this replaces took 128 instructions and 2.2
 // mispredicted branches per test; code per cell takes 100 and 1.2, the branch
 // history of each cell's scan its own (1.23x the tests per second, best of five).
-// Earlier, with the one loop: a copy of the scan loop per row ran 5% slower; a branch-free scan of four entries at a time ran 15-30% slower,
-// the longer chain of dependent loads costing more than the mispredicted
-// branches it saved. Most of the time goes to the one unpredictable question per
+// Earlier, with the one loop: a copy of the scan loop per row ran 5% slower; a
+// branch-free scan of four entries at a time ran 15-30% slower, the longer chain
+// of dependent loads costing more than the mispredicted branches it saved. Most of the time goes to the one unpredictable question per
 // entry, whether its piece is on the board.
 #include <cstring>
 
