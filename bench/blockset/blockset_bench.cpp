@@ -40,6 +40,7 @@ std::uint32_t boardChecksum(const BlockSolver<P>& s) {
 }
 
 double median(std::vector<double> v) {
+    if (v.empty()) return 0;  // no seeds asked for: nothing to take the middle of
     std::sort(v.begin(), v.end());
     const std::size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
