@@ -12,11 +12,12 @@
 #include "core/board_file.hpp"
 #include "core/pieces.hpp"
 #include "core/random.hpp"
+#include "core/stat_file.hpp"
 
 namespace zentara {
 
 struct StatCounts {
-    static constexpr int EDGES = 1024;
+    static constexpr int EDGES = STAT_EDGE_CODES;
     std::vector<std::uint32_t> counts = std::vector<std::uint32_t>(EDGES * EDGES, 0);
 
     std::uint32_t& at(int edgeA, int edgeB) { return counts[static_cast<std::size_t>(edgeA) * EDGES + edgeB]; }
@@ -54,10 +55,8 @@ struct StatCounts {
         }
         return out;
     }
-    void writeStatBin(const char* name = "Stat.bin") const {
-        const std::string data = bytes();
-        std::ofstream(name, std::ios::binary | std::ios::trunc).write(data.data(), static_cast<std::streamsize>(data.size()));
-    }
+    // Through the one writer, as score-solver saves: a failure is the caller's to see.
+    int writeStatBin(const char* name = STAT_FILE_NAME) const { return saveStatFile(name, counts.data()); }
 };
 
 // A board file read by the lenient board reader (e.g. data/solution_16x16.csv).
