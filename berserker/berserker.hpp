@@ -198,6 +198,10 @@ void restoreBoard(Berserker& engine);
 void bigReset(Berserker& engine);
 void handleStall(Berserker& engine);
 
+// Recounts everything the step loop keeps incrementally, for both boards (builds
+// with invariant checks).
+void checkSearchState(const Berserker& engine);
+
 // The cells of a board as board files show them.
 void boardCells(const Berserker& engine, const Board& board, Board16& out);
 

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "berserker/berserker.hpp"
+#include "core/checks.hpp"
 #include "core/console.hpp"
 
 namespace zentara::berserker {
@@ -63,6 +64,7 @@ SearchEnd runSearch(Berserker& e, std::ostream& out, long statusLimit) {
         if (--countdown == 0) {
             e.random = x;
             showStatus(e, out);
+            ZENTARA_RECOUNT(checkSearchState(e));
             if (--e.bigResetCountdown == 0) bigReset(e);
             countdown = STEPS_PER_STATUS;
             x = e.random;

@@ -6,6 +6,7 @@
 #include "blockset/block_puzzle.hpp"
 #include "blockset/block_sets.hpp"
 #include "blockset/block_state.hpp"
+#include "blockset/invariants.hpp"
 #include "blockset/orientation.hpp"
 #include "blockset/placement.hpp"
 
@@ -32,10 +33,13 @@ RunEnd searchBlockSets(BlockSolver<P>& s) {
         // Inner rotations on that rim, each tried by one placement search.
         for (;;) {
             if (assignInner(s)) {
+                ZENTARA_RECOUNT(checkOrientation(s));
                 ++s.variants;
                 showStatus(s);
                 buildCandidateLists(s);
-                if (placePieces(s)) return RunEnd::FullBoard;
+                const bool full = placePieces(s);
+                ZENTARA_RECOUNT(checkPlacement(s, full));
+                if (full) return RunEnd::FullBoard;
                 if (limitReached(s)) return RunEnd::Stopped;
             }
             s.balance = s.snapshot;

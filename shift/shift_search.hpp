@@ -206,6 +206,9 @@ void removalBurst(ShiftSearch& s);
 // switch and the stagnation reset.
 void tuneParameters(ShiftSearch& s);
 
+// Recounts everything the search keeps incrementally (builds with invariant checks).
+void checkSearchState(const ShiftSearch& s);
+
 // Every 1000 iterations. Returns true when the caller's status-report limit is reached.
 bool periodicStep(ShiftSearch& s, std::ostream& out);
 

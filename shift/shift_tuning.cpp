@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "core/checks.hpp"
 #include "core/console.hpp"
 #include "shift/shift_search.hpp"
 
@@ -113,6 +114,7 @@ bool periodicStep(ShiftSearch& s, std::ostream& out) {
     printTo(out, "\rLevel %d, max. %d, shifts %lld K, config OK=%d,RE=%d%s", s.level, s.maxLevel,
             static_cast<long long>(t.shifts), t.ok, t.re, ending);
     writeBoard(s, "Result.csv");
+    ZENTARA_RECOUNT(checkSearchState(s));
     ++s.statusReports;
     return s.statusLimit != 0 && s.statusReports >= s.statusLimit;
 }
