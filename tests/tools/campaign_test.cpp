@@ -243,7 +243,7 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     Result r = campaign("start " + standin() + " 1 camp");
     ASSERT_EQ(r.status, 0) << r.err;
     const fs::path log = "camp/instance-001/progress.txt";
-    for (int i = 0; i < 100 && lines(readFile(log)).size() < 3; ++i)
+    for (int i = 0; i < 200 && lines(readFile(log)).size() < 3; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // The report page takes the states from the campaign tool, which sees the program run.
     Result r2 = campaign("report camp");
