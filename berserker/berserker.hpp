@@ -14,6 +14,7 @@
 #include "core/board_file.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 
 namespace zentara::berserker {
 
@@ -207,9 +208,9 @@ void boardCells(const Berserker& engine, const Board& board, Board16& out);
 
 enum class SearchEnd { Complete, StatusLimit };
 
-// The step loop. Ends with a complete board, or after `statusLimit` status reports
+// The step loop. Ends with a complete board, or after `limits.reports` status reports
 // when that is above 0 (the report, its files and any big reset done).
-SearchEnd runSearch(Berserker& engine, std::ostream& out, long statusLimit = 0);
+SearchEnd runSearch(Berserker& engine, std::ostream& out, const RunLimits& limits = {});
 
 // Steps taken so far (the step that showed the last status included).
 std::uint64_t stepsTaken(const Berserker& engine);

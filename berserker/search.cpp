@@ -47,7 +47,7 @@ std::uint64_t stepsTaken(const Berserker& e) {
     return std::uint64_t(e.millions - 1) * STEPS_PER_STATUS + 1 + (STEPS_PER_STATUS - e.millionCountdown);
 }
 
-SearchEnd runSearch(Berserker& e, std::ostream& out, long statusLimit) {
+SearchEnd runSearch(Berserker& e, std::ostream& out, const RunLimits& limits) {
     // A board resumed complete is already the answer (and leaves no free cell to draw).
     if (e.board.level >= COMPLETE_LEVEL) return SearchEnd::Complete;
     Board& board = e.board;
@@ -57,7 +57,7 @@ SearchEnd runSearch(Berserker& e, std::ostream& out, long statusLimit) {
     RandomState x = e.random;
     std::uint8_t failures = e.failureCountdown;
     int countdown = e.millionCountdown;
-    long reports = 0;
+    std::int64_t reports = 0;
     for (;;) {
         // Step 1. The status every million steps, and a big reset every tenth
         // status without a new height.
@@ -68,7 +68,7 @@ SearchEnd runSearch(Berserker& e, std::ostream& out, long statusLimit) {
             if (--e.bigResetCountdown == 0) bigReset(e);
             countdown = STEPS_PER_STATUS;
             x = e.random;
-            if (statusLimit > 0 && ++reports >= statusLimit) {
+            if (limits.reports > 0 && ++reports >= limits.reports) {
                 e.failureCountdown = failures;
                 e.millionCountdown = countdown;
                 return SearchEnd::StatusLimit;

@@ -10,6 +10,7 @@
 
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 
 namespace zentara::brute {
 
@@ -111,8 +112,7 @@ struct BruteSolver {
     Random random{};
 
     // Run control for tests and the bench; the program keeps the defaults.
-    int placementsPerReport = PLACEMENTS_PER_REPORT;
-    std::int64_t reportLimit = 0;  // stop after this many reports in total; 0: never
+    RunLimits limits{};  // reports in total, placements per report (workPerReport)
     std::int64_t reports = 0;
     std::uint64_t placements = 0;  // statistics, added once per runSearch
 };

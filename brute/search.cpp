@@ -120,8 +120,8 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out) {
             solver.level = level;
             syncPlaced(solver, position);
             reportProgress(solver, out);
-            countdown = solver.placementsPerReport;
-            if (solver.reportLimit != 0 && solver.reports >= solver.reportLimit && position < SEARCH_CELLS) {
+            countdown = static_cast<int>(orOwn<std::uint32_t>(solver.limits.workPerReport, PLACEMENTS_PER_REPORT));
+            if (solver.limits.reports != 0 && solver.reports >= solver.limits.reports && position < SEARCH_CELLS) {
                 end = SearchEnd::Stopped;
                 break;
             }

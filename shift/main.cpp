@@ -8,5 +8,5 @@
 int main() {
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     static zentara::shift::ShiftSearch search;
-    return zentara::shift::runShiftSolver(search, zentara::timeSeedNow(), std::cout);
+    return zentara::shift::runShiftSolver(search, std::cout);
 }

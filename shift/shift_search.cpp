@@ -143,9 +143,9 @@ SearchEnd runSearch(ShiftSearch& s, std::ostream& out) {
     return end;
 }
 
-int runShiftSolver(ShiftSearch& s, RandomState seed, std::ostream& out, std::uint64_t statusLimit) {
-    setUp(s, seed);
-    s.statusLimit = statusLimit;
+int runShiftSolver(ShiftSearch& s, std::ostream& out, const RunLimits& limits) {
+    setUp(s, limits.seed ? *limits.seed : timeSeedNow());
+    s.limits = limits;
     (void)resumeFromBestFile(s, out);
     if (runSearch(s, out) == SearchEnd::Complete) recordNewBest(s);
     return 0;

@@ -12,6 +12,7 @@
 #include "core/pieces.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/run_limits.hpp"
 
 namespace zentara::shift {
 
@@ -114,7 +115,7 @@ struct ShiftSearch {
     int stepCountdown = ITERATIONS_PER_STEP;  // iterations until the next periodic step
     std::uint64_t iterations = 0;
     std::uint64_t statusReports = 0;
-    std::uint64_t statusLimit = 0;  // stop after this many status reports; 0 = never
+    RunLimits limits{};  // status reports; the seed is runShiftSolver's
 };
 
 // Set-up: clear the board, set the frame, build the list, place the fixed pieces.
@@ -218,7 +219,8 @@ enum class SearchEnd { Complete, StatusLimit };
 SearchEnd runSearch(ShiftSearch& s, std::ostream& out);
 
 // The whole program: set-up with `seed`, resume, search, then the final best file.
-// `statusLimit` 0 runs until the board is complete. Returns the exit status.
-int runShiftSolver(ShiftSearch& s, RandomState seed, std::ostream& out, std::uint64_t statusLimit = 0);
+// Without limits (as the program runs) it takes the time seed and runs until the
+// board is complete. Returns the exit status.
+int runShiftSolver(ShiftSearch& s, std::ostream& out, const RunLimits& limits = {});
 
 }  // namespace zentara::shift

@@ -116,7 +116,7 @@ bool periodicStep(ShiftSearch& s, std::ostream& out) {
     writeBoard(s, "Result.csv");
     ZENTARA_RECOUNT(checkSearchState(s));
     ++s.statusReports;
-    return s.statusLimit != 0 && s.statusReports >= s.statusLimit;
+    return s.limits.reports != 0 && static_cast<std::int64_t>(s.statusReports) >= s.limits.reports;
 }
 
 }  // namespace zentara::shift

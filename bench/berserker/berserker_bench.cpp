@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         resumed = berserker::resumeFromCells(*engine, cells);
         std::ostringstream console;
         const double start = bench::cpuSeconds();
-        end = berserker::runSearch(*engine, console, reports);
+        end = berserker::runSearch(*engine, console, RunLimits{.seed = std::nullopt, .reports = reports});
         seconds = bench::cpuSeconds() - start;
     }
     const std::uint64_t steps = berserker::stepsTaken(*engine);

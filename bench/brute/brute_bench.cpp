@@ -32,9 +32,9 @@ BruteRun runBrute(std::uint64_t placementLimit) {
     brute::buildChains(*solver);
     brute::resetBoard(*solver);
     // One report, exactly at the limit: the search stops there.
-    solver->placementsPerReport = static_cast<int>(placementLimit);
-    solver->countdown = solver->placementsPerReport;
-    solver->reportLimit = 1;
+    solver->limits.workPerReport = static_cast<std::uint32_t>(placementLimit);
+    solver->countdown = static_cast<int>(placementLimit);
+    solver->limits.reports = 1;
     std::ostringstream console;
     const double start = bench::cpuSeconds();
     brute::runSearch(*solver, console);

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     {
         const bench::ScratchDirectory scratch("shift-bench");
         shift::setUp(*search, BENCH_SEED);
-        search->statusLimit = static_cast<std::uint64_t>(reports);
+        search->limits.reports = reports;
         shift::resumeFromCells(*search, cells, "bench", console);
         startLevel = search->level;
         const double start = bench::cpuSeconds();

@@ -65,7 +65,7 @@ TEST_F(BerserkerSearch, FirstStepShowsTheStatusAndMakesTheFirstBigReset) {
     const auto e = makeEngine(5);
     resumeFromBestFile(*e);
     std::ostringstream out;
-    EXPECT_EQ(runSearch(*e, out, 1), SearchEnd::StatusLimit);
+    EXPECT_EQ(runSearch(*e, out, RunLimits{.seed = std::nullopt, .reports = 1}), SearchEnd::StatusLimit);
     EXPECT_EQ(out.str(), "\rLev   3, cur   3, max   3, tst      1 mil, res      0 K, big res  -1");
     EXPECT_EQ(e->bigResets, 0);
     EXPECT_EQ(e->board.level, 3) << "the fixed pieces survive";
@@ -77,7 +77,7 @@ TEST_F(BerserkerSearch, FirstStepShowsTheStatusAndMakesTheFirstBigReset) {
     const auto f = makeEngine(5);
     resumeFromCells(*f, start);
     std::ostringstream out2;
-    runSearch(*f, out2, 1);
+    runSearch(*f, out2, RunLimits{.seed = std::nullopt, .reports = 1});
     EXPECT_EQ(out2.str(), "\rLev 251, cur 251, max 251, tst      1 mil, res      0 K, big res  -1");
     EXPECT_EQ(f->bigResets, 0);
     EXPECT_EQ(f->bigResetCountdown, 10);
@@ -95,7 +95,7 @@ TEST_F(BerserkerSearch, FilesShowTheSavedBoardAndAreConsistent) {
     const auto e = makeEngine(2026);
     resumeFromCells(*e, topRows());
     std::ostringstream out;
-    runSearch(*e, out, 12);
+    runSearch(*e, out, RunLimits{.seed = std::nullopt, .reports = 12});
     // The last status shows the counters as they stood: nothing moves between the
     // status and the stop but the file countdown.
     char last[128];
@@ -118,7 +118,7 @@ TEST_F(BerserkerSearch, SeededRunRepeatsExactly) {
         auto e = makeEngine(seed);
         resumeFromCells(*e, topRows());
         std::ostringstream out;
-        runSearch(*e, out, 4);
+        runSearch(*e, out, RunLimits{.seed = std::nullopt, .reports = 4});
         console = out.str();
         std::filesystem::current_path(dir());
         return e;
@@ -143,7 +143,7 @@ TEST_F(BerserkerSearch, EndsWithTheCompleteBoardInTheFiles) {
     resumeFromCells(*e, everyFifthEmptied());
     const int resumedLevel = e->bestLevel;
     std::ostringstream out;
-    ASSERT_EQ(runSearch(*e, out, 50), SearchEnd::Complete);
+    ASSERT_EQ(runSearch(*e, out, RunLimits{.seed = std::nullopt, .reports = 50}), SearchEnd::Complete);
     EXPECT_EQ(e->bestLevel, 256);
     EXPECT_EQ(e->board.level, 256);
     EXPECT_TRUE(sameBoard(e->saved, e->board));

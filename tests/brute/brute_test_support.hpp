@@ -60,8 +60,9 @@ inline void moveRecord(BruteSolver& solver, LinkedPiece& record, int head, const
 inline void promotePlanted(BruteSolver& solver, const Board16& planted) {
     for (int cell = CELL_COUNT - 1; cell >= 0; --cell)
         if (cell != HINT_CELL) moveRecord(solver, recordOf(solver, planted[cell]), headOf(recordOf(solver, planted[cell])));
-    solver.placementsPerReport = solver.countdown = 100'000;
-    solver.reportLimit = 1;
+    solver.limits.workPerReport = 100'000;
+    solver.countdown = 100'000;
+    solver.limits.reports = 1;
 }
 
 // The planted board up to and including `lastCell`, the hint always on it.

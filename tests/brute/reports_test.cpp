@@ -35,7 +35,7 @@ std::map<std::string, std::string> filesIn(const char* dir) {
 // after two reports of 1,000,000. Each report rewrites Result.csv.
 TEST_F(BruteReports, FirstReportAfterExactlyTwoMillionPlacements) {
     auto solver = seededSolver(1);
-    solver->reportLimit = 1;
+    solver->limits.reports = 1;
     std::ostringstream console;
     ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
     EXPECT_EQ(solver->placements, 2'000'000u);
@@ -44,12 +44,13 @@ TEST_F(BruteReports, FirstReportAfterExactlyTwoMillionPlacements) {
     const std::string first = readFile("Result.csv");
 
     auto halves = seededSolver(1);
-    halves->placementsPerReport = halves->countdown = 1'000'000;
-    halves->reportLimit = 2;
+    halves->limits.workPerReport = 1'000'000;
+    halves->countdown = 1'000'000;
+    halves->limits.reports = 2;
     ASSERT_EQ(runSearch(*halves, console), SearchEnd::Stopped);
     EXPECT_EQ(boardTextOf(*halves), first);
 
-    solver->reportLimit = 2;
+    solver->limits.reports = 2;
     console.str("");
     ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
     EXPECT_EQ(console.str(), statusLine(solver->level, solver->bestLevel, 4));
@@ -61,8 +62,9 @@ TEST_F(BruteReports, FirstReportAfterExactlyTwoMillionPlacements) {
 // the piece on cell 1 gives 2. Levels below 200 write no best file.
 TEST_F(BruteReports, LevelsCountCellsInRowOrder) {
     auto solver = seededSolver(2);
-    solver->placementsPerReport = solver->countdown = 1;
-    solver->reportLimit = 2;
+    solver->limits.workPerReport = 1;
+    solver->countdown = 1;
+    solver->limits.reports = 2;
     std::ostringstream console;
     ASSERT_EQ(runSearch(*solver, console), SearchEnd::Stopped);
     EXPECT_EQ(console.str(), statusLine(1, 1, 2) + statusLine(2, 2, 4));
@@ -82,11 +84,12 @@ TEST_F(BruteReports, SeededRunRepeatsAndWritesOnlyConsistentBoards) {
         const bool stepwise = dir[0] == 's';
         auto solver = seededSolver(5);
         for (int p = 0; p < 120; ++p) pushRecord(*solver, recordOf(*solver, planted[cellOfPosition(p)]));
-        solver->placementsPerReport = solver->countdown = 1'000;
+        solver->limits.workPerReport = 1'000;
+    solver->countdown = 1'000;
         SearchEnd end = SearchEnd::Stopped;
         std::string lastResult;
         while (end == SearchEnd::Stopped) {
-            solver->reportLimit = stepwise ? solver->reports + 1 : 0;
+            solver->limits.reports = stepwise ? solver->reports + 1 : 0;
             end = runSearch(*solver, consoles[stepwise ? 0 : 1]);
             if (end != SearchEnd::Stopped) break;
             ASSERT_TRUE(consistentAtLevel("Result.csv", solver->level)) << "report " << solver->reports;

@@ -78,7 +78,7 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     std::filesystem::remove("Best256.csv");
     std::ostringstream shiftConsole;
     auto shift = std::make_unique<shift::ShiftSearch>();
-    EXPECT_EQ(shift::runShiftSolver(*shift, 31u, shiftConsole), 0);
+    EXPECT_EQ(shift::runShiftSolver(*shift, shiftConsole, RunLimits{.seed = 31u}), 0);
     BoardCheck check;
     std::string reason;
     ASSERT_TRUE(checkBoardFile("Best256.csv", check, reason)) << reason;
@@ -89,7 +89,7 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     auto berserker = std::make_unique<berserker::Berserker>();
     berserker::setUp(*berserker, 32u);
     ASSERT_TRUE(berserker::resumeFromBestFile(*berserker));
-    EXPECT_EQ(berserker::runSearch(*berserker, berserkerConsole, 50), berserker::SearchEnd::Complete);
+    EXPECT_EQ(berserker::runSearch(*berserker, berserkerConsole, RunLimits{.seed = std::nullopt, .reports = 50}), berserker::SearchEnd::Complete);
     ASSERT_TRUE(berserker::writeResultFile(*berserker));
     ASSERT_TRUE(checkBoardFile("Result.csv", check, reason)) << reason;
     EXPECT_TRUE(check.complete()) << formatCheckReport("Result.csv", check);

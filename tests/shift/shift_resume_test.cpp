@@ -76,7 +76,7 @@ TEST_F(ShiftResume, AFullBoardEndsAtOnce) {
     writeFile("Best255.csv", boardText(plantedSolution()));
     auto s = std::make_unique<ShiftSearch>();
     std::ostringstream out;
-    EXPECT_EQ(runShiftSolver(*s, 1, out), 0);
+    EXPECT_EQ(runShiftSolver(*s, out, RunLimits{.seed = 1}), 0);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(s->iterations, 0u);
     EXPECT_EQ(readFile("Best256.csv"), boardText(plantedSolution()));
@@ -91,7 +91,7 @@ TEST_F(ShiftResume, SeededRunsRepeatExactlyAndWriteOnlyConsistentBoards) {
         writeFile("Best230.csv", std::string(500, ' '));
         auto s = std::make_unique<ShiftSearch>();
         std::ostringstream out;
-        runShiftSolver(*s, seed, out, 40);
+        runShiftSolver(*s, out, RunLimits{.seed = seed, .reports = 40});
         std::filesystem::remove("Best230.csv");
         std::map<std::string, std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator("."))
