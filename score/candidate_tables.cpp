@@ -74,6 +74,11 @@ void buildCandidateTables(CandidateTables& t, RandomState& random) {
 
     // Step 4. Route again, inserting, in record-number order.
     for (const OrientedPiece& record : t.records) routeRecord<true>(t, record, random);
+
+    // Step 5. The search's view: the slot words beside the pool, the list starts.
+    for (int i = 0; i < TABLE_COUNT * LISTS_PER_TABLE; ++i)
+        t.listStarts[i] = static_cast<std::uint32_t>(t.lists[i].first - t.pool.data());
+    for (int k = 0; k < POOL_SLOTS; ++k) t.slotWords[k] = t.pool[k] == nullptr ? END_WORD : slotWord(*t.pool[k]);
 }
 
 }  // namespace zentara::score

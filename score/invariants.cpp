@@ -39,6 +39,7 @@ void checkSearchState(const ScoreSolver& s) {
         ZENTARA_CHECK(onBoard[piece] <= 1);
         for (int r = 0; r < 4; ++r) ZENTARA_CHECK(s.usedOriented[orientedNumber(piece, r)] == onBoard[piece]);
     }
+    for (int i = ORIENTED_COUNT; i < ORIENTED_COUNT + 4; ++i) ZENTARA_CHECK(s.usedOriented[i] == 0);
     for (const CandidateList& list : s.tables.lists) {
         for (int i = 0; i < list.count; ++i) ZENTARA_CHECK(list.first[i] != nullptr);
         ZENTARA_CHECK(list.first[list.count] == nullptr);

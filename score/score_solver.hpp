@@ -55,12 +55,30 @@ inline constexpr int TABLE_COUNT = 4;
 inline constexpr int CLASS_TABLE_ENTRIES = 3 * (PIECE_COUNT - 1) * 4;  // 3,060
 inline constexpr int POOL_SLOTS = 2 + CLASS_TABLE_ENTRIES + TABLE_COUNT * LISTS_PER_TABLE;
 
+inline constexpr std::uint32_t EMPTY_COLOURS = 0x17171717u;  // NO_COLOUR on all four sides
+
+// A terminator's slot word: its oriented number is one past the last, whose used
+// flag stays 0, so the scan stops on it without a test of its own.
+inline constexpr std::uint64_t END_WORD = std::uint64_t{ORIENTED_COUNT} << 32 | EMPTY_COLOURS;
+
+constexpr std::uint64_t slotWord(const OrientedPiece& record) {
+    return std::uint64_t{record.colours} | std::uint64_t(orientedNumber(record.piece, record.rotation)) << 32;
+}
+
 struct CandidateTables {
     std::array<OrientedPiece, ORIENTED_COUNT> records;
     CandidateList hintList;
     // [class][top key][left key], flattened so that the search adds one offset.
     std::array<CandidateList, TABLE_COUNT * LISTS_PER_TABLE> lists;
     std::array<Slot, POOL_SLOTS> pool;
+    // Beside every pool slot, its record's colour word (low half) and oriented
+    // number (high half), END_WORD beside a terminator: the search reads what it
+    // tests and what it places in one load instead of two dependent ones.
+    std::array<std::uint64_t, POOL_SLOTS> slotWords;
+    // Where each list of `lists` starts in the pool and in the slot words: four
+    // bytes a list, so that the search finds the first word from the left key
+    // by one scaled load (no multiply by the 16-byte list on that chain).
+    std::array<std::uint32_t, TABLE_COUNT * LISTS_PER_TABLE> listStarts;
 
     CandidateList& table(int tableClass, int topKey, int leftKey) {
         return lists[tableClass * LISTS_PER_TABLE + topKey * KEY_COUNT + leftKey];
@@ -76,7 +94,6 @@ void buildCandidateTables(CandidateTables& tables, RandomState& random);
 
 // ---------------------------------------------------------------- search state
 
-inline constexpr std::uint32_t EMPTY_COLOURS = 0x17171717u;  // NO_COLOUR on all four sides
 
 struct SearchCell {
     const Slot* position;  // slot of the placed record; the terminator when left empty
@@ -120,9 +137,9 @@ struct ScoreSolver {
     PeriodBoard periodBestBoard{};
     Board16 reportedBoard{};
     // The used-piece set, one byte per oriented piece so that the search tests an
-    // entry by its address without reading the record; a piece sets its four
-    // bytes with one store.
-    alignas(4) std::array<std::uint8_t, ORIENTED_COUNT> usedOriented{};
+    // entry by its oriented number without reading the record; a piece sets its
+    // four bytes with one store. The four bytes after them are never set (END_WORD).
+    alignas(4) std::array<std::uint8_t, ORIENTED_COUNT + 4> usedOriented{};
 
     std::int32_t level = 1;
     std::int32_t score = 0;

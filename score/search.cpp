@@ -28,182 +28,173 @@ constexpr int LAST_CELL = CELL_COUNT - 1;
 // (the report ended the run or reset the board, so nothing may be taken back).
 enum class Flow { Back, EndRun, Restart };
 
-struct ScoreWalk {
-    ScoreSolver& s;
-    SearchCell* board;
-    const OrientedPiece* records;
-    const std::uint8_t* usedFlags;
-    const CandidateList* lists;
-    // The counters; they go back to the record before any call that reads them
-    // (record boards, reports) and come back after.
-    std::int32_t level, score, periodLevel, periodScore, bestLevel, bestScore;
-    std::uint32_t countdown;
-    std::uint64_t leftEmpty = 0;
+// The level and score travel with the steps, in registers; they go to the
+// record before any call that reads them (record boards, reports).
+void storeCounters(ScoreSolver& s, std::int32_t score, std::int32_t level) {
+    s.level = level;
+    s.score = score;
+}
 
-    void store() {
-        s.level = level;
-        s.score = score;
-        s.periodLevel = periodLevel;
-        s.periodScore = periodScore;
-        s.bestLevel = bestLevel;
-        s.bestScore = bestScore;
-    }
-    void load() {
-        level = s.level;
-        score = s.score;
-        periodLevel = s.periodLevel;
-        periodScore = s.periodScore;
-        bestLevel = s.bestLevel;
-        bestScore = s.bestScore;
-    }
+// The used flag of an entry by the oriented number in its slot word.
+bool isUsed(const ScoreSolver& s, std::uint64_t word) { return s.usedOriented[word >> 32] != 0; }
 
-    // The used flag of an entry by its offset in the record array (its
-    // oriented-piece number), without reading the record itself.
-    bool isUsed(Slot entry) const { return usedFlags[entry - records] != 0; }
+// Marks the piece of an oriented number used (1) or free (0) in all four rotations.
+void setUsed(ScoreSolver& s, std::uint32_t oriented, std::uint32_t used) {
+    const std::uint32_t flags = used * 0x01010101u;
+    std::memcpy(&s.usedOriented[oriented & ~3u], &flags, sizeof flags);
+}
 
-    // Count a test; every testsPerReport-th runs the report.
-    bool countTest(Flow& flow) {
-        if (--countdown != 0) [[likely]]
-            return true;
-        store();
-        s.cellsLeftEmpty += leftEmpty;
-        leftEmpty = 0;
-        reportProgress(s);
-        countdown = s.testsPerReport;
-        if (s.endRun) {
-            flow = Flow::EndRun;
-            return false;
-        }
-        if (s.resetRequested) {
-            flow = Flow::Restart;
-            return false;
-        }
-        load();
-        return true;
-    }
+[[gnu::noinline]] Flow report(ScoreSolver& s, std::int32_t score, std::int32_t level) {
+    storeCounters(s, score, level);
+    reportProgress(s);
+    s.testCountdown = s.testsPerReport;
+    if (s.endRun) return Flow::EndRun;
+    if (s.resetRequested) return Flow::Restart;
+    return Flow::Back;
+}
 
-    // A few cells are inlined into each function: all 255 in one took long to
-    // compile, one function per cell cost more instructions.
-    static constexpr int INLINED_CELLS = 8;
+// Count a test; every testsPerReport-th runs the report. Back: go on.
+[[gnu::always_inline]] inline Flow countTest(ScoreSolver& s, std::int32_t score, std::int32_t level) {
+    if (--s.testCountdown != 0) [[likely]]
+        return Flow::Back;
+    return report(s, score, level);
+}
 
-    template <int CELL>
-    Flow enter() {
-        if constexpr (CELL % INLINED_CELLS == 0)
-            return enterOutlined<CELL>();
-        else
-            return enterCell<CELL>();
-    }
-    template <int CELL>
-    [[gnu::noinline]] Flow enterOutlined() {
-        return enterCell<CELL>();
-    }
+[[gnu::noinline]] void recordBoard(ScoreSolver& s, std::int32_t score, std::int32_t level) {
+    storeCounters(s, score, level);
+    writeRecordBoard(s);
+}
 
-    // Step 2. Enter a cell (coming forward from the cell just placed or left
-    // empty; cell 0 at the start): its list by the colours of the cells above and
-    // to the left (an empty one selects the any-colour list), and its join count.
-    template <int CELL>
-    Flow enterCell() {
-        constexpr CellRule rule = CELL_RULES[CELL];
-        const std::uint32_t topKey = board[rule.above].colours & 0xFF;
-        const std::uint32_t leftKey = board[rule.left].colours >> 24;
-        const auto joinCount = static_cast<std::uint8_t>(rule.hintJoin + (topKey != ANY_KEY ? rule.aboveJoin : 0) +
-                                                         (leftKey != ANY_KEY ? rule.leftJoin : 0));
-        if (CELL != 0 && joinCount == 0) return Flow::Back;  // both neighbours empty: not tried
-        const Slot* position = lists[rule.listOffset + topKey * KEY_COUNT + leftKey].first;
+// A few cells are inlined into each function: all 255 in one took long to
+// compile, one function per cell cost more instructions.
+constexpr int INLINED_CELLS = 8;
 
-        for (;;) {
-            // Step 3. Scan: pass over entries whose piece is on the board (and, next
-            // to the hint, entries that do not fit it). Passing over is no test.
-            Slot record;
-            if constexpr (rule.filter == NO_FILTER) {
-                while ((record = *position) != nullptr && isUsed(record)) ++position;
-            } else if constexpr (rule.filter == BOTTOM_FITS_HINT) {
-                while ((record = *position) != nullptr &&
-                       ((record->colours & 0xFF) != HINT_TOP_COLOUR || isUsed(record)))
-                    ++position;
-            } else {
-                while ((record = *position) != nullptr &&
-                       ((record->colours >> 24) != HINT_LEFT_COLOUR || isUsed(record)))
-                    ++position;
-            }
-            if (record == nullptr) break;
+template <int CELL>
+Flow enterCell(ScoreSolver& s, std::uint32_t leftColours, std::int32_t score, std::int32_t level);
 
-            // Step 4. Place, with the bookkeeping in this order: score and
-            // period-best board, level and period level, then the bests and the
-            // record board.
-            setPieceUsed(s, record->piece, 1);
-            SearchCell& c = board[CELL];
-            c.joinCount = joinCount;
-            c.position = position;
-            c.colours = record->colours;
-            score += joinCount;
-            if (score > periodScore) {
-                periodScore = score;
-                std::memcpy(s.periodBestBoard.data(), board, sizeof s.periodBestBoard);
-            }
-            ++level;
-            if (level > periodLevel) periodLevel = level;
-            if (level > bestLevel) [[unlikely]] {
-                bestLevel = level;
-                if (score > bestScore) bestScore = score;
-                store();
-                writeRecordBoard(s);
-            } else if (score > bestScore) [[unlikely]] {
-                bestScore = score;
-                store();
-                writeRecordBoard(s);
-            }
-            Flow flow = Flow::Back;
-            if (!countTest(flow)) return flow;
-            // A full board goes on at once: cell 255 is taken back straight away.
-            if constexpr (CELL != LAST_CELL) {
-                flow = enter<CELL_RULES[CELL].next>();
-                if (flow != Flow::Back) return flow;
-            }
+template <int CELL>
+[[gnu::noinline]] Flow enterOutlined(ScoreSolver& s, std::uint32_t leftColours, std::int32_t score,
+                                     std::int32_t level) {
+    return enterCell<CELL>(s, leftColours, score, level);
+}
 
-            // Take back: the piece goes back and the scan goes on from the next
-            // entry with the same join count (the neighbours before have not changed).
-            c.colours = EMPTY_COLOURS;
-            setPieceUsed(s, record->piece, 0);
-            score -= joinCount;
-            --level;
-            ++position;
-        }
+// The colours of the cell to the left, the score and the level come in
+// registers from the step before, not through the board: the next cell's list
+// hangs on the piece just placed, and reading its colours back from the board
+// put a store-to-load forwarding on that chain every test. Everything else is
+// reached from the one solver reference at fixed offsets (a walk record of
+// pointers was reloaded after every byte store, which may alias it).
+template <int CELL>
+Flow enter(ScoreSolver& s, std::uint32_t leftColours, std::int32_t score, std::int32_t level) {
+    if constexpr (CELL % INLINED_CELLS == 0)
+        return enterOutlined<CELL>(s, leftColours, score, level);
+    else
+        return enterCell<CELL>(s, leftColours, score, level);
+}
 
-        // Step 5. End of list: back up, except in rows 12..15 while the score
-        // allows the cell to stay empty (on its terminator, nothing else changes).
-        if constexpr (rule.emptyThreshold == NEVER_EMPTY) {
-            return Flow::Back;
+// Step 2. Enter a cell (coming forward from the cell just placed or left
+// empty; cell 0 at the start): its list by the colours of the cells above and
+// to the left (an empty one selects the any-colour list), and its join count.
+template <int CELL>
+Flow enterCell(ScoreSolver& s, const std::uint32_t leftColours, const std::int32_t score, const std::int32_t level) {
+    constexpr CellRule rule = CELL_RULES[CELL];
+    WorkBoard& board = s.workBoard;
+    const std::uint32_t topKey = rule.above == BORDER_SENTINEL ? 0 : board[rule.above].colours & 0xFF;
+    // Column 0 reads the border colour; the cell right of the hint is not
+    // entered from its left neighbour.
+    const std::uint32_t leftKey = rule.left == BORDER_SENTINEL ? 0
+                                  : rule.left == HINT_CELL     ? board[HINT_CELL].colours >> 24
+                                                               : leftColours >> 24;
+    const auto joinCount = static_cast<std::uint8_t>(rule.hintJoin + (topKey != ANY_KEY ? rule.aboveJoin : 0) +
+                                                     (leftKey != ANY_KEY ? rule.leftJoin : 0));
+    if (CELL != 0 && joinCount == 0) return Flow::Back;  // both neighbours empty: not tried
+    const std::uint64_t* entry =
+        &s.tables.slotWords[s.tables.listStarts[rule.listOffset + topKey * KEY_COUNT + leftKey]];
+
+    for (;;) {
+        // Step 3. Scan: pass over entries whose piece is on the board (and, next
+        // to the hint, entries that do not fit it). Passing over is no test.
+        std::uint64_t word;
+        if constexpr (rule.filter == NO_FILTER) {
+            while (isUsed(s, word = *entry)) ++entry;
+        } else if constexpr (rule.filter == BOTTOM_FITS_HINT) {
+            while ((word = *entry) != END_WORD && ((word & 0xFF) != HINT_TOP_COLOUR || isUsed(s, word))) ++entry;
         } else {
-            if (score < rule.emptyThreshold) return Flow::Back;
-            board[CELL].position = position;
-            ++leftEmpty;
-            Flow flow = Flow::Back;
-            if (!countTest(flow)) return flow;
-            // Coming back, a cell left empty passes the step back on to the cell before.
-            if constexpr (CELL != LAST_CELL) return enter<CELL_RULES[CELL].next>();
-            return Flow::Back;
+            while ((word = *entry) != END_WORD && ((word >> 24 & 0xFF) != HINT_LEFT_COLOUR || isUsed(s, word)))
+                ++entry;
         }
+        if (word == END_WORD) break;
+
+        // Step 4. Place, with the bookkeeping in this order: score and
+        // period-best board, level and period level, then the bests and the
+        // record board.
+        const auto colours = static_cast<std::uint32_t>(word);
+        const auto oriented = static_cast<std::uint32_t>(word >> 32);
+        setUsed(s, oriented, 1);
+        SearchCell& c = board[CELL];
+        c.joinCount = joinCount;
+        c.position = &s.tables.pool[static_cast<std::size_t>(entry - s.tables.slotWords.data())];
+        c.colours = colours;
+        const std::int32_t placedScore = score + joinCount;
+        if (placedScore > s.periodScore) {
+            s.periodScore = placedScore;
+            std::memcpy(s.periodBestBoard.data(), board.data(), sizeof s.periodBestBoard);
+        }
+        const std::int32_t placedLevel = level + 1;
+        if (placedLevel > s.periodLevel) s.periodLevel = placedLevel;
+        if (placedLevel > s.bestLevel) [[unlikely]] {
+            s.bestLevel = placedLevel;
+            if (placedScore > s.bestScore) s.bestScore = placedScore;
+            recordBoard(s, placedScore, placedLevel);
+        } else if (placedScore > s.bestScore) [[unlikely]] {
+            s.bestScore = placedScore;
+            recordBoard(s, placedScore, placedLevel);
+        }
+        Flow flow = countTest(s, placedScore, placedLevel);
+        if (flow != Flow::Back) [[unlikely]]
+            return flow;
+        // A full board goes on at once: cell 255 is taken back straight away.
+        if constexpr (CELL != LAST_CELL) {
+            flow = enter<CELL_RULES[CELL].next>(s, colours, placedScore, placedLevel);
+            if (flow != Flow::Back) return flow;
+        }
+
+        // Take back: the piece goes back and the scan goes on from the next
+        // entry with the same join count (the neighbours before have not changed).
+        c.colours = EMPTY_COLOURS;
+        setUsed(s, oriented, 0);
+        ++entry;
     }
-};
+
+    // Step 5. End of list: back up, except in rows 12..15 while the score
+    // allows the cell to stay empty (on its terminator, nothing else changes).
+    if constexpr (rule.emptyThreshold == NEVER_EMPTY) {
+        return Flow::Back;
+    } else {
+        if (score < rule.emptyThreshold) return Flow::Back;
+        board[CELL].position = &s.tables.pool[static_cast<std::size_t>(entry - s.tables.slotWords.data())];
+        ++s.cellsLeftEmpty;
+        if (const Flow flow = countTest(s, score, level); flow != Flow::Back) [[unlikely]]
+            return flow;
+        // Coming back, a cell left empty passes the step back on to the cell before.
+        if constexpr (CELL != LAST_CELL) return enter<CELL_RULES[CELL].next>(s, EMPTY_COLOURS, score, level);
+        return Flow::Back;
+    }
+}
 
 }  // namespace
 
 SearchEnd runSearch(ScoreSolver& s) {
-    ScoreWalk walk{s, s.workBoard.data(), s.tables.records.data(), s.usedOriented.data(), s.tables.lists.data(),
-                   0, 0, 0, 0, 0, 0, s.testCountdown};
     s.endRun = false;
     for (;;) {
         // Step 1. Start: cell 0 from the first entry of its list.
         s.resetRequested = false;
-        walk.load();
-        const Flow flow = walk.enter<0>();
+        const std::int32_t startScore = s.score, startLevel = s.level;
+        const Flow flow = enter<0>(s, EMPTY_COLOURS, startScore, startLevel);
         if (flow == Flow::Restart) continue;
-        s.testCountdown = walk.countdown;
         if (flow == Flow::EndRun) return s.endReason;
         // Cell 0's list is exhausted.
-        walk.store();
-        s.cellsLeftEmpty += walk.leftEmpty;
+        storeCounters(s, startScore, startLevel);
         s.endReason = SearchEnd::Exhausted;
         return SearchEnd::Exhausted;
     }
