@@ -1,6 +1,7 @@
 // Recounts of what the search keeps incrementally, for its report point: the used
 // pieces against the board, the level against the placed cells, the score against
-// the matched seams, and the terminator that ends every list.
+// the matched seams, the terminator that ends every list, and the slot words and
+// list starts beside them.
 #include "core/checks.hpp"
 #include "score/score_solver.hpp"
 
@@ -45,6 +46,13 @@ void checkSearchState(const ScoreSolver& s) {
         ZENTARA_CHECK(list.first[list.count] == nullptr);
     }
     ZENTARA_CHECK(s.tables.hintList.count == 1 && s.tables.hintList.first[1] == nullptr);
+    // The search's view of the lists: every slot word and list start as the pool says.
+    for (int k = 0; k < POOL_SLOTS; ++k) {
+        const Slot record = s.tables.pool[k];
+        ZENTARA_CHECK(s.tables.slotWords[k] == (record == nullptr ? END_WORD : slotWord(*record)));
+    }
+    for (int i = 0; i < TABLE_COUNT * LISTS_PER_TABLE; ++i)
+        ZENTARA_CHECK(s.tables.pool.data() + s.tables.listStarts[i] == s.tables.lists[i].first);
 }
 
 }  // namespace zentara::score
