@@ -100,7 +100,9 @@ struct BruteSolver {
     std::array<FlatEntry, FLAT_ENTRIES> flatEntries{};
     std::array<FlatHead, CHAIN_TABLES * FLAT_TABLE_HEADS> flatHeads{};
     std::array<const FlatEntry*, SEARCH_CELLS> stack{};
-    int filled = 0;  // cells of the search order now on the board (hint not counted)
+    // Cells of the search order now on the board (hint not counted); while
+    // runSearch runs, those it has still to climb back into.
+    int filled = 0;
 
     int level = 1;      // after a placement on cell c: c + 1
     int bestLevel = 1;  // never reset
@@ -114,7 +116,8 @@ struct BruteSolver {
     // Run control for tests and the bench; the program keeps the defaults.
     RunLimits limits{};  // reports in total, placements per report (workPerReport)
     std::int64_t reports = 0;
-    std::uint64_t placements = 0;  // statistics, added once per runSearch
+    std::ostream* reportOut = nullptr;  // runSearch's console while it runs
+    std::uint64_t placements = 0;  // statistics; exact whenever runSearch is not running
 };
 
 // Fills the 1024 records and links every record outside the hint piece into
