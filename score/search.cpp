@@ -11,8 +11,9 @@
 // history of each cell's scan its own (1.23x the tests per second, best of five).
 // Earlier, with the one loop: a copy of the scan loop per row ran 5% slower; a
 // branch-free scan of four entries at a time ran 15-30% slower, the longer chain
-// of dependent loads costing more than the mispredicted branches it saved. Most of the time goes to the one unpredictable question per
-// entry, whether its piece is on the board.
+// of dependent loads costing more than the mispredicted branches it saved. Most
+// of the time goes to the one unpredictable question per entry, whether its
+// piece is on the board.
 //
 // The next cell's list hangs on the piece just placed, so the latency of that
 // chain sets the pace: slot words (colours and oriented number in one load,
