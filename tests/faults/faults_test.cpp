@@ -36,11 +36,24 @@ struct Ended {
     int code = -1;
 };
 
-// A program started in `dir` with its console in `console`.
+// A program started in `dir` with its console in `console`. A test that ends
+// before waiting for it (a failed assertion) kills it, so that no run outlives
+// its test and its directory.
 struct Started {
     pid_t pid = -1;
     fs::path console;
+    mutable bool reaped = false;
 
+    Started() = default;
+    Started(Started&& other) noexcept : pid(other.pid), console(std::move(other.console)), reaped(other.reaped) {
+        other.pid = -1;
+    }
+    Started& operator=(Started&&) = delete;
+    ~Started() {
+        if (pid <= 0 || reaped) return;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
     std::string output() const { return readFile(console); }
 };
 
@@ -85,9 +98,11 @@ Ended wait(const Started& run, std::chrono::seconds patience = PATIENCE) {
     if (!waitUntil([&] { return ::waitpid(run.pid, &status, WNOHANG) == run.pid; }, patience)) {
         ::kill(run.pid, SIGKILL);
         ::waitpid(run.pid, &status, 0);
+        run.reaped = true;
         ADD_FAILURE() << "the program did not end in time";
         return ended;
     }
+    run.reaped = true;
     ended.exited = WIFEXITED(status);
     ended.code = ended.exited ? WEXITSTATUS(status) : -WTERMSIG(status);
     return ended;
