@@ -63,16 +63,18 @@ protected:
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile("campaign.out"), readFile("campaign.err")};
     }
     static std::string standin() { return (fs::path(ZENTARA_BIN_DIR).parent_path() / "tests/campaign-standin").string(); }
+    template <class Ready>
+    static bool waitUntil(Ready ready) {  // up to 20 s
+        for (int i = 0; i < 400 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ready();
+    }
     static bool waitFor(const fs::path& file) {
-        for (int i = 0; i < 400 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return fs::exists(file);
+        return waitUntil([&] { return fs::exists(file); });
     }
     // Status lines reach console.txt through console-log, a moment after the
     // boards the program wrote before them.
     static bool waitForStatus(const fs::path& instance, const std::string& text) {
-        for (int i = 0; i < 400 && readFile(instance / "console.txt").find(text) == std::string::npos; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return readFile(instance / "console.txt").find(text) != std::string::npos;
+        return waitUntil([&] { return readFile(instance / "console.txt").find(text) != std::string::npos; });
     }
     static std::string summary(const fs::path& board) {
         BoardCheck c;
