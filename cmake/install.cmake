@@ -1,0 +1,89 @@
+# The installed suite and its Debian package.
+#
+# PREFIX/libexec/zentara holds every program under its build-tree name, beside the
+# campaign scripts: the campaign finds the programs beside itself, as it finds them
+# in build/bin from the sources. PREFIX/bin holds only names that carry the suite's
+# name (zentara-score-solver, zentara-campaign, ...), links to what users run
+# themselves; the helpers only the campaign runs (console-log, campaign-report)
+# stay in libexec. The puzzle generator, the tests and the benches serve the
+# sources and are not installed.
+include(GNUInstallDirs)
+
+set(ZENTARA_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/zentara)
+set(zentara_solvers score-solver frequency-solver brute-solver block-solver block-solver-6x12
+  block-solver-6x6 random-solver path-solver shift-solver berserker-solver)
+set(zentara_user_tools board-check board-view stat-merge)
+set(zentara_helpers console-log campaign-report)
+
+install(TARGETS ${zentara_solvers} ${zentara_user_tools} ${zentara_helpers}
+  RUNTIME DESTINATION ${ZENTARA_LIBEXECDIR})
+install(PROGRAMS tools/campaign DESTINATION ${ZENTARA_LIBEXECDIR})
+
+# A Slurm task runs a copy of campaign.slurm from Slurm's spool, far from where it
+# was installed: the installed copy names the suite's directory itself, as it
+# stands under the prefix the installation is made for (DESTDIR staging left out).
+install(CODE "set(zentara_libexecdir \"${ZENTARA_LIBEXECDIR}\")
+set(zentara_slurm_source \"${PROJECT_SOURCE_DIR}/tools/campaign.slurm\")
+set(zentara_slurm_staging \"${CMAKE_BINARY_DIR}/install-staging\")")
+install(CODE [[
+if(IS_ABSOLUTE "${zentara_libexecdir}")
+  set(zentara_suite "${zentara_libexecdir}")
+else()
+  set(zentara_suite "${CMAKE_INSTALL_PREFIX}/${zentara_libexecdir}")
+endif()
+file(READ "${zentara_slurm_source}" zentara_text)
+string(REPLACE "'" "'\\''" zentara_quoted "${zentara_suite}")
+string(REPLACE "\nsuite=\n" "\nsuite='${zentara_quoted}'\n" zentara_installed "${zentara_text}")
+if(zentara_installed STREQUAL zentara_text)
+  message(FATAL_ERROR "tools/campaign.slurm has no line 'suite=' for the installed suite's directory")
+endif()
+file(MAKE_DIRECTORY "${zentara_slurm_staging}")
+file(WRITE "${zentara_slurm_staging}/campaign.slurm" "${zentara_installed}")
+file(INSTALL "${zentara_slurm_staging}/campaign.slurm" DESTINATION "${zentara_suite}"
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+]])
+
+# PREFIX/bin/zentara-NAME -> ../libexec/zentara/NAME, relative so that a staged
+# or moved installation keeps working.
+file(RELATIVE_PATH zentara_bin_to_suite ${CMAKE_INSTALL_FULL_BINDIR}
+  ${CMAKE_INSTALL_FULL_LIBEXECDIR}/zentara)
+set(zentara_links)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
+foreach(name ${zentara_solvers} ${zentara_user_tools} campaign)
+  file(CREATE_LINK ${zentara_bin_to_suite}/${name} ${CMAKE_BINARY_DIR}/install-links/zentara-${name} SYMBOLIC)
+  list(APPEND zentara_links ${CMAKE_BINARY_DIR}/install-links/zentara-${name})
+endforeach()
+install(FILES ${zentara_links} DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
+
+# cpack -G DEB: zentara_VERSION_ARCH.deb, the version from project() above.
+set(ZENTARA_PACKAGE_MAINTAINER "Zentara maintainers <maintainers@zentara.invalid>"
+  CACHE STRING "Maintainer field of the Debian package: Name <address>")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zentara)
+set(CPACK_PACKAGE_VENDOR Zentara)
+set(CPACK_PACKAGE_CONTACT "${ZENTARA_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "unattended solvers for edge-matching puzzles")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ten console solvers for a 16 x 16 edge-matching puzzle and its 6 x 12 and
+6 x 6 relatives, each its own search strategy, meeting through files in their
+working directory; a board checker, board pictures, a statistics merge, and
+campaigns of one solver per core on one machine, over ssh or as a Slurm job array.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_STRIP_FILES ON)
+# The libraries the programs link, with the versions they need, as dpkg-shlibdeps
+# reads them off the binaries; without it, the same names unversioned.
+find_program(ZENTARA_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(ZENTARA_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
+endif()
+# Campaigns: GNU parallel on one machine or over ssh; Slurm's client for job arrays.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client, openssh-client")
+# The source package is not made by CPack (the sources live in git).
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
