@@ -4,13 +4,28 @@
 
 #include "berserker/berserker.hpp"
 #include "core/console.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
 namespace {
+
+constexpr const char* USAGE =
+    "usage: berserker-solver\n"
+    "Random growth on free cells of the 16 x 16 puzzle with 3 x 3 knock-outs, fall-backs\n"
+    "and big resets, resuming from the deepest best board. Runs in the current directory,\n"
+    "with no arguments.\n"
+    "Reads:  the deepest Best255.csv ... Best200.csv of more than 500 bytes\n"
+    "Writes: Best%d.csv from level 200, Result.csv\n"
+    "Ends:   at a full board (exit 0)\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+
 zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage
 }
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "berserker-solver", USAGE); end >= 0) return end;
     using namespace zentara;
     removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);

@@ -1,8 +1,23 @@
 // block-solver-6x6: the 6 x 6 puzzle; counts full boards for ever.
 #include "blockset/block_solver.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
-int main() {
+namespace {
+constexpr const char* USAGE =
+    "usage: block-solver-6x6\n"
+    "The block-set method on the 6 x 6 puzzle; counts full boards. Runs in the current\n"
+    "directory, with no arguments.\n"
+    "Reads:  nothing\n"
+    "Writes: Best36.csv, Set36.csv, Result.csv, Blocks.csv at the 1st, 201st, ... full board\n"
+    "Ends:   never; stop it with Ctrl-C or SIGTERM\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "block-solver-6x6", USAGE); end >= 0) return end;
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x6>();
 }

@@ -5,13 +5,28 @@
 
 #include "brute/brute_solver.hpp"
 #include "core/console.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
 namespace {
+
+constexpr const char* USAGE =
+    "usage: brute-solver\n"
+    "One exhaustive depth-first search of the 16 x 16 puzzle over colour-keyed chains of\n"
+    "oriented pieces, in an order drawn from the clock. Runs in the current directory,\n"
+    "with no arguments.\n"
+    "Reads:  nothing\n"
+    "Writes: Best%03d.csv from level 200, Result.csv\n"
+    "Ends:   when the tree is exhausted (exit 0)\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+
 zentara::brute::BruteSolver solver;  // about 200 KB: static, not on the stack
 }
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "brute-solver", USAGE); end >= 0) return end;
     using namespace zentara;
     removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);

@@ -3,13 +3,27 @@
 
 #include "core/console.hpp"
 #include "path/path_solver.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
 namespace {
+
+constexpr const char* USAGE =
+    "usage: path-solver\n"
+    "Seeded, repeatable runs along a compiled-in path of the 16 x 16 puzzle, with automatic\n"
+    "reset; prints its settings at start. Runs in the current directory, with no arguments.\n"
+    "Reads:  nothing\n"
+    "Writes: Best%d.csv from level 180, Result.csv\n"
+    "Ends:   in practice never (exit 0 if its whole tree is searched); stop it with Ctrl-C\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+
 zentara::path::PathSolver solver;  // about 10 MB of lists: static, rebuilt every run
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "path-solver", USAGE); end >= 0) return end;
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);

@@ -4,14 +4,29 @@
 #include "core/console.hpp"
 #include "path/random_solver.hpp"
 #include "path/settings.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
 namespace {
+
+constexpr const char* USAGE =
+    "usage: random-solver\n"
+    "Depth-first runs of 20,000,000 steps along one of seven cell paths of the 16 x 16\n"
+    "puzzle, perturbing its lists between runs. Runs in the current directory, with no\n"
+    "arguments.\n"
+    "Reads:  ZentaraRnd.ini (key PathMode in section Global, 0 to 6, default 0)\n"
+    "Writes: Best%03d.csv from level 200, Result.csv\n"
+    "Ends:   never; stop it with Ctrl-C or SIGTERM\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+
 zentara::path::RandomSolver solver;  // about 10 MB of lists: static, built once
 constexpr zentara::RandomState COMPILED_SEED = 0;  // 0 takes the time seed
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "random-solver", USAGE); end >= 0) return end;
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     const int pathMode = zentara::path::readPathMode();
     zentara::lowerPriority(zentara::Priority::BelowNormal);

@@ -3,9 +3,25 @@
 #include <iostream>
 
 #include "shift/shift_search.hpp"
+#include "core/command_line.hpp"
 #include "core/user_file.hpp"
 
-int main() {
+namespace {
+constexpr const char* USAGE =
+    "usage: shift-solver\n"
+    "Self-tuning local search on the 16 x 16 puzzle that shifts fitting pieces into empty\n"
+    "cells, resuming from the deepest best board. Runs in the current directory, with no\n"
+    "arguments.\n"
+    "Reads:  the deepest Best255.csv ... Best200.csv of more than 500 bytes\n"
+    "Writes: Best%d.csv from level 200, Result.csv\n"
+    "Ends:   at a full board (exit 0)\n"
+    "One program per directory: a second one started there is refused.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const int end = zentara::enterSolver(argc, argv, "shift-solver", USAGE); end >= 0) return end;
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     static zentara::shift::ShiftSearch search;
     return zentara::shift::runShiftSolver(search, std::cout);

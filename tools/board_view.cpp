@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/pieces.hpp"
-#include "tools/usage.hpp"
+#include "core/command_line.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -279,8 +279,11 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
         "Draws a board file as an SVG picture, OUT.svg or FILE's name with .svg, every fault marked.\n"
         "  --html     also writes a page beside the picture (.html) that any browser opens\n"
         "  --numbers  writes each piece's number on its cell\n"
+        "  --help     prints this text\n"
+        "  --version  prints the suite's version\n"
         "Exit 0: written; 1: the picture could not be written; 2: usage, or FILE is not a board.\n";
-    const int answered = answerHelpOrUnknownOption(argc, argv, {"--html", "--numbers"}, USAGE, out, err);
+    const int answered =
+        answerCommandLine(argc, argv, {"board-view", USAGE, {{"--html"}, {"--numbers"}}, 1, 2}, out, err);
     if (answered >= 0) return answered;
     bool html = false;
     ViewOptions options;
@@ -293,10 +296,6 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
         else if (arg == "--html") html = true;
         else if (arg == "--numbers") options.pieceNumbers = true;
         else names.emplace_back(arg);
-    }
-    if (names.empty() || names.size() > 2) {
-        err << USAGE;
-        return EXIT_USAGE;
     }
     const std::string& board = names[0];
     const std::string svgPath = names.size() == 2 ? names[1] : svgNameFor(board);

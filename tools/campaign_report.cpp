@@ -15,7 +15,7 @@
 
 #include "core/board_check.hpp"
 #include "tools/board_view.hpp"
-#include "tools/usage.hpp"
+#include "core/command_line.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -365,20 +365,21 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
         "default): its instances, the best board drawn, the progress over time. tools/campaign\n"
         "report DIR runs it with the instances' states (--states: lines \"instance-NNN<TAB>state\",\n"
         "- for standard input).\n"
+        "  --help     prints this text\n"
+        "  --version  prints the suite's version\n"
         "Exit 0: written; 1: the page could not be written; 2: usage, or DIR is not a campaign.\n";
-    const int answered = answerHelpOrUnknownOption(argc, argv, {"--states"}, USAGE, out, err);
+    const int answered =
+        answerCommandLine(argc, argv, {"campaign-report", USAGE, {{"--states", true}}, 1, 2}, out, err);
     if (answered >= 0) return answered;
     std::string statesFile;
     std::vector<std::string> names;
+    bool namesOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--states" && i + 1 < argc) statesFile = argv[++i];
-        else if (arg == "--states") names.assign(3, "");  // a usage error below
+        if (namesOnly) names.emplace_back(arg);
+        else if (arg == "--") namesOnly = true;
+        else if (arg == "--states") statesFile = argv[++i];  // there is one: checked above
         else names.emplace_back(arg);
-    }
-    if (names.empty() || names.size() > 2) {
-        err << USAGE;
-        return EXIT_USAGE;
     }
     const std::string& dir = names[0];
     std::string text;

@@ -14,8 +14,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 
+#include "core/command_line.hpp"
 #include "tools/console_log.hpp"
 
 namespace {
@@ -111,17 +113,26 @@ void openConsole(ConsoleFile& file, ConsoleScreen& screen) {
     file.size = size;
 }
 
+constexpr const char* USAGE =
+    "usage: PROGRAM | console-log FILE\n"
+    "Keeps a program's output (the standard input here) in FILE as a terminal would show it:\n"
+    "every finished line, and the status line as it last stood (written at most once a\n"
+    "second), the oldest lines dropped past a bound. Output already in FILE stays before it.\n"
+    "Ignores the signals meant for the program; ends when the program's output does.\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n"
+    "Exit 0: all of it written; 1: FILE could not be kept or written; 2: usage.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: PROGRAM | console-log FILE\n");
-        return 2;
-    }
+    const int answered = answerCommandLine(argc, argv, {"console-log", USAGE, {}, 1, 1}, std::cout, std::cerr);
+    if (answered >= 0) return answered;
+    const char* path = std::string_view(argv[1]) == "--" ? argv[2] : argv[1];
     for (const int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) std::signal(s, SIG_IGN);
 
     ConsoleScreen screen;
-    ConsoleFile file{argv[1]};
+    ConsoleFile file{path};
     openConsole(file, screen);
     writeOut(file, screen);
 

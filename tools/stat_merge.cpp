@@ -1,10 +1,11 @@
 #include "tools/stat_merge.hpp"
 
+#include <climits>
 #include <cstring>
 #include <memory>
 
 #include "frequency/frequency_solver.hpp"
-#include "tools/usage.hpp"
+#include "core/command_line.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -41,15 +42,19 @@ int runStatMerge(int argc, const char* const* argv, std::ostream& out, std::ostr
         "Adds the neighbour statistics of several Stat.bin files into OUT, for frequency-solver;\n"
         "counts stop at 10,000,000. An input frequency-solver would refuse is refused, and so\n"
         "is a sum it would refuse; nothing is written then. Exit 0: OUT written; 1: refused or\n"
-        "not written; 2: usage.\n";
-    const int answered = answerHelpOrUnknownOption(argc, argv, {}, USAGE, out, err);
+        "not written; 2: usage.\n"
+        "  --help     prints this text\n"
+        "  --version  prints the suite's version\n";
+    const int answered = answerCommandLine(argc, argv, {"stat-merge", USAGE, {}, 2, INT_MAX}, out, err);
     if (answered >= 0) return answered;
-    if (argc < 3) {
-        err << USAGE;
-        return EXIT_USAGE;
+    std::vector<std::string> inputs;
+    bool namesOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!namesOnly && std::string_view(argv[i]) == "--") namesOnly = true;
+        else inputs.emplace_back(argv[i]);
     }
-    const std::string outPath = argv[1];
-    std::vector<std::string> inputs(argv + 2, argv + argc);
+    const std::string outPath = inputs.front();
+    inputs.erase(inputs.begin());
     // OUT replaces its file whole, so naming an input as OUT would modify that input;
     // and one file given twice would count its boards twice.
     for (std::size_t k = 0; k < inputs.size(); ++k) {

@@ -1,0 +1,82 @@
+#include "core/command_line.hpp"
+
+#include <cstdio>
+#include <iostream>
+
+#include "core/dir_claim.hpp"
+#include "core/version.hpp"
+
+namespace zentara {
+
+std::string printableArgument(std::string_view argument) {
+    std::string shown;
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(argument[i]);
+        // C1 controls in UTF-8 are the pairs 0xC2 0x80..0x9F.
+        const bool c1 = byte == 0xC2 && i + 1 < argument.size() &&
+                        (static_cast<unsigned char>(argument[i + 1]) & 0xE0) == 0x80;
+        if (byte >= 0x20 && byte != 0x7F && !c1) {
+            shown += static_cast<char>(byte);
+            continue;
+        }
+        for (std::size_t end = c1 ? i + 1 : i; i <= end; ++i) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(argument[i]));
+            shown += hex;
+        }
+        --i;
+    }
+    return shown;
+}
+
+int refuseCommandLine(std::ostream& err, const CommandSyntax& syntax, std::string_view reason) {
+    err << syntax.program << ": " << reason << '\n' << syntax.usage;
+    return EXIT_USAGE;
+}
+
+int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& syntax, std::ostream& out,
+                      std::ostream& err) {
+    std::string refusal;  // the first fault; --help or --version later on still answers
+    const auto refuse = [&](std::string_view what, std::string_view argument) {
+        if (refusal.empty()) refusal = std::string(what) + " '" + printableArgument(argument) + "'";
+    };
+    int names = 0;
+    bool namesOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool option = !namesOnly && arg.size() >= 2 && arg[0] == '-';
+        if (!namesOnly && arg == "--") {
+            namesOnly = true;
+        } else if (option && (arg == "--help" || arg == "-h")) {
+            out << syntax.usage;
+            return 0;
+        } else if (option && arg == "--version") {
+            printVersion(out, syntax.program);
+            return 0;
+        } else if (option) {
+            const CommandOption* known = nullptr;
+            for (const CommandOption& o : syntax.options)
+                if (o.name == arg) known = &o;
+            if (known == nullptr) refuse("unknown argument", arg);
+            else if (known->takesValue && i + 1 >= argc) refuse("no value after", arg);
+            else if (known->takesValue) ++i;
+        } else if (++names > syntax.maxNames) {
+            refuse(syntax.maxNames == 0 ? "unknown argument" : "one argument too many:", arg);
+        }
+    }
+    if (refusal.empty() && names < syntax.minNames) refusal = "missing arguments";
+    if (!refusal.empty()) return refuseCommandLine(err, syntax, refusal);
+    return -1;
+}
+
+int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage) {
+    return answerCommandLine(argc, argv, CommandSyntax{program, usage}, std::cout, std::cerr);
+}
+
+int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage) {
+    const int answered = answerSolverCommandLine(argc, argv, program, usage);
+    if (answered >= 0) return answered;
+    return claimWorkingDirectory(program) ? -1 : 1;
+}
+
+}  // namespace zentara

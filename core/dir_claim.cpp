@@ -1,0 +1,173 @@
+#include "core/dir_claim.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+
+#include "core/command_line.hpp"
+
+namespace zentara {
+namespace {
+
+constexpr int OPEN_FLAGS = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;  // never a link, never a wait
+constexpr std::size_t HOLDER_LIMIT = 256;  // a holder line is short; the rest is not read
+
+std::string holderFrom(int fd) {
+    char bytes[HOLDER_LIMIT];
+    ssize_t n;
+    do n = ::pread(fd, bytes, sizeof bytes, 0);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) return {};
+    std::string_view line(bytes, static_cast<std::size_t>(n));
+    line = line.substr(0, line.find_first_of(std::string_view("\r\n\0", 3)));
+    return printableArgument(line);  // written by whoever could write the file: shown, never obeyed
+}
+
+// The holder writes its line just after it locks: a claimant that comes in
+// between waits a moment for it rather than name nobody.
+std::string holderOfLocked(int fd) {
+    std::string holder = holderFrom(fd);
+    for (int tries = 0; holder.empty() && tries < 50; ++tries) {
+        const timespec pause{0, 10'000'000};
+        ::nanosleep(&pause, nullptr);
+        holder = holderFrom(fd);
+    }
+    return holder;
+}
+
+bool sameFile(const char* path, dev_t device, ino_t inode) {
+    struct stat info {};
+    return ::lstat(path, &info) == 0 && info.st_dev == device && info.st_ino == inode;
+}
+
+bool directoryWritable(const char* directory) {
+    return ::faccessat(AT_FDCWD, directory, W_OK, AT_EACCESS) == 0;
+}
+
+ClaimResult refuse(std::string& message, std::string_view program, const std::string& why) {
+    message = std::string(program) + ": cannot claim this directory: " + why;
+    return ClaimResult::Refused;
+}
+
+ClaimResult held(std::string& message, std::string_view program, int fd) {
+    const std::string holder = holderOfLocked(fd);
+    message = std::string(program) + ": this directory is in use by " + (holder.empty() ? "another program" : holder);
+    return ClaimResult::Held;
+}
+
+// The lock file could not be opened for writing: still name a holder when there
+// is one, else say why this user cannot claim the directory.
+ClaimResult unwritable(const char* path, const char* directory, std::string_view program, int error,
+                       std::string& message) {
+    const int fd = ::open(path, O_RDONLY | OPEN_FLAGS);
+    if (fd >= 0) {
+        struct stat info {};
+        const bool isHeld = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
+                            errno == EWOULDBLOCK;
+        const ClaimResult result = isHeld ? held(message, program, fd) : ClaimResult::Refused;
+        ::close(fd);
+        if (isHeld) return result;
+    }
+    if (!directoryWritable(directory))
+        return refuse(message, program, std::string("it is not writable (") + std::strerror(errno) + ")");
+    return refuse(message, program, std::string(CLAIM_FILE_NAME) + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+ClaimResult claimDirectory(const char* directory, std::string_view program, DirClaim& claim, std::string& message) {
+    message.clear();
+    if (std::snprintf(claim.path, sizeof claim.path, "%s/%s", directory, CLAIM_FILE_NAME) >=
+        static_cast<int>(sizeof claim.path))
+        return refuse(message, program, std::strerror(ENAMETOOLONG));
+    // A holder that ends removes the file: a claimant that opened it just before
+    // then locks a file no longer there, and tries again on the new one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(claim.path, O_RDWR | O_CREAT | OPEN_FLAGS, 0644);
+        if (fd < 0) {
+            const int error = errno;
+            if (error == ELOOP) return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is a symbolic link");
+            if (error == EACCES || error == EPERM || error == EROFS)
+                return unwritable(claim.path, directory, program, error, message);
+            if (error == ENXIO || error == EISDIR)
+                return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is not a regular file");
+            return refuse(message, program, std::string(CLAIM_FILE_NAME) + ": " + std::strerror(error));
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is not a regular file");
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            const ClaimResult result = error == EWOULDBLOCK
+                                           ? held(message, program, fd)
+                                           : refuse(message, program, std::string("cannot lock ") + CLAIM_FILE_NAME +
+                                                                          ": " + std::strerror(error));
+            ::close(fd);
+            return result;
+        }
+        if (!sameFile(claim.path, info.st_dev, info.st_ino)) {
+            ::close(fd);
+            continue;
+        }
+        if (!directoryWritable(directory)) {
+            const int error = errno;
+            ::close(fd);  // the file was there before: it stays as it was
+            return refuse(message, program, std::string("it is not writable (") + std::strerror(error) + ")");
+        }
+        char host[256] = {};
+        if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "unknown host");
+        const std::string line = std::to_string(::getpid()) + " on " + host + ": " + std::string(program) + "\r\n";
+        // The name only informs the refused; a full disk does not undo the claim.
+        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) ::ftruncate(fd, 0);
+        claim.fd = fd;
+        claim.device = info.st_dev;
+        claim.inode = info.st_ino;
+        return ClaimResult::Claimed;
+    }
+    return refuse(message, program, std::string(CLAIM_FILE_NAME) + " keeps changing");
+}
+
+void releaseDirectory(DirClaim& claim) {
+    if (claim.fd < 0) return;
+    // Removed while still locked, so that no one can lock this file after it is gone.
+    if (sameFile(claim.path, claim.device, claim.inode)) ::unlink(claim.path);
+    ::close(claim.fd);
+    claim.fd = -1;
+}
+
+std::string readClaimHolder(const char* directory) {
+    const std::string path = std::string(directory) + "/" + CLAIM_FILE_NAME;
+    const int fd = ::open(path.c_str(), O_RDONLY | OPEN_FLAGS);
+    if (fd < 0) return {};
+    struct stat info {};
+    std::string holder = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? holderFrom(fd) : std::string();
+    ::close(fd);
+    return holder;
+}
+
+namespace {
+DirClaim workingDirectoryClaim;
+void releaseWorkingDirectory() { releaseDirectory(workingDirectoryClaim); }
+}  // namespace
+
+bool claimWorkingDirectory(std::string_view program) {
+    std::string message;
+    if (claimDirectory(".", program, workingDirectoryClaim, message) != ClaimResult::Claimed) {
+        std::cerr << message << std::endl;
+        return false;
+    }
+    std::atexit(releaseWorkingDirectory);
+    return true;
+}
+
+}  // namespace zentara
