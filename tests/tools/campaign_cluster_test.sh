@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Campaigns across machines, for real: a one-node Slurm cluster (munged,
 # slurmctld, slurmd) and an sshd on the loopback, each path running two
-# score-solver instances (tools/campaign.slurm, tools/campaign --sshloginfile)
-# that are watched and stopped as the README says. "Another machine" is this one
+# score-solver instances (campaign.slurm, campaign --sshloginfile) that are
+# watched and stopped as the README says: the Slurm path from the suite installed
+# into a prefix of its own, the ssh path from the sources and the build tree. "Another machine" is this one
 # under another host name (a UTS namespace), so that Slurm and ssh carry the
 # status and the stop there, while this machine reads and signals directly.
 #
@@ -13,10 +14,11 @@
 # Needs root and Debian's slurm-wlm, munge, openssh-server and parallel
 # (tools/install-deps installs them); says so loudly where it cannot run.
 #
-#   campaign_cluster_test.sh BIN_DIR
+#   campaign_cluster_test.sh BIN_DIR BUILD_DIR
 set -u -o pipefail
 
 BIN=$(cd "$1" && pwd)
+BUILD=$(cd "$2" && pwd)
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
 CAMPAIGN=$SRC/tools/campaign
 STARTED=$SECONDS
@@ -127,7 +129,12 @@ wait_for() {  # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds
 home_ssh_before=$(ls -la --time-style=full-iso ~/.ssh 2>&1; cat ~/.ssh/* 2>/dev/null | md5sum)
 export PARALLEL_HOME=$T/parallel-home
 export SLURM_CONF=$T/slurm/slurm.conf
-export ZENTARA_BIN=$BIN
+unset ZENTARA_BIN ZENTARA_ROOT  # each path says where its programs are
+
+# The installed suite, as a package lays it out on every node, under a prefix of its own.
+PREFIX=$T/prefix
+out=$(cmake --install "$BUILD" --prefix "$PREFIX" 2>&1) || die "cmake --install: $out"
+INSTALLED=$PREFIX/bin/zentara-campaign
 
 # ---------------------------------------------------------------------------
 log "starting munged, slurmctld, slurmd"
@@ -186,10 +193,10 @@ elsewhere() {  # COMMAND...: runs it as on another machine: the same one under a
 instance_runs() {  # DIR: its pid file is there and the solver has printed a status line
     [[ -f $1/instance.pid ]] && grep -q 'Level/Score' "$1/console.txt" 2>/dev/null
 }
-states() {  # CAMPAIGN_DIR [COMMAND...]: the status's first line and each instance's state
-    local dir=$1
-    shift
-    "$@" "$CAMPAIGN" status "$dir" | sed -nE '/^campaign /p; s/^(instance-[0-9]+  .{0,14}).*/\1/p' | sed 's/ *$//'
+states() {  # CAMPAIGN CAMPAIGN_DIR [COMMAND...]: the status's first line and each instance's state
+    local campaign=$1 dir=$2
+    shift 2
+    "$@" "$campaign" status "$dir" | sed -nE '/^campaign /p; s/^(instance-[0-9]+  .{0,14}).*/\1/p' | sed 's/ *$//'
 }
 check_stopped() {  # CAMPAIGN_DIR NAME...: each instance ended by the stop with its statistics saved
     local dir=$1 name
@@ -204,45 +211,52 @@ check_stopped() {  # CAMPAIGN_DIR NAME...: each instance ended by the stop with 
 
 # ---------------------------------------------------------------------------
 # Slurm. Submitted from a directory outside the suite. A task that cannot run
-# leaves its reason in the campaign directory.
+# leaves its reason in the campaign directory. From the sources, every task finds
+# the suite from the submitted script's path, also the task that keeps the
+# array's own job id (Slurm shows it with every task of the array): two tasks
+# start at once, the third when a CPU frees.
 mkdir "$T/submit"
-out=$(cd "$T/submit" && sbatch --array=1 "$SRC/tools/campaign.slurm" no-such-solver broken 2>&1) || die "sbatch: $out"
+out=$(cd "$T/submit" && ZENTARA_BIN=$BIN sbatch --array=1-3 "$SRC/tools/campaign.slurm" no-such-solver broken 2>&1) ||
+    die "sbatch: $out"
 broken_job=${out##* }
 job_gone() { [[ -z $(squeue -h -j "$1" 2>/dev/null) ]]; }
-wait_for 30 "end of the broken job" job_gone "$broken_job"
+wait_for 60 "end of the broken job" job_gone "$broken_job"
 log "the broken job has ended"
-grep -q "campaign.slurm: task ${broken_job}_1 on $host, .*: $BIN/no-such-solver is not an executable program" \
-    "$T/submit/broken/slurm.txt" 2>/dev/null || fail "a task's error is not in broken/slurm.txt: $(cat "$T/submit/broken/slurm.txt" 2>&1)"
+for task in 1 2 3; do
+    grep -q "campaign.slurm: task ${broken_job}_$task on $host, .*: $BIN/no-such-solver is not an executable program" \
+        "$T/submit/broken/slurm.txt" 2>/dev/null || fail "task $task's error is not in broken/slurm.txt: $(cat "$T/submit/broken/slurm.txt" 2>&1)"
+done
+expect_eq "lines in broken/slurm.txt" "$(wc -l <"$T/submit/broken/slurm.txt" 2>&1)" 3
 
-# Three tasks on two CPUs: two run, one waits.
-out=$(cd "$T/submit" && sbatch --array=1-3 "$SRC/tools/campaign.slurm" score-solver "$T/slurm-campaign" 2>&1) ||
+# From the installed suite (no ZENTARA_BIN, no ZENTARA_ROOT): two tasks on two
+# CPUs, both running at once.
+out=$(cd "$T/submit" && sbatch --array=1-2 "$PREFIX/libexec/zentara/campaign.slurm" score-solver "$T/slurm-campaign" 2>&1) ||
     die "sbatch: $out"
 job=${out##* }
 S=$T/slurm-campaign
 wait_for 60 "running Slurm instances" instance_runs "$S/instance-001"
 wait_for 60 "running Slurm instances" instance_runs "$S/instance-002"
 log "Slurm job $job: two instances run"
-expect_eq "the waiting task" "$(squeue -h -r -j "$job" -t PENDING -o %K)" 3
-expect_eq "status here" "$(states "$S")" "campaign $S: score-solver, 3 instances, 2 running
+expect_eq "the program run" "$(sed -n 's/^program: //p' "$S/campaign.txt")" "$PREFIX/libexec/zentara/score-solver"
+expect_eq "status here" "$(states "$INSTALLED" "$S")" "campaign $S: score-solver, 2 instances, 2 running
 instance-001  running
-instance-002  running
-instance-003  pending"
+instance-002  running"
 
-out=$(elsewhere "$CAMPAIGN" stop "$S" 2>&1)
+out=$(elsewhere "$INSTALLED" stop "$S" 2>&1)
 expect_eq "stop from elsewhere" "$?: $out" "0: campaign: cancelled the tasks of Slurm job $job that had not started
 campaign: sent SIGTERM to 2 instances; all stopped"
 log "Slurm campaign stopped"
 check_stopped "$S" instance-001 instance-002
-[[ -e $S/instance-003 ]] && fail "the waiting task started after the stop"
 wait_for 30 "end of the Slurm job" job_gone "$job"
-expect_eq "status after the stop" "$(states "$S")" "campaign $S: score-solver, 3 instances, 0 running
+expect_eq "status after the stop" "$(states "$INSTALLED" "$S")" "campaign $S: score-solver, 2 instances, 0 running
 instance-001  ended, exit 0
-instance-002  ended, exit 0
-instance-003  not started"
+instance-002  ended, exit 0"
 [[ -s $S/slurm.txt ]] && fail "Slurm tasks reported: $(cat "$S/slurm.txt")"
 
 # ---------------------------------------------------------------------------
-# GNU parallel over ssh, to an sshd on the loopback whose keys are the test's.
+# GNU parallel over ssh, to an sshd on the loopback whose keys are the test's;
+# the sources' campaign script with the programs of this build.
+export ZENTARA_BIN=$BIN
 log "starting sshd on 127.0.0.1:$SSH_PORT"
 ssh-keygen -q -t ed25519 -N '' -f "$T/host_key" && ssh-keygen -q -t ed25519 -N '' -f "$T/id" &&
     cp "$T/id.pub" "$T/authorized_keys" || die "ssh-keygen"
@@ -294,8 +308,8 @@ $host ssh -F $T/ssh_config -p $SSH_PORT root@127.0.0.1"
 expected="campaign $P: score-solver, 2 instances, 2 running
 instance-001  running
 instance-002  running"
-expect_eq "status here" "$(states "$P")" "$expected"
-expect_eq "status from elsewhere" "$(states "$P" elsewhere)" "$expected"
+expect_eq "status here" "$(states "$CAMPAIGN" "$P")" "$expected"
+expect_eq "status from elsewhere" "$(states "$CAMPAIGN" "$P" elsewhere)" "$expected"
 
 # An instance whose machine does not answer is neither running nor stopped.
 mkdir "$P/instance-003"
@@ -306,7 +320,7 @@ expect_eq "stop from elsewhere" "$?: $out" \
     "1: campaign: sent SIGTERM to 2 instances; no answer from their machines, not signalled: instance-003"
 log "campaign over ssh stopped"
 check_stopped "$P" instance-001 instance-002
-expect_eq "the unreachable instance" "$(states "$P" | grep '^instance-003')" "instance-003  unreachable"
+expect_eq "the unreachable instance" "$(states "$CAMPAIGN" "$P" | grep '^instance-003')" "instance-003  unreachable"
 
 home_ssh_after=$(ls -la --time-style=full-iso ~/.ssh 2>&1; cat ~/.ssh/* 2>/dev/null | md5sum)
 expect_eq "~/.ssh" "$home_ssh_after" "$home_ssh_before"
