@@ -37,9 +37,11 @@ string(REPLACE "\nsuite=\n" "\nsuite='${zentara_quoted}'\n" zentara_installed "$
 if(zentara_installed STREQUAL zentara_text)
   message(FATAL_ERROR "tools/campaign.slurm has no line 'suite=' for the installed suite's directory")
 endif()
-file(MAKE_DIRECTORY "${zentara_slurm_staging}")
-file(WRITE "${zentara_slurm_staging}/campaign.slurm" "${zentara_installed}")
-file(INSTALL "${zentara_slurm_staging}/campaign.slurm" DESTINATION "${zentara_suite}"
+# One staging file per destination: installations into two places may run at once.
+string(MD5 zentara_key "$ENV{DESTDIR}|${zentara_suite}")
+set(zentara_staged "${zentara_slurm_staging}/${zentara_key}/campaign.slurm")
+file(WRITE "${zentara_staged}" "${zentara_installed}")
+file(INSTALL "${zentara_staged}" DESTINATION "${zentara_suite}"
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 ]])
 
