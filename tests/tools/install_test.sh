@@ -74,22 +74,25 @@ if ((installed_mode)); then
 
     # A campaign, named as users see the program on PATH.
     mkdir "$T/work" && cd "$T/work" || die "mkdir"
-    out=$(zentara-campaign start zentara-score-solver 1 runs 2>&1)
+    out=$(zentara-campaign start zentara-score-solver 2 runs 2>&1)
     rc=$?
-    expect_eq "start" "$rc: $out" "0: campaign: started 1 of 1 instances of score-solver in $T/work/runs"
+    expect_eq "start" "$rc: $out" "0: campaign: started 2 of 2 instances of score-solver in $T/work/runs"
     ((rc == 0)) || die "no campaign to look at"
     expect_eq "the program run" "$(sed -n 's/^program: //p' runs/campaign.txt)" \
         "$STAGE/libexec/zentara/score-solver"
-    status_shown() { grep -q 'Level/Score' runs/instance-001/console.txt 2>/dev/null; }
-    wait_for 60 "status line in console.txt" status_shown
+    status_shown() { grep -q 'Level/Score' "runs/instance-00$1/console.txt" 2>/dev/null; }
+    wait_for 60 "status line in console.txt" status_shown 1
+    wait_for 60 "status line in console.txt" status_shown 2
     expect_eq "status" "$(zentara-campaign status runs 2>&1 | sed -nE '/^campaign /p; s/^(instance-[0-9]+  .{0,14}).*/\1/p' |
-        sed 's/ *$//')" "campaign runs: score-solver, 1 instances, 1 running
-instance-001  running"
+        sed 's/ *$//')" "campaign runs: score-solver, 2 instances, 2 running
+instance-001  running
+instance-002  running"
     out=$(zentara-campaign stop runs 2>&1)
-    expect_eq "stop" "$?: $out" "0: campaign: sent SIGTERM to 1 instances; all stopped"
-    expect_eq "exit code" "$(cat runs/instance-001/exit.txt 2>&1)" 0
+    expect_eq "stop" "$?: $out" "0: campaign: sent SIGTERM to 2 instances; all stopped"
+    expect_eq "exit codes" "$(cat runs/instance-00[12]/exit.txt 2>&1)" "0
+0"
     # score-solver saved its statistics; the installed merge reads them.
-    out=$(zentara-stat-merge "$T/merged.bin" runs/instance-001/Stat.bin 2>&1) || fail "stat-merge: $out"
+    out=$(zentara-stat-merge "$T/merged.bin" runs/instance-00[12]/Stat.bin 2>&1) || fail "stat-merge: $out"
     expect_eq "merged statistics" "$(stat -c %s "$T/merged.bin" 2>&1)" 4194304
     out=$(zentara-campaign report runs 2>&1)
     expect_eq "report" "$?" 0
