@@ -128,7 +128,7 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
         if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "unknown host");
         const std::string line = std::to_string(::getpid()) + " on " + host + ": " + std::string(program) + "\r\n";
         // The name only informs the refused; a full disk does not undo the claim.
-        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) ::ftruncate(fd, 0);
+        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) (void)!::ftruncate(fd, 0);
         claim.fd = fd;
         claim.device = info.st_dev;
         claim.inode = info.st_ino;
