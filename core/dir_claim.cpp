@@ -72,9 +72,9 @@ ClaimResult unwritable(const char* path, const char* directory, std::string_view
         struct stat info {};
         const bool isHeld = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
                             errno == EWOULDBLOCK;
-        const ClaimResult result = isHeld ? held(message, program, fd) : ClaimResult::Refused;
+        if (isHeld) held(message, program, fd);
         ::close(fd);
-        if (isHeld) return result;
+        if (isHeld) return ClaimResult::Held;
     }
     if (!directoryWritable(directory))
         return refuse(message, program, std::string("it is not writable (") + std::strerror(errno) + ")");
