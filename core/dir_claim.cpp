@@ -72,9 +72,9 @@ ClaimResult unwritable(const char* path, const char* directory, std::string_view
         struct stat info {};
         const bool isHeld = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
                             errno == EWOULDBLOCK;
-        const ClaimResult result = isHeld ? held(message, program, fd) : ClaimResult::Refused;
+        if (isHeld) held(message, program, fd);
         ::close(fd);
-        if (isHeld) return result;
+        if (isHeld) return ClaimResult::Held;
     }
     if (!directoryWritable(directory))
         return refuse(message, program, std::string("it is not writable (") + std::strerror(errno) + ")");
@@ -128,7 +128,7 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
         if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "unknown host");
         const std::string line = std::to_string(::getpid()) + " on " + host + ": " + std::string(program) + "\r\n";
         // The name only informs the refused; a full disk does not undo the claim.
-        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) ::ftruncate(fd, 0);
+        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) (void)!::ftruncate(fd, 0);
         claim.fd = fd;
         claim.device = info.st_dev;
         claim.inode = info.st_ino;

@@ -80,7 +80,9 @@ int replaceFile(const char* path, std::string_view bytes, bool durable = false);
 
 // Removes, in `directory`, the temporary files that runs of this machine left
 // when they were killed while writing (their process no longer exists). Every
-// program calls it on its working directory at start. Returns how many it removed.
+// solver calls it on its working directory at start, once it holds the directory
+// (core/dir_claim.hpp): a refused second run removes nothing. Returns how many it
+// removed; the claim's lock file is no temporary and stays.
 int removeStaleTemporaries(const char* directory);
 
 }  // namespace zentara

@@ -23,7 +23,8 @@ constexpr const char* USAGE =
 
 int main(int argc, char** argv) {
     using namespace zentara;
-    const int answered = answerCommandLine(argc, argv, {"board-check", USAGE, {{"--resume"}}, 1, 1}, std::cout, std::cerr);
+    const int answered =
+        answerCommandLine(argc, argv, {"board-check", USAGE, {{"--resume"}}, 1, 1}, std::cout, std::cerr);
     if (answered >= 0) return answered;
     bool resume = false;
     const char* file = nullptr;

@@ -1,0 +1,125 @@
+// The claim on a working directory: one holder, named to the refused; lock files
+// that are links, FIFOs or directories refused without waiting; a directory the
+// user may not write refused with the reason, and its holder still named.
+#include "core/dir_claim.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/user_file.hpp"
+#include "tests/support/temp_dir.hpp"
+#include "tests/support/unprivileged.hpp"
+
+namespace zentara {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::writeFile;
+
+std::string hostName() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+
+class DirClaimTest : public testing::TempDirTest {};
+
+// flock belongs to the open file, so a second claim from this same process is
+// refused as another process's would be.
+TEST_F(DirClaimTest, OneHolderNamedToTheRefusedUntilReleased) {
+    DirClaim first, second;
+    std::string message;
+    ASSERT_EQ(claimDirectory(".", "score-solver", first, message), ClaimResult::Claimed);
+    EXPECT_EQ(message, "");
+    const std::string holder = std::to_string(::getpid()) + " on " + hostName() + ": score-solver";
+    EXPECT_EQ(readFile(CLAIM_FILE_NAME), holder + "\r\n");
+    EXPECT_EQ(claimDirectory(".", "brute-solver", second, message), ClaimResult::Held);
+    EXPECT_EQ(message, "brute-solver: this directory is in use by " + holder);
+    EXPECT_EQ(second.fd, -1);
+    EXPECT_EQ(removeStaleTemporaries("."), 0);  // the lock file is no leftover
+
+    // Whatever the file holds is shown harmlessly and only its start is read.
+    const std::string crafted = "\x1b]0;owned\x07" + std::string(100000, 'x');
+    ASSERT_EQ(::pwrite(first.fd, crafted.data(), crafted.size(), 0), static_cast<ssize_t>(crafted.size()));
+    EXPECT_EQ(claimDirectory(".", "brute-solver", second, message), ClaimResult::Held);
+    EXPECT_EQ(message, "brute-solver: this directory is in use by \\x1B]0;owned\\x07" + std::string(256 - 10, 'x'));
+
+    releaseDirectory(first);
+    EXPECT_FALSE(fs::exists(CLAIM_FILE_NAME));
+    ASSERT_EQ(claimDirectory(".", "brute-solver", second, message), ClaimResult::Claimed);
+    releaseDirectory(second);
+
+    // A file left by a killed holder is taken over, whatever it said.
+    writeFile(CLAIM_FILE_NAME, "4242 on elsewhere: shift-solver\r\n");
+    ASSERT_EQ(claimDirectory(".", "path-solver", first, message), ClaimResult::Claimed);
+    EXPECT_EQ(readFile(CLAIM_FILE_NAME), std::to_string(::getpid()) + " on " + hostName() + ": path-solver\r\n");
+    releaseDirectory(first);
+}
+
+TEST_F(DirClaimTest, RefusesLockFilesThatAreNoPlainFile) {
+    writeFile("elsewhere", "kept");
+    fs::create_directory("link");
+    fs::create_symlink("../elsewhere", fs::path("link") / CLAIM_FILE_NAME);
+    fs::create_directories(fs::path("directory") / CLAIM_FILE_NAME);
+    fs::create_directory("fifo");
+    ASSERT_EQ(::mkfifo((fs::path("fifo") / CLAIM_FILE_NAME).c_str(), 0644), 0);
+    const std::pair<const char*, const char*> cases[] = {
+        {"link", "block-solver: cannot claim this directory: .zentara.lock is a symbolic link"},
+        {"directory", "block-solver: cannot claim this directory: .zentara.lock is not a regular file"},
+        {"fifo", "block-solver: cannot claim this directory: .zentara.lock is not a regular file"},
+    };
+    for (const auto& [dir, expected] : cases) {
+        SCOPED_TRACE(dir);
+        // In a child: a claim that waited on the FIFO would fail the test, not hang it.
+        const int result = testing::runInChild(
+            [dir = dir, expected = expected] {
+                DirClaim claim;
+                std::string message;
+                return claimDirectory(dir, "block-solver", claim, message) == ClaimResult::Refused &&
+                               message == expected && claim.fd == -1
+                           ? 0
+                           : 1;
+            },
+            false, 20);
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_EQ(readFile("elsewhere"), "kept");
+}
+
+// Run as an unprivileged user: a directory it may not write is refused with the
+// reason; when another user's solver holds it, the holder is named all the same.
+TEST_F(DirClaimTest, UnwritableDirectoryRefusedAndItsHolderNamed) {
+    ASSERT_EQ(::chmod(".", 0755), 0);
+    fs::create_directory("free");
+    fs::create_directory("held");
+    ASSERT_EQ(::chmod("free", 0755), 0);
+    ASSERT_EQ(::chmod("held", 0755), 0);
+    DirClaim mine;
+    std::string message;
+    ASSERT_EQ(claimDirectory("held", "score-solver", mine, message), ClaimResult::Claimed);
+    const std::string holder = std::to_string(::getpid()) + " on " + hostName() + ": score-solver";
+    if (::geteuid() != 0) {
+        // An ordinary user owns both: they are writable to it. Nothing to see here.
+        releaseDirectory(mine);
+        GTEST_SKIP() << "needs root to run the claimant as another user";
+    }
+    const int result = testing::runUnprivileged([&] {
+        DirClaim claim;
+        std::string text;
+        if (claimDirectory("free", "shift-solver", claim, text) != ClaimResult::Refused ||
+            text != "shift-solver: cannot claim this directory: it is not writable (Permission denied)")
+            return 1;
+        if (claimDirectory("held", "shift-solver", claim, text) != ClaimResult::Held ||
+            text != "shift-solver: this directory is in use by " + holder)
+            return 2;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(testing::readFile(fs::path("held") / CLAIM_FILE_NAME), holder + "\r\n");
+    EXPECT_FALSE(fs::exists(fs::path("free") / CLAIM_FILE_NAME));
+    releaseDirectory(mine);
+}
+
+}  // namespace
+}  // namespace zentara

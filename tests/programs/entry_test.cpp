@@ -1,0 +1,226 @@
+// How every program starts, run as a user starts it: what it answers on its
+// command line before it does anything, and one solver per directory.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "core/dir_claim.hpp"
+#include "core/version.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace zentara {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using namespace std::chrono_literals;
+
+constexpr auto PATIENCE = 120s;  // generous: the sanitizer build starts the programs slowly
+
+const std::vector<std::string> SOLVERS{"score-solver",      "frequency-solver", "brute-solver",     "block-solver",
+                                       "block-solver-6x12", "block-solver-6x6", "random-solver",    "path-solver",
+                                       "shift-solver",      "berserker-solver"};
+const std::vector<std::string> TOOLS{"board-check", "board-view", "stat-merge", "console-log", "campaign-report"};
+
+// A program started in `dir`, its standard output and error in files outside it.
+// Killed when the test ends early, so that no run outlives its test.
+struct Started {
+    pid_t pid = -1;
+    fs::path out, err;
+    bool reaped = false;
+
+    Started() = default;
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    ~Started() {
+        if (pid <= 0 || reaped) return;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+};
+
+void start(Started& run, const fs::path& dir, const std::string& program, std::vector<std::string> args = {}) {
+    static int count = 0;
+    const std::string stem = (fs::current_path() / ("run" + std::to_string(++count))).string();
+    run.out = stem + ".out";
+    run.err = stem + ".err";
+    args.insert(args.begin(), testing::programPath(program).string());
+    run.pid = ::fork();
+    if (run.pid == 0) {
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(run.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(run.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+}
+
+bool waitUntil(const std::function<bool()>& ready) {
+    const auto until = std::chrono::steady_clock::now() + PATIENCE;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// The exit code, or -1 when the program did not end in time (it is killed then).
+int finish(Started& run) {
+    int status = 0;
+    if (!waitUntil([&] { return ::waitpid(run.pid, &status, WNOHANG) == run.pid; })) {
+        ::kill(run.pid, SIGKILL);
+        ::waitpid(run.pid, &status, 0);
+        run.reaped = true;
+        return -1;
+    }
+    run.reaped = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runToEnd(const fs::path& dir, const std::string& program, const std::vector<std::string>& args, Started& run) {
+    start(run, dir, program, args);
+    return finish(run);
+}
+
+std::vector<std::string> entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ProgramEntry : public testing::TempDirTest {};
+
+// --help and --version answer on standard output with exit 0; anything else a
+// program does not take is refused in one line naming it (shown harmlessly),
+// then the usage, exit 2. No program writes, claims or starts anything then: a
+// solver would otherwise begin its search, and console-log take the word as its
+// file name.
+TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
+    const fs::path empty = fs::absolute("empty");
+    fs::create_directory(empty);
+    std::vector<std::string> programs = SOLVERS;
+    programs.insert(programs.end(), TOOLS.begin(), TOOLS.end());
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        const bool solver = std::find(SOLVERS.begin(), SOLVERS.end(), program) != SOLVERS.end();
+        Started help, version;
+        ASSERT_EQ(runToEnd(empty, program, {"--help"}, help), 0);
+        const std::string usage = readFile(help.out);
+        EXPECT_TRUE(usage.starts_with(program == "console-log" ? "usage: PROGRAM | console-log FILE\n"
+                                                               : "usage: " + program + (solver ? "\n" : " ")))
+            << usage;
+        EXPECT_NE(usage.find("  --version  "), std::string::npos);
+        EXPECT_EQ(readFile(help.err), "");
+        ASSERT_EQ(runToEnd(empty, program, {"--version"}, version), 0);
+        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\n");
+        EXPECT_EQ(readFile(version.err), "");
+
+        // Wrong in every way a user (or a script) gets it wrong; a tool's names
+        // are given, so that only the option is at fault.
+        std::vector<std::pair<std::vector<std::string>, std::string>> wrong{
+            {{"--frobnicate"}, "--frobnicate"},
+            {{"-x"}, "-x"},
+            {{"\x1b]0;owned\x07\xc2\x9b" "2J"}, "\\x1B]0;owned\\x07\\xC2\\x9B2J"},
+        };
+        if (solver) wrong.push_back({{"Best.csv"}, "Best.csv"});
+        for (auto& [args, shown] : wrong) {
+            if (!solver && args[0].starts_with("-")) args.insert(args.end(), {"name"});
+            if (!solver && !args[0].starts_with("-")) continue;
+            Started refused;
+            EXPECT_EQ(runToEnd(empty, program, args, refused), 2) << shown;
+            EXPECT_EQ(readFile(refused.out), "");
+            EXPECT_EQ(readFile(refused.err), program + ": unknown argument '" + shown + "'\n" + usage);
+        }
+        // --help wins wherever it stands; "--" makes the rest names (here a
+        // missing file, which a tool reports as such rather than as an option).
+        Started late;
+        EXPECT_EQ(runToEnd(empty, program, {"--frobnicate", "--help"}, late), 0);
+        EXPECT_EQ(readFile(late.out), usage);
+        EXPECT_EQ(entries(empty), std::vector<std::string>{});
+    }
+    Started names;
+    EXPECT_EQ(runToEnd(empty, "board-check", {"--", "--resume"}, names), 2);
+    EXPECT_EQ(readFile(names.out), "--resume: unreadable: cannot open --resume\n");
+    Started missing;
+    EXPECT_EQ(runToEnd(empty, "campaign-report", {"--states"}, missing), 2);
+    EXPECT_TRUE(readFile(missing.err).starts_with("campaign-report: no value after '--states'\nusage: "))
+        << readFile(missing.err);
+    EXPECT_EQ(entries(empty), std::vector<std::string>{});
+}
+
+// A dead process's number: a child that has ended and been reaped.
+pid_t deadPid() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::string hostName() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+
+// While one solver runs, every other solver started in its directory is refused
+// at once with one line naming the holder, exit 1, and changes nothing there: not
+// even the temporary files that killed runs left (they may be the holder's own).
+// A SIGKILL of the holder frees the directory: the next solver there claims it.
+TEST_F(ProgramEntry, OneSolverPerDirectoryAndAKilledHolderFreesIt) {
+    const fs::path dir = fs::absolute("work");
+    fs::create_directory(dir);
+    Started holder;
+    start(holder, dir, "score-solver");
+    const std::string holderLine = std::to_string(holder.pid) + " on " + hostName() + ": score-solver";
+    ASSERT_TRUE(waitUntil([&] { return readClaimHolder(dir.c_str()) == holderLine; })) << readClaimHolder(dir.c_str());
+    EXPECT_EQ(readFile(dir / CLAIM_FILE_NAME), holderLine + "\r\n");
+    const std::string stale = "." + std::string("Result.csv.") + hostName() + "." + std::to_string(deadPid()) + ".tmp";
+    testing::writeFile(dir / stale, "half a board");
+
+    for (const std::string& program : SOLVERS) {
+        SCOPED_TRACE(program);
+        Started second;
+        EXPECT_EQ(runToEnd(dir, program, {}, second), 1);
+        EXPECT_EQ(readFile(second.out), "");
+        EXPECT_EQ(readFile(second.err), program + ": this directory is in use by " + holderLine + "\n");
+    }
+    // Only what score-solver writes: Stat.bin, Stat.txt, Result.csv and B%03d-%03d.csv.
+    for (const std::string& name : entries(dir)) {
+        const bool record = name.starts_with("B") && !name.starts_with("Best") && !name.starts_with("Blocks");
+        EXPECT_TRUE(name == stale || name == CLAIM_FILE_NAME || name == "Result.csv" || name == "Stat.bin" ||
+                    name == "Stat.txt" || record)
+            << name << " was written by a refused solver";
+    }
+    EXPECT_TRUE(fs::exists(dir / stale));
+    EXPECT_EQ(readClaimHolder(dir.c_str()), holderLine);
+
+    ::kill(holder.pid, SIGKILL);
+    EXPECT_EQ(finish(holder), -1);  // killed, not ended
+    EXPECT_TRUE(fs::exists(dir / CLAIM_FILE_NAME));  // left behind, and held by no one
+    Started next;
+    start(next, dir, "block-solver-6x6");
+    const std::string nextLine = std::to_string(next.pid) + " on " + hostName() + ": block-solver-6x6";
+    EXPECT_TRUE(waitUntil([&] { return readClaimHolder(dir.c_str()) == nextLine; })) << readFile(next.err);
+    // Claimed before it cleans up: the dead run's temporary goes now, not before.
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists(dir / stale); }));
+    ::kill(next.pid, SIGKILL);
+    finish(next);
+}
+
+}  // namespace
+}  // namespace zentara
