@@ -205,6 +205,68 @@ TEST_F(Faults, UnreadableStatBinStopsScoreSolverWithoutWritingAnything) {
     }
 }
 
+// What a program left in its directory, less the lock file of its claim on it
+// (it names the last holder and is left for the next one).
+std::vector<std::string> leftIn(const fs::path& dir) {
+    std::vector<std::string> names = entries(dir);
+    std::erase(names, ".zentara.lock");
+    return names;
+}
+
+bool searching(const Started& run);
+
+// 1b. A Stat.bin frequency-solver would refuse for its size or its content is
+// refused by score-solver at start the same way: adding to it would save, again
+// and again, a file that no program can use. One line with the reason, exit 1,
+// the file unchanged and nothing else written.
+TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
+    const fs::path source = directory("source");
+    {
+        const Started run = start(source, "score-solver");
+        ASSERT_TRUE(searching(run));
+        ASSERT_EQ(::kill(run.pid, SIGTERM), 0);
+        ASSERT_EQ(wait(run).code, 0);
+    }
+    const std::string real = readFile(source / "Stat.bin");
+    ASSERT_TRUE(wholeStatBin(source / "Stat.bin"));
+    std::string noise(1000, '\0');
+    std::mt19937 random(1000);
+    for (char& ch : noise) ch = static_cast<char>(random());
+    std::string lopsided = real;
+    lopsided[4 * (3 * 1024 + 7)] ^= 1;  // [3][7] no longer equals [7][3]
+    const std::uint32_t at37 = static_cast<unsigned char>(lopsided[4 * (3 * 1024 + 7)]) |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(lopsided[4 * (3 * 1024 + 7) + 1])) << 8;
+    const std::uint32_t at73 = static_cast<unsigned char>(real[4 * (7 * 1024 + 3)]) |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(real[4 * (7 * 1024 + 3) + 1])) << 8;
+    ASSERT_LT(std::max(at37, at73), 65536u) << "the case reads two bytes of each count";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+        std::string frequencyReason;
+    } cases[] = {
+        {"truncated", real.substr(0, 2 * 1024 * 1024), "invalid size: 2097152 bytes, a statistics file holds 4194304",
+         "Invalid size of Stat.bin file!"},
+        {"noise", noise, "invalid size: 1000 bytes, a statistics file holds 4194304", "Invalid size of Stat.bin file!"},
+        {"lopsided", lopsided,
+         "invalid content: count " + std::to_string(at37) + " at [3][7] but " + std::to_string(at73) + " at [7][3]",
+         "Invalid content of Stat.bin file!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = directory(c.name);
+        writeFile(dir / "Stat.bin", c.bytes);
+        const Started run = start(dir, "score-solver");
+        EXPECT_EQ(wait(run, 30s).code, 1);
+        EXPECT_EQ(run.output(), "Zentara Score Solver\nCannot use Stat.bin: " + c.reason + "; nothing written\n");
+        EXPECT_EQ(readFile(dir / "Stat.bin"), c.bytes);
+        EXPECT_EQ(leftIn(dir), std::vector<std::string>{"Stat.bin"});
+        const Started frequency = start(dir, "frequency-solver");
+        EXPECT_EQ(wait(frequency, 30s).code, 1);
+        EXPECT_EQ(frequency.output(), "Zentara Frequency Solver\n" + c.frequencyReason + "\n");
+    }
+}
+
 // Waits for the program's first status line: it is searching now, past the
 // reading of Stat.bin (a stop during that read ends it at once, with nothing to
 // save), and a stop signal ends it gracefully at its next report.
