@@ -169,13 +169,16 @@ void setUp(Berserker& engine, RandomState seed);
 
 // Places the non-empty cells of `cells` that name a record, land on an empty
 // cell, use a piece not yet on the board and fit the frame and the pieces already
-// placed; the rest are ignored. Then the best level becomes the level and the
-// board is saved. Returns the number of pieces placed.
-int resumeFromCells(Berserker& engine, const Board16& cells);
+// placed. Every other cell is refused with one line on `out` naming the file
+// (`name`) and the cell, as shift-solver says it; a fixed cell holding its own
+// fixed piece is neither. Then the best level becomes the level and the board is
+// saved. Returns the number of pieces placed.
+int resumeFromCells(Berserker& engine, const Board16& cells, const char* name, std::ostream& out);
+int resumeFromCells(Berserker& engine, const Board16& cells);  // no lines
 
 // Resumes from the deepest best-board file in the current directory (or saves the
 // fixed pieces alone when there is none). Returns whether a file was read.
-bool resumeFromBestFile(Berserker& engine);
+bool resumeFromBestFile(Berserker& engine, std::ostream& out);
 
 // Whether the record may stand on the cell: every known side shows the colour
 // the frame or the neighbour requires and no other side shows the border colour.

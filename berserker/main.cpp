@@ -17,7 +17,7 @@ int main() {
     printTo(std::cout, "Zentara Berserker\n");
     const RandomState seed = timeSeedNow();
     berserker::setUp(engine, seed);
-    berserker::resumeFromBestFile(engine);
+    berserker::resumeFromBestFile(engine, std::cout);
     berserker::runSearch(engine, std::cout);
     berserker::writeResultFile(engine);
     return 0;
