@@ -158,6 +158,7 @@ struct Berserker {
     int heightSinceBigReset = 0;
     int fileCountdown = 2;
     int millionCountdown = 1;
+    std::uint64_t failuresBeforeFullBoard = 0;  // board write failures before the full board's files
 };
 
 // Builds the records and the candidate lists from the top-first piece table.
@@ -214,6 +215,10 @@ enum class SearchEnd { Complete, StatusLimit };
 // The step loop. Ends with a complete board, or after `limits.reports` status reports
 // when that is above 0 (the report, its files and any big reset done).
 SearchEnd runSearch(Berserker& engine, std::ostream& out, const RunLimits& limits = {});
+
+// The end of a run at a full board: Result.csv once more, and when a write of the
+// full board failed, the board on the console. Returns the exit status (0 or 1).
+int finishRun(const Berserker& engine, std::ostream& out);
 
 // Steps taken so far (the step that showed the last status included).
 std::uint64_t stepsTaken(const Berserker& engine);

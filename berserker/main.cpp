@@ -18,7 +18,7 @@ int main() {
     const RandomState seed = timeSeedNow();
     berserker::setUp(engine, seed);
     berserker::resumeFromBestFile(engine, std::cout);
+    const BoardWriteConsole boardWrites(std::cout);
     berserker::runSearch(engine, std::cout);
-    berserker::writeResultFile(engine);
-    return 0;
+    return berserker::finishRun(engine, std::cout);
 }

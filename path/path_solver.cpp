@@ -127,6 +127,7 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
 }
 
 SearchEnd runPathSolver(PathSolver& solver, std::ostream& out) {
+    const BoardWriteConsole boardWrites(out);
     for (;;) {
         beginPathRun(solver);
         const SearchEnd end = searchPath(solver, out);

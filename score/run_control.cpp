@@ -133,6 +133,7 @@ void reportProgress(ScoreSolver& s) {
 }
 
 int runScoreSolver(ScoreSolver& s, std::ostream& out, const RunLimits& limits) {
+    const BoardWriteConsole boardWrites(out);
     s.out = &out;
     s.testsPerReport = orOwn(limits.workPerReport, TESTS_PER_REPORT);
     s.testCountdown = s.testsPerReport;
