@@ -408,6 +408,53 @@ TEST_F(Faults, FullDiskIsSaidAndTheOldStatBinStays) {
     EXPECT_EQ(readFile("listing.txt").find(".tmp"), std::string::npos) << readFile("listing.txt");
 }
 
+// 5a. A full board found on a full disk: the failed write is said once, and the
+// program that ends there shows the board on its console in the board file
+// format and exits 1, so that the board is not lost.
+TEST_F(Faults, FullBoardOnAFullDiskGoesToTheConsole) {
+    std::string seed = readFile(testing::sourcePath("data/solution_16x16.csv"));
+    ASSERT_EQ(seed.size(), 1552u);
+    const std::string solution = seed;
+    seed.replace(6 * 97 + 6 * 6, 5, "  0,0");  // row 6, column 6 empty: 255 pieces to resume from
+    writeFile("Best255.seed", seed);
+    for (const char* program : {"shift-solver", "berserker-solver"}) {
+        SCOPED_TRACE(program);
+        const std::string name = program;
+        fs::create_directory(name);
+        const std::string script =
+            "cd '" + name + "' && mkdir disk || exit 78\n"
+            "mount -t tmpfs -o size=64k zentara-full-disk disk 2>/dev/null || exit 77\n"
+            "cp ../Best255.seed disk/Best255.csv && cd disk || exit 78\n"
+            "dd if=/dev/zero of=filler bs=4096 2>/dev/null\n"  // ends when the disk is full
+            "timeout 100 '" + testing::programPath(program).string() + "' > ../console.txt 2>&1\n"
+            "echo $? > ../exit.txt; ls -A > ../listing.txt\n";
+        writeFile(name + "/full-disk.sh", script);
+        const int status = std::system(("unshare --mount --propagation private sh " + name + "/full-disk.sh").c_str());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) {
+            std::fprintf(stderr, "\n*** SKIPPED: the full-disk case was NOT run: no small tmpfs can be mounted here ***\n\n");
+            GTEST_SKIP() << "cannot mount a small tmpfs here";
+        }
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(readFile(name + "/exit.txt"), "1\n");
+        const std::string console = readFile(name + "/console.txt");
+        const std::string said = ": No space left on device; trying again with the next board\n";
+        EXPECT_NE(console.find("\nBoard not written: "), std::string::npos) << console;
+        EXPECT_EQ(console.find(said), console.rfind(said)) << "said once: " << console;
+        const std::string head = "\nThe full board could not be written to its file; here it is:\n";
+        const std::size_t at = console.find(head);
+        ASSERT_NE(at, std::string::npos) << console;
+        const std::string board = console.substr(at + head.size());
+        EXPECT_EQ(board.size(), 1552u);
+        BoardCheck check;
+        std::string reason;
+        ASSERT_TRUE(checkBoardText(board, check, reason)) << reason;
+        EXPECT_TRUE(check.complete());
+        const std::string listing = readFile(name + "/listing.txt");
+        EXPECT_EQ(listing.find("Best256.csv"), std::string::npos) << listing;
+        EXPECT_EQ(listing.find(".tmp"), std::string::npos) << listing;
+    }
+}
+
 // 5b. stat-merge: inputs frequency-solver refuses (unreadable, a device that
 // reads zeros for ever, all zeros) are refused with the reason; OUT is written
 // through a link, never over a FIFO, nor over a file the user may not write.
