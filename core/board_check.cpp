@@ -1,6 +1,9 @@
 #include "core/board_check.hpp"
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/pieces.hpp"
@@ -307,6 +310,68 @@ bool readBoardAsResumed(const char* path, BoardCheck& out, bool& passedOver, std
     parseBoardBytes(std::string_view(bytes, passedOver ? 0 : read.size), cells);
     out = checkCells(PuzzleKind::Board16x16, std::vector<PlacedCell>(cells.begin(), cells.end()));
     return true;
+}
+
+bool isSolverBoardName(std::string_view name) {
+    if (name == "Result.csv") return true;
+    if (!name.ends_with(".csv") || name.size() > 40) return false;
+    const std::string_view stem = name.substr(0, name.size() - 4);
+    auto digits = [](std::string_view s) {
+        for (char ch : s)
+            if (ch < '0' || ch > '9') return false;
+        return true;
+    };
+    if (stem.starts_with("Best")) return digits(stem.substr(4));  // Best.csv too
+    if (stem.size() < 4 || stem[0] != 'B') return false;
+    const std::size_t dash = stem.find('-');
+    return dash != std::string_view::npos && dash > 1 && dash + 1 < stem.size() && digits(stem.substr(1, dash - 1)) &&
+           digits(stem.substr(dash + 1));
+}
+
+BestInDirectory findBestBoard(const char* directory) {
+    BestInDirectory best;
+    DIR* dir = ::opendir(directory);
+    if (dir == nullptr) {
+        best.result = BestSearch::Unreadable;
+        best.reason = std::string("cannot read ") + directory + ": " + fileErrorText(errno);
+        return best;
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isSolverBoardName(entry->d_name)) continue;
+        if (static_cast<int>(names.size()) == MAX_BEST_CANDIDATES) {
+            ::closedir(dir);
+            best.result = BestSearch::Unreadable;
+            best.reason = std::string(directory) + " holds more than " + std::to_string(MAX_BEST_CANDIDATES) +
+                          " board files; not searched";
+            return best;
+        }
+        names.emplace_back(entry->d_name);
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) {
+        best.result = BestSearch::Unreadable;
+        best.reason = std::string("cannot read ") + directory + ": " + fileErrorText(readError);
+        return best;
+    }
+    std::sort(names.begin(), names.end());  // a tie goes to the first name
+    best.candidates = static_cast<int>(names.size());
+    BoardRank bestRank{-1, -1};
+    for (const std::string& name : names) {
+        const std::string path = std::string(directory) + "/" + name;
+        BoardCheck check;
+        std::string reason;
+        if (!checkBoardFile(path.c_str(), check, reason) || !check.consistent()) continue;
+        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        if (!isBetter(rank, bestRank)) continue;
+        bestRank = rank;
+        best.result = BestSearch::Found;
+        best.name = name;
+        best.check = std::move(check);
+    }
+    return best;
 }
 
 std::string formatCheckReport(const char* name, const BoardCheck& check) {

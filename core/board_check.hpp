@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/board_file.hpp"
+#include "core/board_rank.hpp"
 #include "core/puzzle.hpp"
 
 namespace zentara {
@@ -95,6 +96,24 @@ std::string describeRefusal(const ResumeRefusal& refusal);
 // comma ends a cell there). False, with the reason, for a file that cannot be read;
 // `passedOver` tells a file of 500 bytes or fewer, which they do not use at all.
 bool readBoardAsResumed(const char* path, BoardCheck& out, bool& passedOver, std::string& reason);
+
+// The best board file in a directory, among the names the solvers write
+// (Result.csv, Best*.csv, B*-*.csv): consistent boards only, ranked by
+// core/board_rank.hpp (more pieces, then more seams), a tie going to the name
+// first in byte order. Only regular files are read (a FIFO is passed over at
+// once), each as the checker reads it; a directory holding more candidates than
+// MAX_BEST_CANDIDATES is refused rather than searched in part.
+inline constexpr int MAX_BEST_CANDIDATES = 4096;
+enum class BestSearch { Found, NoneFound, Unreadable };
+struct BestInDirectory {
+    BestSearch result = BestSearch::NoneFound;
+    std::string name;     // the file's name in the directory
+    BoardCheck check;     // its figures
+    std::string reason;   // why the directory could not be searched
+    int candidates = 0;   // files with a solver's board name
+};
+bool isSolverBoardName(std::string_view name);
+BestInDirectory findBestBoard(const char* directory);
 
 // The checker's report, one figure per line.
 std::string formatCheckReport(const char* name, const BoardCheck& check);

@@ -15,6 +15,7 @@ namespace {
 constexpr const char* USAGE =
     "usage: board-check [--resume] FILE\n"
     "       board-check --canonical FILE OUT\n"
+    "       board-check --best DIR\n"
     "Checks a board file of the 16 x 16, 6 x 12 or 6 x 6 puzzle: pieces placed, matched and\n"
     "mismatched seams, frame faults, pieces used twice, numbers out of range, the hint piece.\n"
     "  --resume     also lists the cells shift-solver and berserker-solver refuse when they\n"
@@ -23,6 +24,11 @@ constexpr const char* USAGE =
     "  --canonical  also writes the board as checked to OUT in the suite's own layout\n"
     "               (the layout every solver reads back cell for cell); a board with\n"
     "               numbers out of range is not written\n"
+    "  --best       prints the path of the best board file in DIR and nothing else: among\n"
+    "               Result.csv, Best*.csv and B*-*.csv the consistent board with the most\n"
+    "               pieces, then the most matched seams; of equal boards the name first in\n"
+    "               byte order. Exit 0: found; 1: none; 2: DIR cannot be read (or holds\n"
+    "               more than 4096 board files)\n"
     "Exit 0: consistent; 1: inconsistent; 2: FILE cannot be read as a board, or OUT not written.\n";
 
 using namespace zentara;
@@ -78,18 +84,36 @@ bool writeCanonical(const BoardCheck& check, const char* out) {
     return true;
 }
 
+int reportBest(const char* directory) {
+    const BestInDirectory best = findBestBoard(directory);
+    switch (best.result) {
+        case BestSearch::Found: {
+            std::string path = directory;
+            if (!path.ends_with('/')) path += '/';
+            std::printf("%s%s\n", path.c_str(), best.name.c_str());
+            return 0;
+        }
+        case BestSearch::NoneFound:
+            std::fprintf(stderr, "board-check: no consistent board file in %s (%d with a board file's name)\n",
+                         directory, best.candidates);
+            return 1;
+        default: std::fprintf(stderr, "board-check: %s\n", best.reason.c_str()); return 2;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int answered = answerHelpOrUnknownOption(argc, argv, {"--resume", "--canonical"}, USAGE, std::cout, std::cerr);
+    const int answered = answerHelpOrUnknownOption(argc, argv, {"--resume", "--canonical", "--best"}, USAGE, std::cout, std::cerr);
     if (answered >= 0) return answered;
     const std::string_view option = argc > 1 ? argv[1] : "";
-    const bool resume = option == "--resume", canonical = option == "--canonical";
-    const int expected = canonical ? 4 : resume ? 3 : 2;
+    const bool resume = option == "--resume", canonical = option == "--canonical", best = option == "--best";
+    const int expected = canonical ? 4 : resume || best ? 3 : 2;
     if (argc != expected) {
         std::cerr << USAGE;
         return EXIT_USAGE;
     }
+    if (best) return reportBest(argv[2]);
     const char* file = argv[resume || canonical ? 2 : 1];
     BoardCheck check;
     std::string reason;

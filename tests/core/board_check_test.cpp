@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "core/board_check.hpp"
@@ -184,4 +185,53 @@ TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayo
     EXPECT_EQ(run("--canonical missing.csv never.csv", out), 2);
     EXPECT_FALSE(std::filesystem::exists("never.csv"));
     EXPECT_EQ(run("--canonical spaced.csv", out), 2);
+}
+
+// --best: the consistent board with the most pieces, then the most seams, among
+// the names the solvers write; equal boards go to the name first in byte order.
+// A FIFO, a directory and other names are passed over without blocking.
+TEST_F(BoardCheckProgram, BestPicksMostPiecesThenSeamsAmongTheSolversBoardFiles) {
+    const std::vector<PlacedCell> solution = solution16();
+    auto boardWithout = [&](std::initializer_list<int> emptied) {
+        std::vector<PlacedCell> cells = solution;
+        for (int c : emptied) cells[static_cast<std::size_t>(c)] = PlacedCell{};
+        BoardText text;
+        formatBoard(cells.data(), LAYOUT_16X16, text);
+        return std::string(text.view());
+    };
+    std::filesystem::create_directory("d");
+    const std::string block = boardWithout({83, 84, 85, 86, 99, 100, 101, 102});        // 248 pieces, 16 seams lost
+    const std::string scattered = boardWithout({17, 40, 70, 120, 150, 180, 200, 230});  // 248 pieces, 32 seams lost
+    writeFile("d/Result.csv", block);
+    writeFile("d/B248-448.csv", scattered);
+    writeFile("d/Best248.csv", scattered);
+    std::string swapped = boardWithout({17, 40, 70, 120, 150, 180});
+    const std::string corner = swapped.substr(0, 5);
+    swapped.replace(0, 5, swapped.substr(6, 5));  // the corner and its neighbour swapped
+    swapped.replace(6, 5, corner);
+    writeFile("d/Best250.csv", swapped);
+    writeFile("d/other.csv", boardWithout({}));  // not a name any solver writes
+    std::filesystem::create_directory("d/Best254.csv");
+    ASSERT_EQ(::mkfifo("d/Best255.csv", 0644), 0);
+
+    BoardCheck check;
+    std::string reason;
+    ASSERT_TRUE(checkBoardText(swapped, check, reason));
+    ASSERT_FALSE(check.consistent());
+    ASSERT_EQ(check.piecesPlaced, 250);
+
+    std::string out;
+    EXPECT_EQ(run("--best d", out), 0);
+    EXPECT_EQ(out, "d/Result.csv\n");
+    std::filesystem::remove("d/Result.csv");
+    EXPECT_EQ(run("--best d/", out), 0);
+    EXPECT_EQ(out, "d/B248-448.csv\n");
+
+    std::filesystem::create_directory("empty");
+    writeFile("empty/notes.csv", block);
+    EXPECT_EQ(run("--best empty", out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(run("--best missing", out), 2);
+    EXPECT_EQ(run("--best d/Best248.csv", out), 2);
+    EXPECT_EQ(out, "");
 }
