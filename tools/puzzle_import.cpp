@@ -180,23 +180,21 @@ bool checkColours(const SetShape& shape, SetKind kind, const PieceList& list, st
     return true;
 }
 
-std::uint32_t canonical(const PieceEntry& e) {
-    std::uint32_t least = 0xFFFFFFFFu;
-    for (int r = 0; r < 4; ++r) least = std::min(least, packSides(rotate(e, r)));
-    return least;
-}
-
-bool checkTable(SetKind kind, const PieceList& list, const ImportedSet& set, std::string& error) {
-    std::map<std::uint32_t, int> seen;
-    for (int p = 0; p < static_cast<int>(set.table.size()); ++p) {
-        const auto [at, fresh] = seen.emplace(canonical(set.table[p]), p);
+// Distinct under rotation, and (16 x 16) no inner piece of the cross kind, judged
+// on the list's own colours: before the counts, whose messages would hide these.
+bool checkDistinct(SetKind kind, const PieceList& list, std::string& error) {
+    std::map<std::array<ListColour, 4>, int> seen;
+    for (int p = 0; p < static_cast<int>(list.pieces.size()); ++p) {
+        const auto& s = list.pieces[p].sides;
+        std::array<ListColour, 4> least = s;
+        for (int r = 1; r < 4; ++r) least = std::min(least, turn(s, r));
+        const auto [at, fresh] = seen.emplace(least, p);
         if (!fresh) {
             error = pieceText(list, p) + " repeats " + pieceText(list, at->second) +
                     " turned; no two pieces of a set may be equal under rotation";
             return false;
         }
-        const PieceEntry& e = set.table[p];
-        if (kind == SetKind::Board16x16 && p >= FIRST_INNER_PIECE && e[0] == e[2] && e[1] == e[3]) {
+        if (kind == SetKind::Board16x16 && borderSides(s) == 0 && s[0] == s[2] && s[1] == s[3]) {
             error = pieceText(list, p) +
                     " shows the same colours on both pairs of opposite sides; the 16 x 16 programs take no such "
                     "inner piece";
@@ -260,7 +258,9 @@ bool kindOfName(const std::string& name, SetKind& kind) {
 bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error) {
     const SetShape& shape = shapeOf(kind);
     std::map<ListColour, ColourUse> uses;
-    if (!checkPieces(shape, kind, list, error) || !checkColours(shape, kind, list, uses, error)) return false;
+    if (!checkPieces(shape, kind, list, error) || !checkDistinct(kind, list, error) ||
+        !checkColours(shape, kind, list, uses, error))
+        return false;
 
     // Colour numbers: the border 0, rim colours from 1 up, inner colours from the
     // first inner number up (16 x 16: the 48-side colours first), each class in
@@ -298,7 +298,6 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
         set.table.push_back(entry);
         set.turned.push_back(r);
     }
-    if (!checkTable(kind, list, set, error)) return false;
     if (kind != SetKind::Board16x16) return true;
 
     if (!list.topFirstColours.empty()) {
