@@ -54,8 +54,8 @@ bool measureColourOrder(const std::array<PieceEntry, PIECE_COUNT>& table, std::a
 std::string headerText(const ImportedSet& set);
 std::string colourOrderText(const std::array<Colour, 23>& order);
 
-// The table colour of each of the programs' numbers is its own number; this reads
-// the tables of a data header back (for writing it as a list).
+// Reads the tables of a data header back (to write its set as a list, or to
+// measure its colour order); its colours are taken as they stand.
 bool parseHeader(SetKind kind, const std::string& text, ImportedSet& set, std::string& error);
 
 // The plain list of a set: every piece top-first in its table orientation, the
