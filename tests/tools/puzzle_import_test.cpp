@@ -166,6 +166,10 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
         {"a rim colour inside", [](auto& l) { pieceLine(l, 100) = "1 " + pieceLine(l, 100).substr(pieceLine(l, 100).find(' ') + 1); },
          "colour 1 runs along the rim on piece 3 (line 9) and stands on an inner side of piece 100 (line 106); a "
          "colour is either a rim colour or an inner colour"},
+        {"a rim colour onto an inner top-first number",
+         [](auto& l) { l.back().replace(l.back().find(" 1:2 "), 5, " 1:5 "); },
+         "the top-first colour line: colour 1 cannot take 5: the border stays 0, rim colours take 1, 2, 3, 4 and 8, "
+         "the 48-side colours 5, 6, 7, 14 and 15, the others the rest"},
         {"a sixth rim colour", [](auto& l) { pieceLine(l, 1) = "5 30 0 0"; },
          "the list has 6 rim colours and 17 inner colours; the 16 x 16 puzzle has 5 rim colours on 24 sides each and "
          "17 inner colours, five on 48 sides and twelve on 50"},
