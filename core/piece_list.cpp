@@ -37,6 +37,14 @@ bool parseNumber(std::string_view word, ListColour& value) {
     return true;
 }
 
+// A word of the file as a message shows it: printable characters only, and not
+// many of them (the message goes to a terminal).
+std::string shown(std::string_view word) {
+    std::string out;
+    for (char c : word.substr(0, 24)) out += c >= ' ' && c <= '~' ? c : '?';
+    return word.size() > 24 ? out + "..." : out;
+}
+
 std::string lineText(int line) { return "line " + std::to_string(line) + ": "; }
 
 // "order top right bottom left": column k of a piece line holds side order[k].
@@ -67,8 +75,7 @@ bool parseTopFirstColours(const std::vector<std::string_view>& words, int line, 
         ListColour colour = 0, number = 0;
         if (colon == std::string_view::npos || !parseNumber(w.substr(0, colon), colour) ||
             !parseNumber(w.substr(colon + 1), number) || number > 255) {
-            error = lineText(line) + "\"" + std::string(w) +
-                    "\" is not a pair COLOUR:NUMBER of the top-first colour line";
+            error = lineText(line) + "\"" + shown(w) + "\" is not a pair COLOUR:NUMBER of the top-first colour line";
             return false;
         }
         list.topFirstColours.emplace_back(colour, static_cast<int>(number));
@@ -103,7 +110,7 @@ bool parsePieceList(std::string_view text, PieceList& list, std::string& error) 
                 if (!parseTopFirstColours(words, line, list, error)) return false;
             } else {
                 error = lineText(line) + "a piece line holds four colours (whole numbers 0 to 999999, 0 the border); "
-                                         "found \"" + std::string(words[0]) + "\"";
+                                         "found \"" + shown(words[0]) + "\"";
                 return false;
             }
             continue;

@@ -133,6 +133,8 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
          "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)"},
         {"a word", [](auto& l) { pieceLine(l, 70) = "seven 8 9 10"; },
          "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border); found \"seven\""},
+        {"a word with a terminal escape", [](auto& l) { pieceLine(l, 70) = "\x1b[2Jseven 8 9 10"; },
+         "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border); found \"?[2Jseven\""},
         {"a negative colour", [](auto& l) { pieceLine(l, 70) = "7 8 -9 10"; },
          "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)"},
         {"a piece missing", [](auto& l) { l.erase(l.begin() + FIRST_PIECE_LINE + 99); },
