@@ -64,7 +64,7 @@ inline constexpr std::array<CellRule, CELL_COUNT> CELL_RULES = [] {
                                (column == BOARD_WIDTH - 1 ? RIGHT_BORDER_TABLE : OPEN_TABLE);
         r.listOffset = static_cast<std::uint16_t>(tableClass * LISTS_PER_TABLE);
         // Cells 136 and 151 need no rule of their own: the hint on the board shows
-        // colour 9 to them and counts as a placed neighbour.
+        // them its colours (9 and 9 on our set) and counts as a placed neighbour.
         if (cell == CELL_ABOVE_HINT) {
             r.hintJoin = 1;
             r.filter = BOTTOM_FITS_HINT;
