@@ -12,12 +12,14 @@
 
 namespace zentara::score {
 
-// The hint piece as it lies on its cell; its neighbours must show these colours.
+// The hint piece as it lies on its cell; its neighbours must show these colours
+// (top 8, left 12, right 9, bottom 9 on our set; a user's set brings its own).
 inline constexpr PieceEntry HINT_SIDES = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE], HINT_ROTATION);
 inline constexpr int CELL_ABOVE_HINT = HINT_CELL - BOARD_WIDTH;  // 119
 inline constexpr int CELL_LEFT_OF_HINT = HINT_CELL - 1;          // 134
-static_assert(HINT_SIDES[bottom_first::TOP] == 8 && HINT_SIDES[bottom_first::LEFT] == 12 &&
-              HINT_SIDES[bottom_first::RIGHT] == 9 && HINT_SIDES[bottom_first::BOTTOM] == 9);
+// The two hint filters compare a real colour: never the border nor the empty marker.
+static_assert(HINT_SIDES[bottom_first::TOP] >= 6 && HINT_SIDES[bottom_first::TOP] <= 22 &&
+              HINT_SIDES[bottom_first::LEFT] >= 6 && HINT_SIDES[bottom_first::LEFT] <= 22);
 
 inline constexpr std::int32_t NEVER_EMPTY = INT16_MAX;  // above any score (at most 480)
 inline constexpr std::array<std::int32_t, 4> EMPTY_BASE = {352, 375, 394, 408};  // rows 12..15
@@ -62,7 +64,7 @@ inline constexpr std::array<CellRule, CELL_COUNT> CELL_RULES = [] {
                                (column == BOARD_WIDTH - 1 ? RIGHT_BORDER_TABLE : OPEN_TABLE);
         r.listOffset = static_cast<std::uint16_t>(tableClass * LISTS_PER_TABLE);
         // Cells 136 and 151 need no rule of their own: the hint on the board shows
-        // colour 9 to them and counts as a placed neighbour.
+        // them its colours (9 and 9 on our set) and counts as a placed neighbour.
         if (cell == CELL_ABOVE_HINT) {
             r.hintJoin = 1;
             r.filter = BOTTOM_FITS_HINT;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 
@@ -139,4 +140,26 @@ TEST_F(PuzzleGenerator, MeasuresTheColourOrderOfAGivenHeader) {
     EXPECT_NE(std::system((program + " --colour-order short.hpp >order.txt 2>rate.txt").c_str()), 0);
     EXPECT_EQ(readFile("order.txt"), "");
     EXPECT_EQ(readFile("rate.txt"), "make-puzzles: short.hpp: PIECES_16X16 does not hold 256 entries of 4 colours\n");
+}
+
+TEST_F(PuzzleGenerator, CommandLineHelpVersionAndUnknownArguments) {
+    const std::string program = zentara::testing::programPath("make-puzzles").string();
+    const auto run = [&](const std::string& args) {
+        const int status = std::system((program + " " + args + " >out.txt 2>err.txt").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(readFile("out.txt").rfind("usage: make-puzzles [--seed N] DATA_DIR", 0), 0u);
+    EXPECT_EQ(readFile("err.txt"), "");
+    EXPECT_EQ(run("--version"), 0);
+    EXPECT_EQ(readFile("out.txt"), "make-puzzles (Zentara) 1.0.0\n");
+    // An unknown argument is named, with the usage, and nothing is written.
+    EXPECT_EQ(run("--frobnicate ."), 2);
+    EXPECT_EQ(readFile("out.txt"), "");
+    EXPECT_EQ(readFile("err.txt").rfind("make-puzzles: unknown argument '--frobnicate'\nusage: make-puzzles", 0), 0u);
+    EXPECT_EQ(run(". --seed 3"), 2);
+    EXPECT_EQ(run("--import 7x7 a.txt b.hpp"), 2);
+    EXPECT_EQ(readFile("err.txt").rfind("make-puzzles: unknown size '7x7'\n", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists("puzzle_16x16.hpp"));
+    EXPECT_FALSE(std::filesystem::exists("b.hpp"));
 }

@@ -1,0 +1,243 @@
+// The importer of plain piece lists: our sets go through the plain format and
+// come back byte for byte; scrambled lists give the same pieces; every set the
+// programs cannot take is refused with a message naming where and why.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/piece_list.hpp"
+#include "tests/support/temp_dir.hpp"
+#include "tools/puzzle_import.hpp"
+
+namespace zentara {
+namespace {
+
+using namespace puzzle_import;
+using testing::readFile;
+using testing::sourcePath;
+
+ImportedSet committedSet(SetKind kind) {
+    ImportedSet set;
+    std::string error;
+    EXPECT_TRUE(parseHeader(kind, readFile(sourcePath(std::string("data/") + shapeOf(kind).headerName)), set, error))
+        << error;
+    return set;
+}
+
+bool importText(SetKind kind, const std::string& text, ImportedSet& set, std::string& error) {
+    PieceList list;
+    return parsePieceList(text, list, error) && importPieceList(kind, list, set, error);
+}
+
+TEST(PieceImport, OurSetsThroughThePlainFormatGiveTheCommittedHeaders) {
+    for (SetKind kind : {SetKind::Board16x16, SetKind::Board6x12, SetKind::Board6x6}) {
+        const std::string committed = readFile(sourcePath(std::string("data/") + shapeOf(kind).headerName));
+        const std::string plain = plainListText(committedSet(kind));
+        // A text file of the suite: CR LF line ends, comments first.
+        EXPECT_EQ(plain.rfind("# The ", 0), 0u);
+        EXPECT_EQ(std::count(plain.begin(), plain.end(), '\n'), std::count(plain.begin(), plain.end(), '\r'));
+        ImportedSet back;
+        std::string error;
+        ASSERT_TRUE(importText(kind, plain, back, error)) << error;
+        EXPECT_EQ(headerText(back), committed) << shapeOf(kind).name;
+    }
+}
+
+// Our 16 x 16 set as a user might give it: every rim piece turned at random, the
+// inner pieces as they are, colours renamed at random to large numbers, in
+// bottom-first order, with comments, blank lines and commas.
+TEST(PieceImport, TurnedAndRenamedListsGiveTheSamePieces) {
+    std::mt19937 random(7);
+    for (SetKind kind : {SetKind::Board16x16, SetKind::Board6x6}) {
+        const ImportedSet ours = committedSet(kind);
+        std::vector<ListColour> rename(23);
+        std::vector<ListColour> names;
+        for (ListColour c = 1000; c < 1100; ++c) names.push_back(c);
+        std::shuffle(names.begin(), names.end(), random);
+        for (int c = 1; c < 23; ++c) rename[c] = names[c];
+        std::vector<int> turns;
+        std::string text = "# my puzzle\r\norder bottom left top right\n\n";
+        for (std::size_t p = 0; p < ours.table.size(); ++p) {
+            const int turn = pieceClass(ours.table[p]) > 0 ? static_cast<int>(random() % 4) : 0;
+            turns.push_back(turn);
+            const PieceEntry e = rotate(ours.table[p], turn);
+            text += std::to_string(rename[e[0]]) + ", " + std::to_string(rename[e[1]]) + "\t" +
+                    std::to_string(rename[e[2]]) + " " + std::to_string(rename[e[3]]) + "  # piece\n";
+        }
+        ImportedSet set;
+        std::string error;
+        ASSERT_TRUE(importText(kind, text, set, error)) << error;
+        ASSERT_EQ(set.table.size(), ours.table.size());
+        // One colour renaming carries every entry of ours onto the import's, piece by
+        // piece in the same orientation: a 16 x 16 rim piece turned back by exactly
+        // its turn, every other piece kept as listed.
+        std::map<int, int> to;
+        for (std::size_t p = 0; p < set.table.size(); ++p) {
+            const int expectedTurn = kind == SetKind::Board16x16 ? (4 - turns[p]) & 3 : 0;
+            EXPECT_EQ(set.turned[p], expectedTurn) << p;
+            const PieceEntry expected =
+                kind == SetKind::Board16x16 ? ours.table[p] : rotate(ours.table[p], turns[p]);
+            for (int k = 0; k < 4; ++k) {
+                const auto [at, fresh] = to.emplace(expected[k], set.table[p][k]);
+                EXPECT_EQ(at->second, set.table[p][k]) << "piece " << p + 1;
+                EXPECT_EQ(set.listColour[set.table[p][k]], rename[expected[k]]);
+            }
+        }
+        std::vector<int> images;
+        for (auto [from, image] : to) images.push_back(image);
+        std::sort(images.begin(), images.end());
+        EXPECT_EQ(std::adjacent_find(images.begin(), images.end()), images.end()) << "not one-to-one";
+        // The renaming keeps the classes: the border, rim colours, and on 16 x 16 the 48-side colours.
+        for (auto [from, image] : to) {
+            EXPECT_EQ(from == 0, image == 0);
+            EXPECT_EQ(from >= 1 && from <= 4, image >= 1 && image <= 4) << from;
+            if (kind == SetKind::Board16x16) {
+                EXPECT_EQ(from >= 6 && from <= 10, image >= 6 && image <= 10) << from;
+            }
+        }
+    }
+}
+
+// Our 16 x 16 list with one change made to its text.
+std::string changed16(const std::function<void(std::vector<std::string>&)>& change) {
+    const std::string plain = plainListText(committedSet(SetKind::Board16x16));
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < plain.size();) {
+        const std::size_t end = plain.find("\r\n", pos);
+        lines.push_back(plain.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    change(lines);
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    return text;
+}
+
+// Our list's comments take lines 1-6: piece k is on line k + 6.
+constexpr int FIRST_PIECE_LINE = 6;
+std::string& pieceLine(std::vector<std::string>& lines, int piece) { return lines[FIRST_PIECE_LINE + piece - 1]; }
+
+TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::string>&)> change;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"a line of three colours", [](auto& l) { pieceLine(l, 70) = "7 8 9"; },
+         "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)"},
+        {"a word", [](auto& l) { pieceLine(l, 70) = "seven 8 9 10"; },
+         "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border); found \"seven\""},
+        {"a word with a terminal escape", [](auto& l) { pieceLine(l, 70) = "\x1b[2Jseven 8 9 10"; },
+         "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border); found \"?[2Jseven\""},
+        {"a negative colour", [](auto& l) { pieceLine(l, 70) = "7 8 -9 10"; },
+         "line 76: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)"},
+        {"a piece missing", [](auto& l) { l.erase(l.begin() + FIRST_PIECE_LINE + 99); },
+         "the list holds 255 pieces; the 16 x 16 puzzle has 256"},
+        {"a piece too many", [](auto& l) { l.insert(l.begin() + FIRST_PIECE_LINE + 99, l[FIRST_PIECE_LINE + 99]); },
+         "line 263: more than 256 pieces"},
+        {"an order line after pieces", [](auto& l) { pieceLine(l, 2) += "\r\norder left top right bottom"; },
+         "line 9: the order line must come before the first piece"},
+        {"a side named twice", [](auto& l) { l[0] = "order top top bottom left"; },
+         "line 1: an order line names the four sides once each, for example \"order bottom left top right\""},
+        {"class order", [](auto& l) { std::swap(pieceLine(l, 60), pieceLine(l, 61)); },
+         "piece 60 (line 66) is an inner piece; the list gives the 4 corners first (pieces 1-4), then the 56 edge "
+         "pieces (5-60), then the 196 inner pieces (61-256)"},
+        {"a piece that repeats another turned",
+         [](auto& l) {
+             const std::string& p = pieceLine(l, 100);
+             pieceLine(l, 200) = p.substr(p.rfind(' ') + 1) + " " + p.substr(0, p.rfind(' '));
+         },
+         "piece 200 (line 206) repeats piece 100 (line 106) turned; no two pieces of a set may be equal under "
+         "rotation"},
+        {"a cross piece", [](auto& l) { pieceLine(l, 100) = "7 8 7 8"; },
+         "piece 100 (line 106) shows the same colours on both pairs of opposite sides; the 16 x 16 programs take "
+         "no such inner piece"},
+        {"the hint an edge piece", [](auto& l) { std::swap(pieceLine(l, 139), pieceLine(l, 5)); },
+         "piece 139 (line 145) is an edge piece, but the programs fix the hint piece 139 on the inner cell 135 (row 8, "
+         "column 7) in rotation 2: pieces 139, 181 and 255 must be inner pieces"},
+        {"three border sides", [](auto& l) { pieceLine(l, 3) = "0 0 0 4"; },
+         "piece 3 (line 9) has 3 border sides (colour 0); a piece has at most two"},
+        {"a corner with opposite borders", [](auto& l) { pieceLine(l, 3) = "0 4 0 1"; },
+         "piece 3 (line 9) has its two border sides opposite each other; a corner's are adjacent"},
+        {"a rim colour inside", [](auto& l) { pieceLine(l, 100) = "1 " + pieceLine(l, 100).substr(pieceLine(l, 100).find(' ') + 1); },
+         "colour 1 runs along the rim on piece 3 (line 9) and stands on an inner side of piece 100 (line 106); a "
+         "colour is either a rim colour or an inner colour"},
+        {"a rim colour onto an inner top-first number",
+         [](auto& l) { l.back().replace(l.back().find(" 1:2 "), 5, " 1:5 "); },
+         "the top-first colour line: colour 1 cannot take 5: the border stays 0, rim colours take 1, 2, 3, 4 and 8, "
+         "the 48-side colours 5, 6, 7, 14 and 15, the others the rest"},
+        {"a sixth rim colour", [](auto& l) { pieceLine(l, 1) = "5 30 0 0"; },
+         "the list has 6 rim colours and 17 inner colours; the 16 x 16 puzzle has 5 rim colours on 24 sides each and "
+         "17 inner colours, five on 48 sides and twelve on 50"},
+    };
+    for (const Case& c : cases) {
+        ImportedSet set;
+        std::string error;
+        EXPECT_FALSE(importText(SetKind::Board16x16, changed16(c.change), set, error)) << c.what;
+        EXPECT_EQ(error, c.message) << c.what;
+    }
+}
+
+TEST(PieceImport, RefusesWrongColourCounts) {
+    // Colours counted from our set: 6-10 on 48 sides, 11-22 on 50, rim colours on 24.
+    ImportedSet set;
+    std::string error;
+    // One inner side of colour 11 becomes 12: 11 on 49 sides.
+    const auto recolour = [](int piece, int from, int to) {
+        return changed16([=](auto& l) {
+            std::string& p = pieceLine(l, piece);
+            std::string words[4];
+            std::size_t a = 0;
+            for (int k = 0; k < 4; ++k) {
+                const std::size_t b = p.find(' ', a);
+                words[k] = p.substr(a, b == std::string::npos ? std::string::npos : b - a);
+                a = b + 1;
+            }
+            for (std::string& w : words)
+                if (w == std::to_string(from)) {
+                    w = std::to_string(to);
+                    break;
+                }
+            p = words[0] + " " + words[1] + " " + words[2] + " " + words[3];
+        });
+    };
+    int piece = 0;  // first inner piece showing colour 11
+    {
+        const ImportedSet ours = committedSet(SetKind::Board16x16);
+        for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT && !piece; ++p)
+            if (std::count(ours.table[p].begin(), ours.table[p].end(), 11) == 1 &&
+                std::count(ours.table[p].begin(), ours.table[p].end(), 12) == 0)
+                piece = p + 1;
+    }
+    ASSERT_GT(piece, 0);
+    EXPECT_FALSE(importText(SetKind::Board16x16, recolour(piece, 11, 12), set, error));
+    EXPECT_EQ(error, "inner colour 11 is on 49 sides; an inner colour of the 16 x 16 puzzle is on 48 sides (five of "
+                     "them) or 50 (twelve)");
+    // Two colours of 50 sides each give one side to a 48-side colour.
+    EXPECT_FALSE(importText(SetKind::Board16x16, recolour(piece, 11, 6), set, error));
+    EXPECT_EQ(error, "inner colour 6 is on 49 sides; an inner colour of the 16 x 16 puzzle is on 48 sides (five of "
+                     "them) or 50 (twelve)");
+
+    // The small sets: a colour on an odd number of sides, a list of the wrong size.
+    const ImportedSet ours6 = committedSet(SetKind::Board6x6);
+    std::vector<std::array<ListColour, 4>> pieces;
+    for (const PieceEntry& e : ours6.table) pieces.push_back({e[2], e[3], e[0], e[1]});
+    int inner = 0;
+    while (pieceClass(ours6.table[inner]) != 0 || pieces[inner][0] != 5) ++inner;
+    pieces[inner][0] = 6;  // 5 loses a side, 6 gains one
+    EXPECT_FALSE(importText(SetKind::Board6x6, formatPieceList({}, pieces), set, error));
+    EXPECT_EQ(error.substr(0, 9), "colour 5 ");
+    EXPECT_NE(error.find(" sides, an odd number: one of them could never meet its match"), std::string::npos) << error;
+    const std::string small = plainListText(ours6);
+    EXPECT_FALSE(importText(SetKind::Board6x12, small, set, error));
+    EXPECT_EQ(error, "the list holds 36 pieces; the 6 x 12 puzzle has 72");
+}
+
+}  // namespace
+}  // namespace zentara

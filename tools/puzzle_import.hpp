@@ -1,0 +1,66 @@
+// From a plain piece list to the data header the programs are built from, and
+// back: the importer behind the ZENTARA_PIECES_* configure options, and the texts
+// of the data headers that make-puzzles writes for our own sets.
+//
+// The importer turns the list into the tables' layout (rim pieces of the 16 x 16
+// set turned to the table orientation, colours renumbered into the ranges the
+// programs work in), derives what the programs take from the set, and refuses,
+// with one message naming the piece, line or colour and the rule, every set the
+// build's own checks (core/table_checks.cpp) or the programs would not take.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/piece_list.hpp"
+#include "core/puzzle.hpp"
+
+namespace zentara::puzzle_import {
+
+enum class SetKind { Board16x16, Board6x12, Board6x6 };
+
+struct SetShape {
+    const char* name;        // "16x16": the word the command line takes
+    const char* title;       // "16 x 16"
+    const char* arrayName;   // PIECES_16X16
+    const char* headerName;  // puzzle_16x16.hpp
+    int pieces, corners, edges;
+    int rimColours, innerColours;  // at most (small sets) or exactly (16 x 16)
+};
+
+const SetShape& shapeOf(SetKind kind);
+bool kindOfName(const std::string& name, SetKind& kind);
+
+struct ImportedSet {
+    SetKind kind = SetKind::Board16x16;
+    std::vector<PieceEntry> table;            // bottom-first, in the programs' colour numbers
+    std::vector<int> turned;                  // quarter turns from the list's piece to its table entry
+    std::vector<ListColour> listColour;       // the list's colour for each table colour
+    std::array<Colour, 23> topFirst{};        // 16 x 16: table colour -> top-first colour
+    std::array<Colour, 23> colourOrder{};     // 16 x 16: the block-set solver's working order
+};
+
+// Imports a list; false with `error` set when the set is refused. For the 16 x 16
+// set this measures the block-set colour order (a few seconds).
+bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error);
+
+// The block-set colour order measured for a 16 x 16 table; false when under no
+// order tried an inner assignment balanced. `rate`: balanced attempts per attempt.
+bool measureColourOrder(const std::array<PieceEntry, PIECE_COUNT>& table, std::array<Colour, 23>& order,
+                        double& rate);
+
+// The data header text for a set, as make-puzzles writes it, and its colour order part.
+std::string headerText(const ImportedSet& set);
+std::string colourOrderText(const std::array<Colour, 23>& order);
+
+// Reads the tables of a data header back (to write its set as a list, or to
+// measure its colour order); its colours are taken as they stand.
+bool parseHeader(SetKind kind, const std::string& text, ImportedSet& set, std::string& error);
+
+// The plain list of a set: every piece top-first in its table orientation, the
+// 16 x 16 set with its top-first colour line, so that importing it gives the
+// same header back.
+std::string plainListText(const ImportedSet& set);
+
+}  // namespace zentara::puzzle_import
