@@ -97,7 +97,10 @@ std::string xmlEscape(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t n = utf8Length(text, i);
+            std::size_t n = utf8Length(text, i);
+            // U+FFFE and U+FFFF are UTF-8 but no XML 1.0 character; nor are the C1 controls welcome.
+            if (n == 3 && text.substr(i, 2) == "\xEF\xBF" && static_cast<unsigned char>(text[i + 2]) >= 0xBE) n = 0;
+            if (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) n = 0;
             if (n == 0) {
                 s += '?';
                 ++i;

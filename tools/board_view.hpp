@@ -15,8 +15,9 @@ inline constexpr int VIEW_CELL_PIXELS = 40;
 // Fill of a colour number: the border a neutral grey, every other number its own colour.
 const char* colourFill(int colour);
 
-// Text made safe for XML: markup characters escaped, control characters and bytes
-// that are not UTF-8 replaced by '?', so that any file name gives a well-formed page.
+// Text made safe for XML: markup characters escaped; control characters (C0 and
+// C1), U+FFFE, U+FFFF and bytes that are not UTF-8 (lone surrogates, overlong
+// forms) replaced by '?', so that any file name gives a well-formed page.
 std::string xmlEscape(std::string_view text);
 
 struct ViewOptions {
