@@ -33,8 +33,9 @@ struct ViewOptions {
 // colour, and a caption with the name and the figures.
 std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options = {});
 
-// A page a browser opens directly: the same picture inline, nothing fetched.
-std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg);
+// A page a browser opens directly: the same picture inline, its caption the only
+// one, nothing fetched.
+std::string renderBoardHtml(std::string_view name, std::string_view svg);
 
 // "Best230.csv" -> "Best230.svg"; "dir/board" -> "dir/board.svg".
 std::string svgNameFor(const std::string& boardPath);

@@ -642,10 +642,12 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
     s += "<style>\n"
          "body{font-family:sans-serif;margin:1em;color:#111}\n"
          "table{border-collapse:collapse;margin-bottom:1.5em;width:100%}\n"
-         "th,td{border:1px solid #BBB;padding:3px 6px;text-align:left;vertical-align:top;overflow-wrap:anywhere}\n"
+         "div.instances{overflow-x:auto}\n"
+         "th,td{border:1px solid #BBB;padding:3px 6px;text-align:left;vertical-align:top}\n"
          "th{background:#EEE}\n"
          "td.number{text-align:right;white-space:nowrap}\n"
-         "td.status{font-family:monospace;font-size:90%;min-width:10em}\n"
+         "td.from,td.status{overflow-wrap:anywhere}\n"
+         "td.status{font-family:monospace;font-size:90%;min-width:8em}\n"
          "tr.running td.state{color:#006600;font-weight:bold}\n"
          "tr.failed td.state{color:#B00000;font-weight:bold}\n"
          "svg.board{display:block;width:100%;max-width:720px;height:auto}\n"
@@ -684,7 +686,9 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         s += "<p>The " + std::to_string(shown.size()) + " best of " + std::to_string(total) +
              " instances, best first (most pieces placed on a board of its own, then most matched seams, then the "
              "highest level of its status line).</p>\n";
-    s += "<table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
+    // Long texts wrap inside their cells; what still does not fit a narrow window
+    // scrolls inside the table's box, not the page.
+    s += "<div class=\"instances\"><table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
          "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th><th>Started from</th>"
          "<th>Last status line</th></tr></thead>\n<tbody>\n";
     for (std::size_t index : shown) {
@@ -700,10 +704,10 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
-             "</td><td>" + xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
+             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
              "</td></tr>\n";
     }
-    s += "</tbody>\n</table>\n";
+    s += "</tbody>\n</table></div>\n";
     if (!all) {
         // The rest in a few figures.
         std::vector<std::pair<int, int>> boards;
@@ -768,8 +772,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         if (!i.inCampaign || static_cast<int>(levels.size()) == REPORT_PLOT_SERIES) break;
         Series l{&i, {}}, p{&i, {}}, m{&i, {}};
         // A resuming solver starts at its seed's level.
-        if (i.startPieces >= 0 && (i.progress.empty() || i.progress.front().seconds > 0 || i.progress.front().level < 0))
-            l.points.emplace_back(0, i.startPieces);
+        if (i.startPieces >= 0) l.points.emplace_back(0, i.startPieces);
         for (const ProgressSample& sample : i.progress) {
             if (sample.level >= 0) l.points.emplace_back(sample.seconds, sample.level);
             if (sample.pieces >= 0) p.points.emplace_back(sample.seconds, sample.pieces);
