@@ -648,6 +648,8 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
          "td.number{text-align:right;white-space:nowrap}\n"
          "td.from,td.status{overflow-wrap:anywhere}\n"
          "td.status{font-family:monospace;font-size:90%;min-width:8em}\n"
+         "@media (max-width:800px){body{margin:0.5em}table{font-size:80%}th,td{padding:2px 3px}"
+         "td.number{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
          "tr.running td.state{color:#006600;font-weight:bold}\n"
          "tr.failed td.state{color:#B00000;font-weight:bold}\n"
          "svg.board{display:block;width:100%;max-width:720px;height:auto}\n"
@@ -700,7 +702,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         else if (i.figures.ends_with(", inconsistent")) board += " (inconsistent)";
         else if (i.figures.ends_with("complete and consistent")) board += " (complete)";
         s += std::string("<tr class=\"") + rowClass + "\"><td>" + xmlEscape(i.name) + "</td><td class=\"state\">" +
-             xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td>" +
+             xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td class=\"board\">" +
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
