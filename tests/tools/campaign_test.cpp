@@ -12,6 +12,7 @@
 #include "core/board_check.hpp"
 #include "core/random.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/browser.hpp"
 #include "tests/tools/xml_check.hpp"
 
 namespace zentara {
@@ -39,6 +40,7 @@ protected:
         setenv("ZENTARA_BIN", ZENTARA_BIN_DIR, 1);
         setenv("PARALLEL_HOME", (dir() / ".parallel").c_str(), 1);  // not the user's ~/.parallel
         unsetenv("STANDIN_BOARDS");
+        unsetenv("STANDIN_TOP");
         unsetenv("ZENTARA_PROGRESS_SECONDS");
     }
     void TearDown() override {
@@ -236,6 +238,78 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
     r = campaign("start --board Result.csv " + shift + " 1 other");
     EXPECT_EQ(lines(r.out)[0], "campaign: shift-solver takes all 245 pieces of Result.csv");
     EXPECT_EQ(campaign("stop other").status, 0);
+}
+
+// A solver resumed from a seed board loses ground at first: status and the page
+// tell its own boards and level apart from the seed, and the seed stays the
+// campaign's best until something beats it.
+TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
+    ASSERT_TRUE(writeBoardFile("seed.csv", plantedBoard({246, 247, 248, 249, 250, 251, 252, 253, 254, 255}).data(),
+                               LAYOUT_16X16));
+    fs::create_directory("bin");
+    fs::copy_file(standin(), "bin/shift-solver");
+    setenv("STANDIN_TOP", "242", 1);  // instance k writes Best200.csv and Best(242 - k).csv
+    setenv("ZENTARA_PROGRESS_SECONDS", "1", 1);
+    Result r = campaign("start --board seed.csv " + fs::absolute("bin/shift-solver").string() + " 2 seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path dir = fs::canonical("seeded");
+    for (const char* name : {"instance-001", "instance-002"})
+        ASSERT_TRUE(waitForStatus(dir / name, std::string("stand-in ") + name + " running"));
+    r = campaign("status seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string from = "    started from Best246.csv, the seed board " + fs::canonical("seed.csv").string();
+    EXPECT_EQ(lines(r.out),
+              (std::vector<std::string>{
+                  "campaign seeded: shift-solver, 2 instances, 2 running",
+                  "instance-001  running         own deepest board: Best241.csv: " + summary(dir / "instance-001/Best241.csv"),
+                  "    own best level 241; status: Level 241, max. 241, stand-in instance-001 running", from,
+                  "instance-002  running         own deepest board: Best240.csv: " + summary(dir / "instance-002/Best240.csv"),
+                  "    own best level 240; status: Level 240, max. 240, stand-in instance-002 running", from,
+                  "best board: the seed board " + fs::canonical("seed.csv").string() + ": " + summary("seed.csv") +
+                      "; no instance has found a better one yet (best found: seeded/instance-001/Best241.csv: " +
+                      summary(dir / "instance-001/Best241.csv") + ")"}));
+
+    // The page, as a browser shows it.
+    ASSERT_TRUE(waitUntil([&] { return readFile(dir / "instance-002/progress.txt").find("Level 240") != std::string::npos; }));
+    r = campaign("report seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "campaign-report: wrote seeded/report.html (2 instances, best board the seed board)\n");
+    const std::string page = readFile(dir / "report.html");
+    EXPECT_NE(page.find("<p class=\"best\">The seed board " + fs::canonical("seed.csv").string() + ": " +
+                        summary("seed.csv") + ". No instance has found a better board yet; the best found is "
+                        "instance-001/Best241.csv: " + summary(dir / "instance-001/Best241.csv") + ".</p>"),
+              std::string::npos);
+    // The level line starts at the seed's 246 at minute 0.
+    EXPECT_NE(page.find("class=\"series\" data-instance=\"instance-001\" points=\"56,"), std::string::npos);
+    const std::string chromium = testing::findChromium();
+    if (chromium.empty())
+        GTEST_SKIP() << "NOT TESTED: no headless Chromium here; the page was not rendered in a browser";
+    std::vector<std::string> found;
+    std::string problem;
+    ASSERT_TRUE(testing::measureInChromium(
+        chromium, page,
+        "<script>const out = [];\n"
+        "for (const tr of document.querySelectorAll('table.instances tbody tr')) out.push('row ' + tr.innerText.replace(/\\s+/g, ' ').trim());\n"
+        "out.push('best ' + document.querySelector('p.best').innerText);\n"
+        "const pre = document.createElement('pre'); pre.id = 'measured'; pre.textContent = out.join('\\n'); document.body.appendChild(pre);\n"
+        "</script>\n",
+        1024, found, problem))
+        << problem;
+    const std::vector<std::string> rows = testing::withPrefix(found, "row ");
+    ASSERT_EQ(rows.size(), 2u);
+    for (int k = 1; k <= 2; ++k) {
+        const std::string name = "instance-00" + std::to_string(k), level = std::to_string(242 - k);
+        BoardCheck c;
+        std::string reason;
+        ASSERT_TRUE(checkBoardFile((dir / name / ("Best" + level + ".csv")).c_str(), c, reason));
+        EXPECT_TRUE(std::regex_match(rows[static_cast<std::size_t>(k - 1)],
+                                     std::regex(name + " running \\d+ s Best" + level + "\\.csv " + level + " " +
+                                                std::to_string(c.matchedSeams) + " " + level +
+                                                " Best246\\.csv, the seed board Level " + level + ", max\\. " + level +
+                                                ", stand-in " + name + " running")))
+            << rows[static_cast<std::size_t>(k - 1)];
+    }
+    EXPECT_EQ(testing::withPrefix(found, "best ").at(0).substr(0, 15), "The seed board ");
 }
 
 TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReason) {
