@@ -65,19 +65,6 @@ std::string field(const std::string& text, const std::string& key) {
     return {};
 }
 
-// Whether a file name is one of the best-board names a solver writes:
-// Best231.csv, B231-435.csv, Best.csv.
-bool isBoardName(const std::string& name) {
-    int a = 0, b = 0, used = 0;
-    if (std::sscanf(name.c_str(), "Best%d.csv%n", &a, &used) == 1 && used == static_cast<int>(name.size()) &&
-        name.size() > 8 && name[4] >= '0' && name[4] <= '9')
-        return true;
-    if (std::sscanf(name.c_str(), "B%d-%d.csv%n", &a, &b, &used) == 2 && used == static_cast<int>(name.size()) &&
-        name[1] >= '0' && name[1] <= '9')
-        return true;
-    return name == "Best.csv";
-}
-
 // The number after "instance-", or -1.
 int instanceNumber(const std::string& name) {
     if (!name.starts_with("instance-") || name.size() == 9 || name.size() > 18) return -1;
@@ -133,30 +120,37 @@ std::string duration(long seconds) {
     return s;
 }
 
-// An instance's own deepest board: the best board in its directory by the suite's
-// ranking, leaving out a copy of the seed board (`seed`, empty when none).
+// An instance's own deepest board: the best consistent board among the names the
+// solvers write, ranked as board-check --best ranks them (core/board_rank.hpp,
+// ties to the name first in byte order), leaving out a copy of the seed board
+// (`seed`, empty when none). Where it has written nothing consistent, the first
+// board that is not says why.
 void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& inst) {
     std::error_code ec;
     BoardRank best{-1, -1};
-    std::string unreadableName, unreadableReason, bytes;
+    std::string faultyName, faultyFigures, bytes;
+    const auto fault = [&](const std::string& name, const std::string& figures) {
+        if (faultyName.empty() || name < faultyName) faultyName = name, faultyFigures = figures;
+    };
     for (const auto& e : fs::directory_iterator(dir, ec)) {
         const std::string name = e.path().filename().string();
-        if (!isBoardName(name)) continue;
+        if (!isSolverBoardName(name)) continue;
         if (!readSmall(e.path(), MAX_BOARD_CHECK_BYTES, bytes)) {
-            if (unreadableName.empty() || name < unreadableName)
-                unreadableName = name, unreadableReason = "not a regular file of a board's size";
+            fault(name, "unreadable (not a regular file of a board's size)");
             continue;
         }
         if (!seed.empty() && bytes == seed) continue;  // where it started, not what it found
         BoardCheck check;
         std::string reason;
         if (!checkBoardText(bytes, check, reason)) {
-            if (unreadableName.empty() || name < unreadableName) unreadableName = name, unreadableReason = reason;
+            fault(name, "unreadable (" + reason + ")");
+            continue;
+        }
+        if (!check.consistent()) {
+            fault(name, figuresOf(check));
             continue;
         }
         const BoardRank rank{check.piecesPlaced, check.matchedSeams};
-        // Of two equal boards the one with the smaller name, so that the choice
-        // does not depend on the order the directory lists them in.
         if (isBetter(rank, best) || (!isBetter(best, rank) && name < inst.deepestBoard)) {
             best = rank;
             inst.deepestBoard = name;
@@ -164,9 +158,9 @@ void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& 
             inst.figures = figuresOf(check);
         }
     }
-    if (inst.deepestBoard.empty() && !unreadableName.empty()) {
-        inst.deepestBoard = unreadableName;
-        inst.figures = "unreadable (" + unreadableReason + ")";
+    if (inst.deepestBoard.empty() && !faultyName.empty()) {
+        inst.deepestBoard = faultyName;
+        inst.figures = faultyFigures;
     }
 }
 

@@ -5,8 +5,9 @@
 // Nothing on the page is fetched from elsewhere and it holds no script.
 //
 // An instance's own work is told apart from where it started: its deepest board
-// is the best board it wrote itself (a file byte for byte equal to the seed board
-// it was given is not its own), ranked as core/board_rank.hpp ranks boards.
+// is the best consistent board it wrote itself (a file byte for byte equal to the
+// seed board it was given is not its own), ranked as board-check --best ranks
+// them (core/board_rank.hpp: more pieces placed, then more matched seams).
 #pragma once
 
 #include <ostream>
