@@ -279,8 +279,12 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
                         summary("seed.csv") + ". No instance has found a better board yet; the best found is "
                         "instance-001/Best241.csv: " + summary(dir / "instance-001/Best241.csv") + ".</p>"),
               std::string::npos);
-    // The level line starts at the seed's 246 at minute 0.
-    EXPECT_NE(page.find("class=\"series\" data-instance=\"instance-001\" points=\"56,"), std::string::npos);
+    // The level line starts at minute 0 (the plot's left edge, x = 56), at the seed's 246.
+    const std::size_t levelPlot = page.find("class=\"level-plot\"");
+    ASSERT_NE(levelPlot, std::string::npos);
+    const std::size_t line = page.find("class=\"series\" data-instance=\"instance-001\" points=\"56,", levelPlot);
+    EXPECT_LT(line, page.find("</svg>", levelPlot));
+    EXPECT_NE(page.find(">246</text>", levelPlot), std::string::npos);
     const std::string chromium = testing::findChromium();
     if (chromium.empty())
         GTEST_SKIP() << "NOT TESTED: no headless Chromium here; the page was not rendered in a browser";
