@@ -15,15 +15,17 @@ namespace zentara {
 namespace {
 
 // Twenty-two colours picked so that any two of them, the border grey, the white
-// of an empty cell and the magenta of the marks lie at least 36 apart in CIELAB
-// (a difference of 2 is barely visible), none darker than L* 26: dark shades
-// that differ on paper look alike in a small triangle.
+// of an empty cell and the magenta of the marks lie at least 22 apart by CIEDE2000
+// (the measure that follows what people see, where plain CIELAB distance
+// overstates blues and saturated pairs: a difference of 2 is barely visible), none
+// darker than L* 26 and none greyish: dark shades that differ on paper look alike
+// in a small triangle, and grey ones like the border.
 constexpr std::array<const char*, 23> PALETTE{
     "#848482",                                                                    // 0 border
-    "#00FF00", "#FF0000", "#FFCC00", "#003399", "#CC0066", "#00FFCC", "#006600",  // 1-7
-    "#0000FF", "#FF99FF", "#FF9966", "#00CCFF", "#663300", "#CCFF66", "#990099",  // 8-14
-    "#6699FF", "#999933", "#663366", "#E68FAC", "#99CC99", "#9966FF", "#CC3333",  // 15-21
-    "#006699",                                                                    // 22
+    "#00FF00", "#5500BB", "#881100", "#005500", "#FFAA00", "#FF1100", "#6688FF",  // 1-7
+    "#00FFEE", "#AA0055", "#778800", "#554422", "#FFBBAA", "#005555", "#FFFF00",  // 8-14
+    "#DDBBFF", "#EE6688", "#886699", "#44CCFF", "#AA6600", "#009977", "#005599",  // 15-21
+    "#BBCC99",                                                                    // 22
 };
 
 constexpr int MARGIN = 12;
@@ -98,9 +100,13 @@ std::string xmlEscape(std::string_view text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             const std::size_t n = utf8Length(text, i);
-            if (n == 0) {
+            // U+FFFE and U+FFFF are UTF-8 but no XML 1.0 character; nor are the C1 controls welcome.
+            const bool unwanted =
+                (n == 3 && text.substr(i, 2) == "\xEF\xBF" && static_cast<unsigned char>(text[i + 2]) >= 0xBE) ||
+                (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+            if (n == 0 || unwanted) {
                 s += '?';
-                ++i;
+                i += unwanted ? n : 1;
             } else {
                 s.append(text.substr(i, n));
                 i += n;
@@ -248,7 +254,7 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
     return s;
 }
 
-std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg) {
+std::string renderBoardHtml(std::string_view name, std::string_view svg) {
     // The inline picture drops the XML declaration, which HTML does not allow there.
     std::string_view body = svg;
     if (body.starts_with("<?xml")) body.remove_prefix(body.find('\n') + 1);
@@ -256,8 +262,9 @@ std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std:
     s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(name) +
          "</title>\n<style>body{font-family:sans-serif;margin:1em}svg.board{display:block;width:100%;height:auto;max-height:calc(100vh - 7em)}</style>\n</head>\n<body>\n";
     s += "<h1>" + xmlEscape(name) + "</h1>\n";
+    // The picture's own caption gives the figures, once, inside the window.
     s.append(body);
-    s += "<p>" + figuresLine(check) + "; " + faultsLine(check) + ".</p>\n</body>\n</html>\n";
+    s += "</body>\n</html>\n";
     return s;
 }
 
@@ -321,7 +328,7 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
     }
     out << svgPath << ": " << figuresLine(check) << "; " << faultsLine(check) << '\n';
     if (html) {
-        if (!writeWholeFile(htmlPath, renderBoardHtml(check, board, svg), reason)) {
+        if (!writeWholeFile(htmlPath, renderBoardHtml(board, svg), reason)) {
             err << "board-view: cannot write " << htmlPath << ": " << reason << '\n';
             return 1;
         }

@@ -15,8 +15,9 @@ inline constexpr int VIEW_CELL_PIXELS = 40;
 // Fill of a colour number: the border a neutral grey, every other number its own colour.
 const char* colourFill(int colour);
 
-// Text made safe for XML: markup characters escaped, control characters and bytes
-// that are not UTF-8 replaced by '?', so that any file name gives a well-formed page.
+// Text made safe for XML: markup characters escaped; control characters (C0 and
+// C1), U+FFFE, U+FFFF and bytes that are not UTF-8 (lone surrogates, overlong
+// forms) replaced by '?', so that any file name gives a well-formed page.
 std::string xmlEscape(std::string_view text);
 
 struct ViewOptions {
@@ -32,8 +33,9 @@ struct ViewOptions {
 // colour, and a caption with the name and the figures.
 std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options = {});
 
-// A page a browser opens directly: the same picture inline, nothing fetched.
-std::string renderBoardHtml(const BoardCheck& check, std::string_view name, std::string_view svg);
+// A page a browser opens directly: the same picture inline, its caption the only
+// one, nothing fetched.
+std::string renderBoardHtml(std::string_view name, std::string_view svg);
 
 // "Best230.csv" -> "Best230.svg"; "dir/board" -> "dir/board.svg".
 std::string svgNameFor(const std::string& boardPath);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -14,6 +15,7 @@
 #include <sstream>
 
 #include "core/board_check.hpp"
+#include "core/board_rank.hpp"
 #include "tools/board_view.hpp"
 #include "core/command_line.hpp"
 #include "tools/whole_file.hpp"
@@ -48,6 +50,11 @@ bool readTail(const fs::path& path, std::size_t limit, std::string& text) {
     return true;
 }
 
+// A whole small file (a board), or false when it is no regular file or longer than `limit`.
+bool readSmall(const fs::path& path, std::size_t limit, std::string& text) {
+    return readTail(path, limit + 1, text) && text.size() <= limit;
+}
+
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 // "key: value" lines of campaign.txt and started.txt.
@@ -58,26 +65,49 @@ std::string field(const std::string& text, const std::string& key) {
     return {};
 }
 
-// Best231.csv -> {231, 0}, B231-435.csv -> {231, 435}, anything else {0, 0}:
-// the same ranking as campaign status.
-bool boardLevel(const std::string& name, int& level, int& score) {
-    level = score = 0;
-    int a = 0, b = 0, used = 0;
-    if (std::sscanf(name.c_str(), "Best%d.csv%n", &a, &used) == 1 && used == static_cast<int>(name.size()) &&
-        name.size() > 8 && name[4] >= '0' && name[4] <= '9') {
-        level = a;
-        return true;
+// The number after "instance-", or -1.
+int instanceNumber(const std::string& name) {
+    if (!name.starts_with("instance-") || name.size() == 9 || name.size() > 18) return -1;
+    int n = 0;
+    for (std::size_t i = 9; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return -1;
+        n = n * 10 + (name[i] - '0');
     }
-    if (std::sscanf(name.c_str(), "B%d-%d.csv%n", &a, &b, &used) == 2 && used == static_cast<int>(name.size()) &&
-        name[1] >= '0' && name[1] <= '9') {
-        level = a, score = b;
-        return true;
-    }
-    return name == "Best.csv";
+    return n;
 }
 
 std::string verdict(const BoardCheck& c) {
     return c.complete() ? "complete and consistent" : c.consistent() ? "consistent" : "inconsistent";
+}
+
+std::string figuresOf(const BoardCheck& check) {
+    char figures[160];
+    std::snprintf(figures, sizeof figures, "%d of %d pieces placed, %d of %d seams matched, %s", check.piecesPlaced,
+                  check.geometry.cells(), check.matchedSeams, check.totalSeams, verdict(check).c_str());
+    return figures;
+}
+
+bool wordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+// The number after `key` at `at` (blanks between), or -1 when `key` is not there
+// as a word of its own followed by a number.
+int numberAfter(std::string_view lower, std::size_t at, std::string_view key, std::size_t& end) {
+    if (lower.substr(at, key.size()) != key) return -1;
+    if (at > 0 && wordChar(lower[at - 1])) return -1;
+    std::size_t i = at + key.size();
+    while (i < lower.size() && lower[i] == ' ') ++i;
+    if (i >= lower.size() || !std::isdigit(static_cast<unsigned char>(lower[i]))) return -1;
+    long n = 0;
+    while (i < lower.size() && std::isdigit(static_cast<unsigned char>(lower[i])) && n < 100000) n = n * 10 + (lower[i++] - '0');
+    end = i;
+    return static_cast<int>(n);
+}
+
+std::string trimmed(std::string_view s) {
+    std::size_t a = 0, b = s.size();
+    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
+    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
+    return std::string(s.substr(a, b - a));
 }
 
 std::string duration(long seconds) {
@@ -90,9 +120,83 @@ std::string duration(long seconds) {
     return s;
 }
 
-// Lines of distinct colours for the instances, in turn.
+// An instance's own deepest board: the best consistent board among the names the
+// solvers write, ranked as board-check --best ranks them (core/board_rank.hpp,
+// ties to the name first in byte order), leaving out a copy of the seed board
+// (`seed`, empty when none). Where it has written nothing consistent, the first
+// board that is not says why.
+void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& inst) {
+    std::error_code ec;
+    BoardRank best{-1, -1};
+    std::string faultyName, faultyFigures, bytes;
+    const auto fault = [&](const std::string& name, const std::string& figures) {
+        if (faultyName.empty() || name < faultyName) faultyName = name, faultyFigures = figures;
+    };
+    for (const auto& e : fs::directory_iterator(dir, ec)) {
+        const std::string name = e.path().filename().string();
+        if (!isSolverBoardName(name)) continue;
+        if (!readSmall(e.path(), MAX_BOARD_CHECK_BYTES, bytes)) {
+            fault(name, "unreadable (not a regular file of a board's size)");
+            continue;
+        }
+        if (!seed.empty() && bytes == seed) continue;  // where it started, not what it found
+        BoardCheck check;
+        std::string reason;
+        if (!checkBoardText(bytes, check, reason)) {
+            fault(name, "unreadable (" + reason + ")");
+            continue;
+        }
+        if (!check.consistent()) {
+            fault(name, figuresOf(check));
+            continue;
+        }
+        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        if (isBetter(rank, best) || (!isBetter(best, rank) && name < inst.deepestBoard)) {
+            best = rank;
+            inst.deepestBoard = name;
+            inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams;
+            inst.figures = figuresOf(check);
+        }
+    }
+    if (inst.deepestBoard.empty() && !faultyName.empty()) {
+        inst.deepestBoard = faultyName;
+        inst.figures = faultyFigures;
+    }
+}
+
+// Status line of the console file's end (a few KB is lines enough).
+std::string consoleStatus(const fs::path& dir) {
+    std::string text;
+    if (!readTail(dir / "console.txt", 4096, text)) return {};
+    return lastStatusLine(text);
+}
+
+void readInstance(const fs::path& d, const std::string& seed, bool wholeProgress, InstanceReport& inst) {
+    std::string text;
+    if (readTail(d / "started.txt", 64 * 1024, text)) {
+        inst.startedFrom = field(text, "started from");
+        int n = 0, used = 0;
+        if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) inst.startPieces = n;
+    }
+    std::string progressStatus;
+    if (readTail(d / "progress.txt", wholeProgress ? 8 << 20 : 4096, text)) {
+        inst.progress = parseProgress(text, &progressStatus);
+        if (!inst.progress.empty()) inst.elapsedSeconds = inst.progress.back().seconds;
+    }
+    inst.lastStatus = consoleStatus(d);
+    if (inst.lastStatus.empty()) inst.lastStatus = progressStatus;
+    inst.levels = parseStatusLevels(inst.lastStatus);
+    findOwnBoard(d, seed, inst);
+}
+
+// ---------------------------------------------------------------------------
+// Plots.
+
+// Lines of distinct colours for the instances, in turn, each with a marker of
+// its own shape, so that lines that coincide still show every instance.
 constexpr const char* LINE_COLOURS[] = {"#1F77B4", "#D62728", "#2CA02C", "#9467BD", "#FF7F0E",
                                         "#17BECF", "#8C564B", "#E377C2", "#7F7F7F", "#BCBD22"};
+static_assert(std::size(LINE_COLOURS) == REPORT_PLOT_SERIES);
 
 // A round step for about `parts` ticks over `span`.
 double tickStep(double span, int parts) {
@@ -105,24 +209,57 @@ double tickStep(double span, int parts) {
 
 std::string number(double v) {
     char s[32];
-    std::snprintf(s, sizeof s, "%g", std::round(v * 1000) / 1000);
+    std::snprintf(s, sizeof s, "%g", std::round(v * 10) / 10);
     return s;
 }
 
-// One plot: a value of every instance's samples against the time since its start,
-// in hours (minutes while every instance is younger than two hours).
-std::string renderPlot(const CampaignReport& report, bool seams, const char* cssClass, const char* title) {
-    const auto value = [seams](const ProgressSample& p) { return seams ? p.seams : p.pieces; };
+// A marker of shape `k` centred on (x, y), as a path.
+std::string marker(int k, double x, double y) {
+    const double r = 4.5;
+    char s[200];
+    switch (k % 5) {
+        case 0:  // circle
+            std::snprintf(s, sizeof s, "M%s %sa%g %g 0 1 0 %g 0a%g %g 0 1 0 %g 0", number(x - r).c_str(),
+                          number(y).c_str(), r, r, 2 * r, r, r, -2 * r);
+            break;
+        case 1:  // square
+            std::snprintf(s, sizeof s, "M%s %sh%gv%gh%gz", number(x - r).c_str(), number(y - r).c_str(), 2 * r, 2 * r,
+                          -2 * r);
+            break;
+        case 2:  // triangle
+            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y - r - 1).c_str(), r + 1,
+                          2 * r + 1, -2 * r - 2);
+            break;
+        case 3:  // diamond
+            std::snprintf(s, sizeof s, "M%s %sl%g %gl%g %gl%g %gz", number(x).c_str(), number(y - r - 1).c_str(),
+                          r + 1, r + 1, -r - 1, r + 1, -r - 1, -r - 1);
+            break;
+        default:  // triangle pointing down
+            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y + r + 1).c_str(), r + 1,
+                          -2 * r - 1, -2 * r - 2);
+    }
+    return s;
+}
+
+struct Series {
+    const InstanceReport* instance;
+    std::vector<std::pair<double, int>> points;  // seconds, value
+};
+
+// One plot: a value of the chosen instances against the time since each started,
+// in hours (minutes while every instance is younger than two hours), from 0.
+// Each line holds at most a point per two pixels of width (the highest value of
+// those it stands for), whatever the number of samples.
+std::string renderPlot(const std::vector<Series>& all, const char* cssClass, const char* title) {
     double maxSeconds = 0;
     int low = 1 << 30, high = -1;
-    for (const InstanceReport& inst : report.instances)
-        for (const ProgressSample& p : inst.progress) {
-            if (value(p) < 0) continue;
-            maxSeconds = std::max(maxSeconds, static_cast<double>(p.seconds));
-            low = std::min(low, value(p));
-            high = std::max(high, value(p));
+    for (const Series& series : all)
+        for (const auto& [t, v] : series.points) {
+            maxSeconds = std::max(maxSeconds, t);
+            low = std::min(low, v);
+            high = std::max(high, v);
         }
-    if (high < 0) return "<p class=\"" + std::string(cssClass) + "\">No progress samples yet.</p>\n";
+    if (high < 0) return "<p class=\"" + std::string(cssClass) + "\">Nothing to show yet.</p>\n";
     const bool hours = maxSeconds >= 2 * 3600;
     const double unit = hours ? 3600 : 60;
     const double maxTime = std::max(maxSeconds / unit, 1.0);
@@ -132,7 +269,7 @@ std::string renderPlot(const CampaignReport& report, bool seams, const char* css
     const double y0 = std::floor(low / yStep) * yStep, y1 = std::ceil(high / yStep) * yStep;
     constexpr int W = 800, H = 320, LEFT = 56, RIGHT = 170, TOP = 16, BOTTOM = 44;
     const double plotW = W - LEFT - RIGHT, plotH = H - TOP - BOTTOM;
-    const auto px = [&](double t) { return LEFT + t / x1 * plotW; };
+    const auto px = [&](double t) { return LEFT + t / unit / x1 * plotW; };
     const auto py = [&](double v) { return TOP + (y1 - v) / (y1 - y0) * plotH; };
 
     std::string s;
@@ -145,243 +282,566 @@ std::string renderPlot(const CampaignReport& report, bool seams, const char* css
              number(py(v)) + "\" stroke=\"#DDDDDD\"/><text x=\"" + number(LEFT - 6) + "\" y=\"" + number(py(v) + 4) +
              "\" text-anchor=\"end\">" + number(v) + "</text>\n";
     for (double h = 0; h <= x1 + xStep / 2; h += xStep)
-        s += "<line x1=\"" + number(px(h)) + "\" y1=\"" + number(TOP) + "\" x2=\"" + number(px(h)) + "\" y2=\"" +
-             number(TOP + plotH) + "\" stroke=\"#DDDDDD\"/><text x=\"" + number(px(h)) + "\" y=\"" +
+        s += "<line x1=\"" + number(px(h * unit)) + "\" y1=\"" + number(TOP) + "\" x2=\"" + number(px(h * unit)) +
+             "\" y2=\"" + number(TOP + plotH) + "\" stroke=\"#DDDDDD\"/><text x=\"" + number(px(h * unit)) + "\" y=\"" +
              number(TOP + plotH + 16) + "\" text-anchor=\"middle\">" + number(h) + "</text>\n";
     s += "<text x=\"" + number(LEFT + plotW / 2) + "\" y=\"" + number(H - 6) +
          "\" text-anchor=\"middle\">" + (hours ? "hours" : "minutes") + " since the instance started</text>\n";
     s += "<rect x=\"" + number(LEFT) + "\" y=\"" + number(TOP) + "\" width=\"" + number(plotW) + "\" height=\"" +
          number(plotH) + "\" fill=\"none\" stroke=\"#000000\"/>\n";
-    int k = 0;
-    for (const InstanceReport& inst : report.instances) {
-        const char* colour = LINE_COLOURS[k++ % std::size(LINE_COLOURS)];
+    int k = -1;
+    for (const Series& series : all) {
+        ++k;
+        const char* colour = LINE_COLOURS[k % REPORT_PLOT_SERIES];
+        std::vector<std::pair<double, double>> kept;  // pixels
+        int keptColumn = -1;
+        for (const auto& [t, v] : series.points) {
+            const double x = px(t), y = py(v);
+            const int column = static_cast<int>(x / 2);
+            if (column == keptColumn && !kept.empty()) {
+                kept.back().first = x;
+                kept.back().second = std::min(kept.back().second, y);  // the higher value
+            } else {
+                kept.emplace_back(x, y);
+                keptColumn = column;
+            }
+        }
+        if (kept.empty()) continue;
         std::string points;
-        int count = 0;
-        for (const ProgressSample& p : inst.progress) {
-            if (value(p) < 0) continue;
-            if (count++) points += ' ';
-            points += number(px(p.seconds / unit));
-            points += ',';
-            points += number(py(value(p)));
+        for (const auto& [x, y] : kept) {
+            if (!points.empty()) points += ' ';
+            points += number(x) + ',' + number(y);
         }
-        if (count == 0) continue;
         // A single sample is drawn as a dot, which a polyline of one point is not.
-        if (count == 1) {
-            const std::string point = points;
-            points += ' ';
-            points += point;
-        }
-        const std::string name = xmlEscape(inst.name);
+        if (kept.size() == 1) points += ' ' + number(kept[0].first) + ',' + number(kept[0].second);
+        const std::string name = xmlEscape(series.instance->name);
         s += "<polyline class=\"series\" data-instance=\"" + name + "\" points=\"" + points + "\" fill=\"none\" stroke=\"" +
              colour + "\" stroke-width=\"2\" stroke-linejoin=\"round\" stroke-linecap=\"round\"><title>" + name +
              "</title></polyline>\n";
-        const double ly = TOP + 8 + (k - 1) * 16;
+        // Markers on about eight points of each line, each line's at other places
+        // along it, and always on its last point.
+        const std::size_t stride = std::max<std::size_t>(1, kept.size() / 8);
+        const std::size_t offset = static_cast<std::size_t>(k) * stride / REPORT_PLOT_SERIES;
+        std::string path;
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            if ((i + stride - offset % stride) % stride == 0 || i + 1 == kept.size())
+                path += marker(k, kept[i].first, kept[i].second);
+        s += "<path class=\"markers\" data-instance=\"" + name + "\" d=\"" + path + "\" fill=\"" +
+             (k / 5 % 2 ? "#FFFFFF" : colour) + "\" stroke=\"" + colour + "\" stroke-width=\"1.5\"/>\n";
+        const double ly = TOP + 8 + k * 16;
         if (ly < TOP + plotH) {
-            s += "<line x1=\"" + number(W - RIGHT + 12) + "\" y1=\"" + number(ly) + "\" x2=\"" + number(W - RIGHT + 32) +
-                 "\" y2=\"" + number(ly) + "\" stroke=\"" + colour + "\" stroke-width=\"3\"/><text x=\"" +
-                 number(W - RIGHT + 38) + "\" y=\"" + number(ly + 4) + "\">" + name + "</text>\n";
+            s += "<line x1=\"" + number(W - RIGHT + 12) + "\" y1=\"" + number(ly) + "\" x2=\"" + number(W - RIGHT + 36) +
+                 "\" y2=\"" + number(ly) + "\" stroke=\"" + colour + "\" stroke-width=\"2\"/><path d=\"" +
+                 marker(k, W - RIGHT + 24, ly) + "\" fill=\"" + (k / 5 % 2 ? "#FFFFFF" : colour) + "\" stroke=\"" +
+                 colour + "\" stroke-width=\"1.5\"/><text x=\"" + number(W - RIGHT + 42) + "\" y=\"" + number(ly + 4) +
+                 "\">" + name + "</text>\n";
         }
     }
     s += "</svg>\n";
     return s;
 }
 
+// Decodes the UTF-8 sequence at text[i]: its length, or 0 when it is none.
+std::size_t utf8At(std::string_view text, std::size_t i, unsigned& code) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    std::size_t n;
+    if (b >= 0xC2 && b <= 0xDF) n = 2, code = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3, code = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4, code = b & 0x07;
+    else return 0;
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i + k) & 0x3F);
+    }
+    if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF))) return 0;
+    if (code >= 0xD800 && code <= 0xDFFF) return 0;
+    return n;
+}
+
 }  // namespace
+
+StatusLevels parseStatusLevels(std::string_view line) {
+    std::string lower(line);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    StatusLevels found;
+    static constexpr std::string_view BEST[] = {"best level:", "best:", "max. level", "max.", "max"};
+    static constexpr std::string_view LEVEL[] = {"level/score:", "current level:", "current level", "level", "lev"};
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        std::size_t end = 0;
+        int n = -1;
+        for (std::string_view key : BEST)
+            if ((n = numberAfter(lower, i, key, end)) >= 0) break;
+        if (n >= 0) {
+            if (found.best < 0) found.best = n;
+            i = end - 1;
+            continue;
+        }
+        for (std::string_view key : LEVEL)
+            if ((n = numberAfter(lower, i, key, end)) >= 0) break;
+        if (n >= 0) {
+            if (found.level < 0) found.level = n;
+            i = end - 1;
+        }
+    }
+    return found;
+}
+
+std::string lastStatusLine(std::string_view text) {
+    // Lines end at "\n"; a "\r" left in a raw console file starts a rewrite.
+    std::vector<std::string_view> lines;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\n' || text[i] == '\r') {
+            lines.push_back(text.substr(from, i - from));
+            from = i + 1;
+        }
+    }
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        const std::string t = trimmed(*line);
+        if (!t.empty() && parseStatusLevels(t).any()) return t;
+    }
+    // A program whose status names no level: the line it is still rewriting.
+    if (!text.empty() && text.back() != '\n') {
+        std::string t = trimmed(lines.back());
+        for (char& c : t)
+            if (c == '\t') c = ' ';
+        return t;
+    }
+    return {};
+}
+
+std::string terminalSafe(std::string_view text) {
+    std::string s;
+    char hex[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            s += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        unsigned code = 0;
+        const std::size_t n = c >= 0x80 ? utf8At(text, i, code) : 0;
+        if (n > 0 && code >= 0xA0) {
+            s.append(text.substr(i, n));
+            i += n;
+            continue;
+        }
+        if (c == 0x1B) s += "\\e";
+        else if (c == '\r') s += "\\r";
+        else if (c == '\n') s += "\\n";
+        else if (c == '\t') s += "\\t";
+        else if (n > 0) std::snprintf(hex, sizeof hex, "\\u%04x", code), s += hex;  // a C1 control
+        else std::snprintf(hex, sizeof hex, "\\x%02x", c), s += hex;
+        i += n > 0 ? n : 1;
+    }
+    return s;
+}
 
 std::vector<ProgressSample> parseProgress(const std::string& text, std::string* lastStatus) {
     std::vector<ProgressSample> samples;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> f;
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string::npos) lineEnd = text.size();
+        const std::string_view line(text.data() + lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+        std::string_view f[6];
         std::size_t from = 0;
-        for (int k = 0; k < 5; ++k) {
+        int k = 0;
+        for (; k < 5; ++k) {
             const std::size_t tab = line.find('\t', from);
-            if (tab == std::string::npos) break;
-            f.push_back(line.substr(from, tab - from));
+            if (tab == std::string_view::npos) break;
+            f[k] = line.substr(from, tab - from);
             from = tab + 1;
         }
-        if (f.size() != 5) continue;  // not a sample line (a line cut short by a kill)
-        f.push_back(line.substr(from));
+        if (k != 5) continue;  // not a sample line (a line cut short by a kill)
+        f[5] = line.substr(from);
         ProgressSample p;
+        const std::string seconds(f[1]);
         char* end = nullptr;
-        p.seconds = std::strtol(f[1].c_str(), &end, 10);
-        if (end == f[1].c_str() || *end != '\0' || p.seconds < 0) continue;
+        p.seconds = std::strtol(seconds.c_str(), &end, 10);
+        if (end == seconds.c_str() || *end != '\0' || p.seconds < 0) continue;
         if (f[2] != "-") {
-            p.pieces = std::atoi(f[3].c_str());
-            p.seams = std::atoi(f[4].c_str());
+            p.pieces = std::atoi(std::string(f[3]).c_str());
+            p.seams = std::atoi(std::string(f[4]).c_str());
         }
+        p.level = parseStatusLevels(f[5]).reached();
         samples.push_back(p);
-        if (lastStatus) *lastStatus = f[5];
+        if (lastStatus) *lastStatus = trimmed(f[5]);
     }
     return samples;
 }
 
-CampaignReport gatherCampaign(const std::string& directory, const std::string& states) {
+std::vector<std::size_t> rankInstances(const CampaignReport& report) {
+    std::vector<std::size_t> order(report.instances.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const InstanceReport &x = report.instances[a], &y = report.instances[b];
+        if (x.inCampaign != y.inCampaign) return x.inCampaign;
+        const BoardRank rx{x.pieces, x.seams}, ry{y.pieces, y.seams};
+        if (isBetter(rx, ry)) return true;
+        if (isBetter(ry, rx)) return false;
+        return x.levels.reached() > y.levels.reached();
+    });
+    return order;
+}
+
+CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf) {
     CampaignReport report;
     report.directory = directory;
-    std::string text;
-    readTail(fs::path(directory) / "campaign.txt", 64 * 1024, text);
+    const fs::path top(directory);
+    std::string text, campaignText;
+    readTail(top / "campaign.txt", 64 * 1024, campaignText);
+    text = campaignText;
     report.program = fs::path(field(text, "program")).filename().string();
     report.started = field(text, "started");
     report.seedBoard = field(text, "seed board");
+    int firstTask = 1, lastTask = -1;
+    if (std::sscanf(field(text, "instances").c_str(), "%d", &report.declared) == 1) lastTask = report.declared;
+    else report.declared = -1;
+    if (std::sscanf(field(text, "tasks").c_str(), "%d-%d", &firstTask, &lastTask) != 2) firstTask = 1;
+
+    std::string seed;
+    if (readSmall(top / "seed-board.csv", MAX_BOARD_CHECK_BYTES, seed) && !report.seedBoard.empty()) {
+        BoardCheck check;
+        std::string reason;
+        if (checkBoardText(seed, check, reason)) {
+            report.seedPieces = check.piecesPlaced, report.seedSeams = check.matchedSeams;
+            report.seedFigures = figuresOf(check);
+        }
+    }
 
     std::map<std::string, std::string> stateOf;
     std::istringstream lines(states);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t tab = line.find('\t');
-        if (tab != std::string::npos) stateOf[line.substr(0, tab)] = line.substr(tab + 1);
+        if (tab != std::string::npos && instanceNumber(line.substr(0, tab)) >= 0)
+            stateOf[line.substr(0, tab)] = line.substr(tab + 1);
     }
 
-    std::vector<fs::path> dirs;
+    std::map<int, std::string> names;  // by number, as "instance-010" follows "instance-009"
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(directory, ec))
-        if (e.is_directory(ec) && e.path().filename().string().starts_with("instance-")) dirs.push_back(e.path());
-    std::sort(dirs.begin(), dirs.end());
+    for (const auto& e : fs::directory_iterator(top, ec)) {
+        const std::string name = e.path().filename().string();
+        if (instanceNumber(name) >= 0 && e.is_directory(ec)) names.emplace(instanceNumber(name), name);
+    }
+    for (const auto& [name, state] : stateOf) names.emplace(instanceNumber(name), name);
+    // A Slurm job's tasks, also those that have not made their directory yet.
+    if (lastTask >= firstTask && firstTask >= 0 && !field(campaignText, "tasks").empty() && lastTask - firstTask < 100000) {
+        char name[32];
+        for (int k = firstTask; k <= lastTask; ++k) {
+            std::snprintf(name, sizeof name, "instance-%03d", k);
+            names.emplace(k, name);
+        }
+    }
 
-    int bestSeams = -1, bestPieces = -1;
-    for (const fs::path& d : dirs) {
+    for (const auto& [k, name] : names) {
         InstanceReport inst;
-        inst.name = d.filename().string();
-        if (auto s = stateOf.find(inst.name); s != stateOf.end()) {
+        inst.name = name;
+        inst.inCampaign = lastTask < 0 || (k >= firstTask && k <= lastTask);
+        const fs::path d = top / name;
+        const bool exists = fs::is_directory(d, ec);
+        if (auto s = stateOf.find(name); s != stateOf.end()) {
             inst.state = s->second;
         } else if (readTail(d / "exit.txt", 64, text)) {
             const std::string rc = firstLine(text);
             inst.state = rc == "130" || rc == "143" ? "stopped" : "ended, exit " + rc;
         } else {
-            inst.state = fs::exists(d / "instance.pid") ? "running" : "not started";
+            inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
-        if (readTail(d / "started.txt", 64 * 1024, text)) inst.startedFrom = field(text, "started from");
-        if (readTail(d / "progress.txt", 4 << 20, text)) {
-            inst.progress = parseProgress(text, &inst.lastStatus);
-            if (!inst.progress.empty()) inst.elapsedSeconds = inst.progress.back().seconds;
-        }
-
-        // The deepest board: the highest level in its name, as campaign status picks it.
-        int deepestLevel = -1, deepestScore = -1;
-        BoardCheck deepestCheck;
-        for (const auto& e : fs::directory_iterator(d, ec)) {
-            const std::string name = e.path().filename().string();
-            int level = 0, score = 0;
-            if (!e.is_regular_file(ec) || !boardLevel(name, level, score)) continue;
-            BoardCheck check;
-            std::string reason;
-            const bool readable = checkBoardFile(e.path().c_str(), check, reason);
-            if (name == "Best.csv") level = readable ? check.piecesPlaced : 0;
-            if (level < deepestLevel || (level == deepestLevel && score <= deepestScore)) continue;
-            deepestLevel = level, deepestScore = score;
-            inst.deepestBoard = name;
-            if (readable) {
-                inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams;
-                char figures[128];
-                std::snprintf(figures, sizeof figures, "%d of %d pieces placed, %d of %d seams matched, %s",
-                              check.piecesPlaced, check.geometry.cells(), check.matchedSeams, check.totalSeams,
-                              verdict(check).c_str());
-                inst.figures = figures;
-            } else {
-                inst.pieces = inst.seams = -1;
-                inst.figures = "unreadable (" + reason + ")";
-            }
-        }
-        // The campaign's best: most matched seams, then most pieces.
-        if (inst.seams > bestSeams || (inst.seams == bestSeams && inst.seams >= 0 && inst.pieces > bestPieces)) {
-            bestSeams = inst.seams, bestPieces = inst.pieces;
-            report.best = static_cast<int>(report.instances.size());
-        }
+        if (exists) readInstance(d, seed, false, inst);
+        if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) inst.startPieces = report.seedPieces;
         report.instances.push_back(std::move(inst));
     }
+
+    // The campaign's best: the best board an instance of this campaign found.
+    const std::vector<std::size_t> order = rankInstances(report);
+    if (!order.empty() && report.instances[order[0]].inCampaign && report.instances[order[0]].pieces >= 0)
+        report.best = static_cast<int>(order[0]);
+    if (report.seedPieces >= 0) {
+        const BoardRank seedRank{report.seedPieces, report.seedSeams};
+        report.seedIsBest = report.best < 0 || !isBetter(BoardRank{report.instances[order[0]].pieces,
+                                                                   report.instances[order[0]].seams},
+                                                         seedRank);
+    }
+    // The whole progress log only of those the page draws.
+    for (std::size_t r = 0; r < order.size() && static_cast<int>(r) < progressOf; ++r) {
+        InstanceReport& inst = report.instances[order[r]];
+        if (!inst.inCampaign) break;
+        if (readTail(top / inst.name / "progress.txt", 8 << 20, text)) inst.progress = parseProgress(text);
+    }
     return report;
+}
+
+std::string renderCampaignStatus(const CampaignReport& report) {
+    int total = 0, running = 0;
+    for (const InstanceReport& i : report.instances) {
+        total += i.inCampaign;
+        running += i.inCampaign && i.state == "running";
+    }
+    std::string s = "campaign " + terminalSafe(report.directory) + ": " +
+                    terminalSafe(report.program.empty() ? "?" : report.program) + ", " + std::to_string(total) +
+                    (total == 1 ? " instance, " : " instances, ") + std::to_string(running) + " running\n";
+    std::string leftOver;
+    int leftOvers = 0;
+    char head[160];
+    for (const InstanceReport& i : report.instances) {
+        if (!i.inCampaign) {
+            if (++leftOvers <= 10) leftOver += (leftOvers > 1 ? ", " : "") + terminalSafe(i.name);
+            continue;
+        }
+        std::snprintf(head, sizeof head, "%s  %-14s", terminalSafe(i.name).c_str(), terminalSafe(i.state).c_str());
+        s += head;
+        if (i.deepestBoard.empty()) s += "  own deepest board: none yet\n";
+        else s += "  own deepest board: " + terminalSafe(i.deepestBoard) + ": " + terminalSafe(i.figures) + "\n";
+        if (!i.lastStatus.empty()) {
+            s += "    ";
+            if (i.levels.best >= 0) s += "own best level " + std::to_string(i.levels.best) + "; ";
+            s += "status: " + terminalSafe(i.lastStatus) + "\n";
+        }
+        if (!i.startedFrom.empty()) {
+            s += "    started from " + terminalSafe(i.startedFrom);
+            if (i.startedFrom.ends_with(", the seed board") && !report.seedBoard.empty())
+                s += " " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as ")));
+            s += "\n";
+        }
+    }
+    if (leftOvers > 0)
+        s += "left from an earlier start with more instances, not part of this campaign: " + leftOver +
+             (leftOvers > 10 ? " and " + std::to_string(leftOvers - 10) + " more" : "") + "\n";
+    const InstanceReport* best = report.best >= 0 ? &report.instances[static_cast<std::size_t>(report.best)] : nullptr;
+    const std::string found = best ? terminalSafe(report.directory + "/" + best->name + "/" + best->deepestBoard) + ": " +
+                                         terminalSafe(best->figures)
+                                   : std::string();
+    if (report.seedIsBest) {
+        s += "best board: the seed board " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as "))) +
+             ": " + report.seedFigures + "; no instance has found a better one yet";
+        s += best ? " (best found: " + found + ")\n" : "\n";
+    } else if (best) {
+        s += "best board: " + found + "\n";
+    } else {
+        s += "best board: none yet\n";
+    }
+    return s;
 }
 
 std::string renderCampaignPage(const CampaignReport& report, const std::string& generatedAt) {
     std::string s;
     const std::string title = "Campaign " + xmlEscape(report.directory);
-    s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n";
+    s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" + title + "</title>\n";
     s += "<style>\n"
          "body{font-family:sans-serif;margin:1em;color:#111}\n"
-         "table{border-collapse:collapse;margin-bottom:1.5em}\n"
-         "th,td{border:1px solid #BBB;padding:3px 8px;text-align:left;vertical-align:top}\n"
+         "table{border-collapse:collapse;margin-bottom:1.5em;width:100%}\n"
+         "div.instances{overflow-x:auto}\n"
+         "th,td{border:1px solid #BBB;padding:3px 6px;text-align:left;vertical-align:top}\n"
          "th{background:#EEE}\n"
-         "td.number{text-align:right}\n"
-         "td.status{font-family:monospace;font-size:90%}\n"
+         "td.number{text-align:right;white-space:nowrap}\n"
+         "td.from,td.status{overflow-wrap:anywhere}\n"
+         "td.status{font-family:monospace;font-size:90%;min-width:8em}\n"
+         "@media (max-width:800px){body{margin:0.5em}table{font-size:80%}th,td{padding:2px 3px}"
+         "td.number{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
          "tr.running td.state{color:#006600;font-weight:bold}\n"
          "tr.failed td.state{color:#B00000;font-weight:bold}\n"
          "svg.board{display:block;width:100%;max-width:720px;height:auto}\n"
-         "svg.pieces-plot,svg.seams-plot{display:block;width:100%;max-width:900px;height:auto}\n"
+         "svg.level-plot,svg.pieces-plot,svg.seams-plot{display:block;width:100%;max-width:900px;height:auto}\n"
          "</style>\n</head>\n<body>\n";
+    int total = 0, running = 0, leftOvers = 0;
+    std::map<std::string, int> states;
+    for (const InstanceReport& i : report.instances) {
+        if (!i.inCampaign) {
+            ++leftOvers;
+            continue;
+        }
+        ++total;
+        running += i.state == "running";
+        ++states[i.state];
+    }
     s += "<h1>" + title + "</h1>\n<p class=\"summary\">" + xmlEscape(report.program.empty() ? "?" : report.program) +
-         ", " + std::to_string(report.instances.size()) + " instances";
-    int running = 0;
-    for (const InstanceReport& i : report.instances) running += i.state == "running";
-    s += ", " + std::to_string(running) + " running";
+         ", " + std::to_string(total) + (total == 1 ? " instance" : " instances") + ", " + std::to_string(running) +
+         " running";
     if (!report.started.empty()) s += "; started " + xmlEscape(report.started);
     if (!report.seedBoard.empty()) s += "; seed board " + xmlEscape(report.seedBoard);
     s += ". Page written " + xmlEscape(generatedAt) + "; run <code>tools/campaign report</code> again to renew it.</p>\n";
+    if (leftOvers > 0)
+        s += "<p class=\"left-over\">" + std::to_string(leftOvers) + (leftOvers == 1 ? " instance directory is" : " instance directories are") +
+             " left from an earlier start with more instances; not part of this campaign and not shown.</p>\n";
 
-    s += "<h2>Instances</h2>\n<table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
-         "<th>Deepest board</th><th>Pieces</th><th>Seams matched</th><th>Figures</th><th>Started from</th>"
+    const std::vector<std::size_t> order = rankInstances(report);
+    std::vector<std::size_t> shown;
+    for (std::size_t i : order)
+        if (report.instances[i].inCampaign && static_cast<int>(shown.size()) < REPORT_TABLE_ROWS) shown.push_back(i);
+    const bool all = static_cast<int>(shown.size()) == total;
+    if (all) std::sort(shown.begin(), shown.end());  // by name
+
+    s += "<h2>Instances</h2>\n";
+    if (!all)
+        s += "<p>The " + std::to_string(shown.size()) + " best of " + std::to_string(total) +
+             " instances, best first (most pieces placed on a board of its own, then most matched seams, then the "
+             "highest level of its status line).</p>\n";
+    // Long texts wrap inside their cells; what still does not fit a narrow window
+    // scrolls inside the table's box, not the page.
+    s += "<div class=\"instances\"><table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
+         "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th><th>Started from</th>"
          "<th>Last status line</th></tr></thead>\n<tbody>\n";
-    for (const InstanceReport& i : report.instances) {
+    for (std::size_t index : shown) {
+        const InstanceReport& i = report.instances[index];
         const bool failed = i.state.starts_with("ended, exit ") && i.state != "ended, exit 0";
         const char* rowClass = i.state == "running" ? "running" : failed ? "failed" : "ended";
+        std::string board = i.deepestBoard.empty() ? "none yet" : i.deepestBoard;
+        if (i.figures.starts_with("unreadable")) board += " (unreadable)";
+        else if (i.figures.ends_with(", inconsistent")) board += " (inconsistent)";
+        else if (i.figures.ends_with("complete and consistent")) board += " (complete)";
         s += std::string("<tr class=\"") + rowClass + "\"><td>" + xmlEscape(i.name) + "</td><td class=\"state\">" +
-             xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td>" +
-             xmlEscape(i.deepestBoard.empty() ? "none yet" : i.deepestBoard) + "</td><td class=\"number\">" +
-             (i.pieces >= 0 ? std::to_string(i.pieces) : "") + "</td><td class=\"number\">" +
-             (i.seams >= 0 ? std::to_string(i.seams) : "") + "</td><td>" + xmlEscape(i.figures) + "</td><td>" +
-             xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) + "</td></tr>\n";
+             xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td class=\"board\">" +
+             xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
+             "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
+             "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
+             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
+             "</td></tr>\n";
     }
-    s += "</tbody>\n</table>\n";
+    s += "</tbody>\n</table></div>\n";
+    if (!all) {
+        // The rest in a few figures.
+        std::vector<std::pair<int, int>> boards;
+        int none = 0;
+        for (std::size_t r = shown.size(); r < order.size(); ++r) {
+            const InstanceReport& i = report.instances[order[r]];
+            if (!i.inCampaign) continue;
+            if (i.pieces >= 0) boards.emplace_back(i.pieces, i.seams);
+            else ++none;
+        }
+        s += "<p class=\"rest\">The other " + std::to_string(total - static_cast<int>(shown.size())) + " instances: ";
+        if (!boards.empty()) {
+            const auto& top = boards.front();
+            const auto& middle = boards[boards.size() / 2];
+            const auto& last = boards.back();
+            s += "own deepest boards from " + std::to_string(top.first) + " pieces (" + std::to_string(top.second) +
+                 " seams) down to " + std::to_string(last.first) + " (" + std::to_string(last.second) + "), median " +
+                 std::to_string(middle.first) + " (" + std::to_string(middle.second) + ")";
+        }
+        if (none > 0) s += std::string(boards.empty() ? "" : "; ") + std::to_string(none) + " without a board of their own";
+        s += ". All instances by state:";
+        bool first = true;
+        for (const auto& [state, count] : states) {
+            s += (first ? " " : ", ") + std::to_string(count) + " " + xmlEscape(state);
+            first = false;
+        }
+        s += ". <code>tools/campaign status</code> lists every one.</p>\n";
+    }
 
     s += "<h2>Best board</h2>\n";
-    const InstanceReport* best =
-        report.best >= 0 ? &report.instances[static_cast<std::size_t>(report.best)] : nullptr;
+    const InstanceReport* best = report.best >= 0 ? &report.instances[static_cast<std::size_t>(report.best)] : nullptr;
     BoardCheck check;
     std::string reason;
-    const std::string bestPath =
-        best ? (fs::path(report.directory) / best->name / best->deepestBoard).string() : std::string();
-    if (best && checkBoardFile(bestPath.c_str(), check, reason)) {
+    if (report.seedIsBest) {
+        const std::string seedName = report.seedBoard.substr(0, report.seedBoard.rfind(" as "));
+        s += "<p class=\"best\">The seed board " + xmlEscape(seedName) + ": " + xmlEscape(report.seedFigures) +
+             ". No instance has found a better board yet";
+        s += best ? "; the best found is " + xmlEscape(best->name + "/" + best->deepestBoard) + ": " +
+                        xmlEscape(best->figures) + ".</p>\n"
+                  : ".</p>\n";
+        const std::string seedPath = (fs::path(report.directory) / "seed-board.csv").string();
+        if (checkBoardFile(seedPath.c_str(), check, reason)) {
+            std::string svg = renderBoardSvg(check, "seed board " + seedName);
+            if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);  // not allowed inside HTML
+            s += svg;
+        }
+    } else if (best && checkBoardFile((fs::path(report.directory) / best->name / best->deepestBoard).c_str(), check,
+                                      reason)) {
         s += "<p class=\"best\">" + xmlEscape(best->name + "/" + best->deepestBoard) + ": " + xmlEscape(best->figures) +
              "</p>\n";
         std::string svg = renderBoardSvg(check, best->name + "/" + best->deepestBoard);
-        if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);  // not allowed inside HTML
+        if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);
         s += svg;
     } else {
         s += "<p class=\"best\">No board yet.</p>\n";
     }
 
-    s += "<h2>Progress</h2>\n<h3>Pieces placed on the deepest board</h3>\n";
-    s += renderPlot(report, false, "pieces-plot", "pieces placed over time");
-    s += "<h3>Matched seams of the deepest board</h3>\n";
-    s += renderPlot(report, true, "seams-plot", "matched seams over time");
-    s += "<p>Each instance samples its deepest board about once a minute into its <code>progress.txt</code>.</p>\n";
+    // The plots: the best instances, as many as there are line colours.
+    std::vector<Series> levels, pieces, seams;
+    for (std::size_t index : order) {
+        const InstanceReport& i = report.instances[index];
+        if (!i.inCampaign || static_cast<int>(levels.size()) == REPORT_PLOT_SERIES) break;
+        Series l{&i, {}}, p{&i, {}}, m{&i, {}};
+        // A resuming solver starts at its seed's level.
+        if (i.startPieces >= 0) l.points.emplace_back(0, i.startPieces);
+        for (const ProgressSample& sample : i.progress) {
+            if (sample.level >= 0) l.points.emplace_back(sample.seconds, sample.level);
+            if (sample.pieces >= 0) p.points.emplace_back(sample.seconds, sample.pieces);
+            if (sample.seams >= 0) m.points.emplace_back(sample.seconds, sample.seams);
+        }
+        levels.push_back(std::move(l));
+        pieces.push_back(std::move(p));
+        seams.push_back(std::move(m));
+    }
+    s += "<h2>Progress</h2>\n";
+    if (total > REPORT_PLOT_SERIES)
+        s += "<p>The " + std::to_string(REPORT_PLOT_SERIES) + " best instances (the first rows of the ranking).</p>\n";
+    s += "<h3>Level reached, as the status line names it</h3>\n";
+    s += renderPlot(levels, "level-plot", "best level over time");
+    s += "<h3>Pieces placed on the instance's own deepest board</h3>\n";
+    s += renderPlot(pieces, "pieces-plot", "pieces placed over time");
+    s += "<h3>Matched seams of that board</h3>\n";
+    s += renderPlot(seams, "seams-plot", "matched seams over time");
+    s += "<p>Each instance samples its status line and its own deepest board about once a minute into its "
+         "<code>progress.txt</code>; a board copied from the seed is not its own. A resuming instance's level line "
+         "starts at the pieces of the board it resumed from.</p>\n";
     s += "</body>\n</html>\n";
     return s;
+}
+
+std::string progressSampleFields(const std::string& dir) {
+    std::string seed;
+    if (!readSmall(fs::path(dir) / ".." / "seed-board.csv", MAX_BOARD_CHECK_BYTES, seed)) seed.clear();
+    InstanceReport inst;
+    findOwnBoard(dir, seed, inst);
+    std::string status = consoleStatus(dir);
+    for (char& c : status)
+        if (c == '\t') c = ' ';
+    if (inst.pieces < 0) return "-\t-\t-\t" + status;
+    return inst.deepestBoard + "\t" + std::to_string(inst.pieces) + "\t" + std::to_string(inst.seams) + "\t" + status;
 }
 
 int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     static constexpr const char* USAGE =
         "usage: campaign-report [--states FILE] DIR [OUT.html]\n"
+        "       campaign-report --status [--states FILE] DIR\n"
+        "       campaign-report --sample INSTANCE_DIR\n"
         "Writes one self-contained HTML page about the campaign in DIR (DIR/report.html by\n"
         "default): its instances, the best board drawn, the progress over time. tools/campaign\n"
         "report DIR runs it with the instances' states (--states: lines \"instance-NNN<TAB>state\",\n"
-        "- for standard input).\n"
+        "- for standard input). --status prints what tools/campaign status shows; --sample the\n"
+        "fields of one progress.txt line of an instance.\n"
         "  --help     prints this text\n"
         "  --version  prints the suite's version\n"
         "Exit 0: written; 1: the page could not be written; 2: usage, or DIR is not a campaign.\n";
-    const int answered =
-        answerCommandLine(argc, argv, {"campaign-report", USAGE, {{"--states", true}}, 1, 2}, out, err);
+    const int answered = answerCommandLine(
+        argc, argv, {"campaign-report", USAGE, {{"--states", true}, {"--status"}, {"--sample"}}, 1, 2}, out, err);
     if (answered >= 0) return answered;
     std::string statesFile;
     std::vector<std::string> names;
-    bool namesOnly = false;
+    bool status = false, sample = false, namesOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (namesOnly) names.emplace_back(arg);
         else if (arg == "--") namesOnly = true;
         else if (arg == "--states") statesFile = argv[++i];  // there is one: checked above
+        else if (arg == "--status") status = true;
+        else if (arg == "--sample") sample = true;
         else names.emplace_back(arg);
     }
+    if (((status || sample) && names.size() != 1) || (status && sample) || (sample && !statesFile.empty()))
+        return refuseCommandLine(err, {"campaign-report", USAGE},
+                                 "--status and --sample take one DIR, one at a time, without --states");
     const std::string& dir = names[0];
+    if (sample) {
+        out << progressSampleFields(dir) << '\n';
+        return 0;
+    }
     std::string text;
     if (!readTail(fs::path(dir) / "campaign.txt", 64 * 1024, text)) {
         err << "campaign-report: " << dir << " is not a campaign directory (no campaign.txt)\n";
@@ -389,17 +849,21 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
     }
     std::string states;
     if (statesFile == "-") {
-        // One short line per instance; anything past a megabyte is no list of states.
-        states.resize(1 << 20);
+        // A short line per instance; anything past a few megabytes is no list of states.
+        states.resize(8 << 20);
         std::cin.read(states.data(), static_cast<std::streamsize>(states.size()));
         states.resize(static_cast<std::size_t>(std::cin.gcount()));
-    } else if (!statesFile.empty() && !readTail(statesFile, 1 << 20, states)) {
+    } else if (!statesFile.empty() && !readTail(statesFile, 8 << 20, states)) {
         err << "campaign-report: cannot read " << statesFile << '\n';
         return EXIT_USAGE;
     }
+    if (status) {
+        out << renderCampaignStatus(gatherCampaign(dir, states, 0));
+        return 0;
+    }
     const std::string outPath = names.size() == 2 ? names[1] : (fs::path(dir) / "report.html").string();
 
-    const CampaignReport report = gatherCampaign(dir, states);
+    const CampaignReport report = gatherCampaign(dir, states, REPORT_PLOT_SERIES);
     char when[64];
     const std::time_t now = std::time(nullptr);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %Z", std::localtime(&now));
@@ -408,10 +872,14 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
         err << "campaign-report: cannot write " << outPath << ": " << reason << '\n';
         return 1;
     }
-    out << "campaign-report: wrote " << outPath << " (" << report.instances.size() << " instances";
-    if (report.best >= 0) {
+    int total = 0;
+    for (const InstanceReport& i : report.instances) total += i.inCampaign;
+    out << "campaign-report: wrote " << outPath << " (" << total << (total == 1 ? " instance" : " instances");
+    if (report.seedIsBest) {
+        out << ", best board the seed board";
+    } else if (report.best >= 0) {
         const InstanceReport& b = report.instances[static_cast<std::size_t>(report.best)];
-        out << ", best board " << b.name << "/" << b.deepestBoard;
+        out << ", best board " << terminalSafe(b.name + "/" + b.deepestBoard);
     }
     out << ")\n";
     return 0;

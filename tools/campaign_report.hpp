@@ -1,19 +1,50 @@
-// The campaign report: one self-contained HTML page about a campaign directory
-// (as tools/campaign lays it out): a table of its instances, the campaign's best
-// board drawn, and the progress of every instance over time. Nothing on the page
-// is fetched from elsewhere and it holds no script.
+// What a campaign's instances reached, read from a campaign directory as
+// tools/campaign lays it out, told three ways: the status text (`campaign status`),
+// one self-contained HTML page (`campaign report`) and one progress sample of an
+// instance (the line its wrapper appends to progress.txt about once a minute).
+// Nothing on the page is fetched from elsewhere and it holds no script.
+//
+// An instance's own work is told apart from where it started: its deepest board
+// is the best consistent board it wrote itself (a file byte for byte equal to the
+// seed board it was given is not its own), ranked as board-check --best ranks
+// them (core/board_rank.hpp: more pieces placed, then more matched seams).
 #pragma once
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zentara {
 
-// One line of an instance's progress.txt: seconds since its start, and the
-// pieces placed and matched seams of its deepest board (-1 while it had none).
+// The level figures a status line names: the current level and the best (or
+// maximum) level so far, -1 where the line names none. Knows the status lines of
+// every solver of the suite ("Level/Score: 240/431, Best: 246/440, ...",
+// "Current level: 210, Best level: 231, ...", "Level 238, max. 241, ...",
+// "Lev 230, cur 228, max 241, ...", "Variants 5, Max. level 140", ...).
+struct StatusLevels {
+    int level = -1;
+    int best = -1;
+    bool any() const { return level >= 0 || best >= 0; }
+    int reached() const { return best >= 0 ? best : level; }
+};
+StatusLevels parseStatusLevels(std::string_view line);
+
+// The program's last status line in its console text: the last line that names a
+// level, else the line still open (a status line being rewritten); a banner or a
+// start report is no status line. Blanks at either end are dropped.
+std::string lastStatusLine(std::string_view consoleText);
+
+// Text made harmless for a terminal: control characters (ESC among them), the C1
+// controls and bytes that are not UTF-8 shown as visible escapes (\e, \r, \x9b).
+std::string terminalSafe(std::string_view text);
+
+// One line of an instance's progress.txt: seconds since its start, the level its
+// status line named (-1 when none), and the pieces placed and matched seams of
+// its own deepest board (-1 while it had none).
 struct ProgressSample {
     long seconds = 0;
+    int level = -1;
     int pieces = -1;
     int seams = -1;
 };
@@ -21,12 +52,15 @@ struct ProgressSample {
 struct InstanceReport {
     std::string name;           // "instance-001"
     std::string state;          // "running", "stopped", "ended, exit 1", ...
+    bool inCampaign = true;     // false: left from an earlier start with more instances
     long elapsedSeconds = -1;   // at the last sample; -1 when never sampled
-    std::string deepestBoard;   // file name, empty when none
+    std::string deepestBoard;   // its own deepest board's file name, empty when none
     std::string figures;        // "244 of 256 pieces placed, 439 of 480 seams matched, consistent"
     int pieces = -1, seams = -1;
     std::string startedFrom;    // as the instance recorded it; empty when it reads no board
+    int startPieces = -1;       // pieces of the board it started from, when known
     std::string lastStatus;     // the program's last status line
+    StatusLevels levels;        // what that line names
     std::vector<ProgressSample> progress;
 };
 
@@ -34,9 +68,13 @@ struct CampaignReport {
     std::string directory;
     std::string program;
     std::string started;
-    std::string seedBoard;
-    std::vector<InstanceReport> instances;
-    int best = -1;  // index of the instance with the campaign's best board
+    std::string seedBoard;      // as campaign.txt names it
+    int declared = -1;          // instances of the latest start, -1 when campaign.txt does not say
+    int seedPieces = -1, seedSeams = -1;  // the seed board copy's figures, when there is one
+    std::string seedFigures;
+    std::vector<InstanceReport> instances;  // those of the campaign first, by number, then the left-over ones
+    int best = -1;              // index of the instance with the best board found, -1 when none
+    bool seedIsBest = false;    // the seed board beats (or equals) every board found
 };
 
 // Parses progress.txt (tab-separated: time, seconds, board, pieces, seams, status).
@@ -44,13 +82,32 @@ std::vector<ProgressSample> parseProgress(const std::string& text, std::string* 
 
 // Gathers everything from the directory's files. `states` holds lines
 // "instance-NNN<TAB>state" from tools/campaign, which knows whether a program
-// runs; an instance it does not name gets its state from exit.txt alone.
-CampaignReport gatherCampaign(const std::string& directory, const std::string& states);
+// runs; an instance it does not name gets its state from exit.txt alone, and a
+// name without a directory (a Slurm task not started) is listed with its state.
+// With `progressOf` set, the whole progress log is read for the instances that
+// many best ones (ranked as the report ranks them); for the others only its end.
+CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf = 1 << 30);
+
+// The instances from best to worst: own deepest board (core/board_rank.hpp), then
+// the level its status line names, then name.
+std::vector<std::size_t> rankInstances(const CampaignReport& report);
+
+// The page shows this many instances in its table and plots at most; the rest are summed up.
+inline constexpr int REPORT_TABLE_ROWS = 40;
+inline constexpr int REPORT_PLOT_SERIES = 10;
 
 std::string renderCampaignPage(const CampaignReport& report, const std::string& generatedAt);
+std::string renderCampaignStatus(const CampaignReport& report);
 
-// campaign-report [--states FILE] DIR [OUT.html]: exit 0 when written, 1 when
-// the page could not be written, 2 for a usage error or DIR not a campaign.
+// One progress sample of the instance directory `dir` (without time and seconds):
+// "BOARD<TAB>PIECES<TAB>SEAMS<TAB>STATUS", "-" for each board figure while it has
+// no board of its own; the seed copy is DIR/../seed-board.csv.
+std::string progressSampleFields(const std::string& dir);
+
+// campaign-report [--states FILE] DIR [OUT.html]: the page; exit 0 when written,
+// 1 when the page could not be written, 2 for a usage error or DIR not a campaign.
+// campaign-report --status [--states FILE] DIR: the status text on `out`.
+// campaign-report --sample INSTANCE_DIR: one progress sample's fields on `out`.
 int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 }  // namespace zentara

@@ -147,22 +147,60 @@ std::array<double, 3> cielab(const std::string& hex) {
     return {116 * f[1] - 16, 500 * (f[0] - f[1]), 200 * (f[1] - f[2])};
 }
 
+// CIEDE2000 colour difference of two CIELAB colours: what people see, where the
+// plain distance overstates saturated and blue pairs (#FF99FF and #E68FAC lie 35
+// apart by that, 16 by this, and look alike in a small triangle).
+double ciede2000(const std::array<double, 3>& x, const std::array<double, 3>& y) {
+    constexpr double PI = 3.14159265358979323846;
+    const auto rad = [](double d) { return d * PI / 180; };
+    const double c1 = std::hypot(x[1], x[2]), c2 = std::hypot(y[1], y[2]), cMean = (c1 + c2) / 2;
+    const double g = 0.5 * (1 - std::sqrt(std::pow(cMean, 7) / (std::pow(cMean, 7) + std::pow(25.0, 7))));
+    const double a1 = (1 + g) * x[1], a2 = (1 + g) * y[1];
+    const double cp1 = std::hypot(a1, x[2]), cp2 = std::hypot(a2, y[2]);
+    const auto hue = [](double b, double a) {
+        const double h = std::atan2(b, a) * 180 / PI;
+        return h < 0 ? h + 360 : h;
+    };
+    const double h1 = hue(x[2], a1), h2 = hue(y[2], a2);
+    double dh = 0;
+    if (cp1 * cp2 != 0) dh = h2 - h1 > 180 ? h2 - h1 - 360 : h2 - h1 < -180 ? h2 - h1 + 360 : h2 - h1;
+    const double dL = y[0] - x[0], dC = cp2 - cp1, dH = 2 * std::sqrt(cp1 * cp2) * std::sin(rad(dh / 2));
+    const double lMean = (x[0] + y[0]) / 2, cpMean = (cp1 + cp2) / 2;
+    double hMean = h1 + h2;
+    if (cp1 * cp2 != 0) hMean = std::abs(h1 - h2) > 180 ? (h1 + h2 + (h1 + h2 < 360 ? 360 : -360)) / 2 : (h1 + h2) / 2;
+    const double t = 1 - 0.17 * std::cos(rad(hMean - 30)) + 0.24 * std::cos(rad(2 * hMean)) +
+                     0.32 * std::cos(rad(3 * hMean + 6)) - 0.20 * std::cos(rad(4 * hMean - 63));
+    const double dTheta = 30 * std::exp(-std::pow((hMean - 275) / 25, 2));
+    const double rc = 2 * std::sqrt(std::pow(cpMean, 7) / (std::pow(cpMean, 7) + std::pow(25.0, 7)));
+    const double sl = 1 + 0.015 * std::pow(lMean - 50, 2) / std::sqrt(20 + std::pow(lMean - 50, 2));
+    const double sc = 1 + 0.045 * cpMean, sh = 1 + 0.015 * cpMean * t;
+    const double rt = -std::sin(rad(2 * dTheta)) * rc;
+    return std::sqrt(std::pow(dL / sl, 2) + std::pow(dC / sc, 2) + std::pow(dH / sh, 2) + rt * (dC / sc) * (dH / sh));
+}
+
 TEST(BoardViewPalette, EveryColourIsFarFromEveryOtherFromTheEmptyCellAndFromTheMarks) {
+    // The measure itself, on the published test pairs of Sharma, Wu and Dalal.
+    EXPECT_NEAR(ciede2000({50, 2.6772, -79.7751}, {50, 0, -82.7485}), 2.0425, 1e-4);
+    EXPECT_NEAR(ciede2000({50, 2.5, 0}, {73, 25, -18}), 27.1492, 1e-4);
+    EXPECT_NEAR(ciede2000({22.7233, 20.0904, -46.694}, {23.0331, 14.973, -42.5619}), 2.0373, 1e-4);
+    // Pairs people found hard to tell apart in an older palette lie below the minimum.
+    EXPECT_LT(ciede2000(cielab("#FF99FF"), cielab("#E68FAC")), 20);
+    EXPECT_LT(ciede2000(cielab("#990099"), cielab("#663366")), 20);
+
     std::vector<std::string> colours{"#FFFFFF", "#FF00FF"};  // an empty cell, the marks
     for (int c = 0; c <= 22; ++c) colours.push_back(colourFill(c));
     double closest = 1000;
     std::string pair;
     for (std::size_t i = 0; i < colours.size(); ++i) {
         for (std::size_t j = i + 1; j < colours.size(); ++j) {
-            const auto a = cielab(colours[i]), b = cielab(colours[j]);
-            const double d = std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+            const double d = ciede2000(cielab(colours[i]), cielab(colours[j]));
             if (d < closest) closest = d, pair = colours[i] + " and " + colours[j];
         }
         if (i >= 2) {
             EXPECT_GE(cielab(colours[i])[0], 25) << colours[i] << " is too dark to tell from the other dark ones";
         }
     }
-    EXPECT_GE(closest, 30) << pair;  // 2.3 is the smallest difference most people see
+    EXPECT_GE(closest, 20) << pair;
 }
 
 TEST_F(BoardViewTest, PictureNumbersRowsAndColumnsFramesTheFixedCellsAndScales) {
@@ -217,6 +255,19 @@ TEST_F(BoardViewTest, AnyFileNameGivesAWellFormedPicture) {
     const std::string svg = readFile(svgNameFor(name));
     EXPECT_EQ(xmlProblem(svg), "");
     EXPECT_NE(svg.find("<title>a&amp;b&lt;c&gt;&quot;&apos;??\xc3\xa9.csv</title>"), std::string::npos);
+
+    // Names Linux allows that are UTF-8 or nearly, but hold no XML character:
+    // U+FFFE, U+FFFF, a lone surrogate, an overlong '/', a C1 control (CSI), DEL,
+    // ESC; each is one '?', the characters around them kept.
+    const std::string odd = "\xef\xbf\xbe|\xef\xbf\xbf|\xed\xa0\x80|\xc0\xaf|\xc2\x9b|\x7f|\x1b[31m|\xf0\x9f\x99\x82.csv";
+    writeFile(odd, readFile(sourcePath("data/solution_6x6.csv")));
+    ASSERT_EQ(run({"--html", odd}), 0) << err_.str();
+    for (const std::string& file : {svgNameFor(odd), htmlNameBeside(svgNameFor(odd))}) {
+        SCOPED_TRACE(file);
+        const std::string text = readFile(file);
+        EXPECT_EQ(xmlProblem(file.ends_with(".svg") ? text : text.substr(text.find("<svg"), text.find("</svg>") + 6 - text.find("<svg"))), "");
+        EXPECT_NE(text.find("?|?|???|??|?|?|?[31m|\xf0\x9f\x99\x82.csv"), std::string::npos);
+    }
 }
 
 TEST_F(BoardViewTest, HtmlPageHoldsThePictureAndFetchesNothing) {
@@ -234,6 +285,7 @@ TEST_F(BoardViewTest, HtmlPageHoldsThePictureAndFetchesNothing) {
     EXPECT_EQ(html.find("src="), std::string::npos);
     EXPECT_EQ(html.find("href="), std::string::npos);
     EXPECT_EQ(countOf(html, "http"), 1);  // the SVG namespace name only, never fetched
+    EXPECT_EQ(countOf(html, "72 of 72 pieces placed"), 1);  // the caption, once, inside the picture
     EXPECT_TRUE(html.ends_with("</body>\n</html>\n"));
 }
 

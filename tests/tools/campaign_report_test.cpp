@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <map>
 #include <sstream>
 
 #include "core/board_check.hpp"
 #include "core/board_file.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/browser.hpp"
 #include "tests/tools/xml_check.hpp"
 
 namespace zentara {
@@ -42,8 +44,9 @@ protected:
         ASSERT_TRUE(writeBoardFile("camp/instance-001/Best250.csv", b.data(), LAYOUT_16X16));
         for (int c = 244; c < 250; ++c) b[static_cast<std::size_t>(c)] = PlacedCell{};
         ASSERT_TRUE(writeBoardFile("camp/instance-001/Best244.csv", b.data(), LAYOUT_16X16));
-        writeFile("camp/instance-001/started.txt", "2026-12-08 01:00:00.100 on node1, seeds of a = 1 to 200 claimed\n"
+        writeFile("camp/instance-001/started.txt", "2026-12-08 01:00:00.100 on node1; time seeds claimed: a = 1 to 200\n"
                                                    "started from: Best244.csv, the seed board\n");
+        writeFile("camp/seed-board.csv", readFile("camp/instance-001/Best244.csv"));
         writeFile("camp/instance-001/progress.txt",
                   "2026-12-08 01:00:00\t0\tBest244.csv\t244\t470\t\n"
                   "2026-12-08 02:00:00\t3600\tBest248.csv\t248\t474\tLevel 240, max. 248, shifts 10 K, config OK=50,RE=50\n"
@@ -71,23 +74,24 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     writeFile("states.txt", "instance-002\tended, exit 1\ninstance-003\tnot started\n");
     ASSERT_EQ(report({"--states", "states.txt", "camp"}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "campaign-report: wrote camp/report.html (3 instances, best board instance-001/Best250.csv)\n");
+    EXPECT_EQ(testing::notXmlCharAt(readFile("camp/report.html")), std::string::npos);
     const std::string page = readFile("camp/report.html");
 
     const std::regex row("<tr class=\"(\\w+)\"><td>(instance-\\d+)</td><td class=\"state\">([^<]*)</td><td "
-                         "class=\"number\">([^<]*)</td><td>([^<]*)</td><td class=\"number\">([^<]*)</td><td "
-                         "class=\"number\">([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td><td class=\"status\">([^<]*)</td></tr>");
+                         "class=\"number\">([^<]*)</td><td class=\"board\">([^<]*)</td><td class=\"number\">([^<]*)</td><td "
+                         "class=\"number\">([^<]*)</td><td class=\"number\">([^<]*)</td><td class=\"from\">([^<]*)</td>"
+                         "<td class=\"status\">([^<]*)</td></tr>");
     std::vector<std::vector<std::string>> rows;
     for (auto m = std::sregex_iterator(page.begin(), page.end(), row); m != std::sregex_iterator(); ++m)
         rows.push_back(std::vector<std::string>(m->begin() + 1, m->end()));
     ASSERT_EQ(rows.size(), 3u) << page;
     EXPECT_EQ(rows[0], (std::vector<std::string>{"ended", "instance-001", "stopped", "3 h 00 min", "Best250.csv", "250",
-                                                 "468", "250 of 256 pieces placed, 468 of 480 seams matched, consistent",
-                                                 "Best244.csv, the seed board",
+                                                 "468", "250", "Best244.csv, the seed board",
                                                  "Level 245, max. 250, shifts 30 K, config OK=51,RE=49"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"failed", "instance-002", "ended, exit 1", "30 min", "B241-430.csv",
-                                                 "241", "445", "241 of 256 pieces placed, 445 of 480 seams matched, consistent",
-                                                 "", "done"}));
+                                                 "241", "445", "", "", "done"}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"ended", "instance-003", "not started", "", "none yet", "", "", "", "", ""}));
+    EXPECT_EQ(countOf(page, "<th>"), 9);  // no column twice
     EXPECT_NE(page.find("shift-solver, 3 instances, 0 running; started 2026-12-08 01:00:00 UTC on node1; seed board "
                         "/runs/score/instance-004/B244-440.csv as Best244.csv."),
               std::string::npos);
@@ -100,11 +104,17 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     EXPECT_EQ(countOf(board, "<g class=\"piece\">"), 250);
     EXPECT_NE(board.find("<title>instance-001/Best250.csv</title>"), std::string::npos);
 
-    // Two plots, one line per instance with samples: instance-001 three, instance-002
-    // one (its first sample had no board yet).
-    for (const char* plot : {"pieces-plot", "seams-plot"}) {
+    // Three plots, best instance first, one line per instance with something to
+    // draw: the level line of instance-001 from its seed's 244 at minute 0, then
+    // its samples that name a level; the boards: instance-001 three, instance-002
+    // one (drawn as a dot), as its first sample had no board yet.
+    const std::map<std::string, std::vector<std::pair<std::string, int>>> expectedLines{
+        {"level-plot", {{"instance-001", 3}}},
+        {"pieces-plot", {{"instance-001", 3}, {"instance-002", 2}}},
+        {"seams-plot", {{"instance-001", 3}, {"instance-002", 2}}}};
+    for (const auto& [plot, expected] : expectedLines) {
         SCOPED_TRACE(plot);
-        const std::size_t at = page.find(std::string("<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"") + plot);
+        const std::size_t at = page.find("<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"" + plot);
         ASSERT_NE(at, std::string::npos);
         const std::string svg = page.substr(at, page.find("</svg>", at) + 7 - at);
         EXPECT_EQ(testing::xmlProblem(svg), "");
@@ -112,12 +122,16 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
         std::vector<std::pair<std::string, int>> lines;
         for (auto m = std::sregex_iterator(svg.begin(), svg.end(), series); m != std::sregex_iterator(); ++m)
             lines.emplace_back((*m)[1], countOf((*m)[2].str(), ",")), void();
-        EXPECT_EQ(lines, (std::vector<std::pair<std::string, int>>{{"instance-001", 3}, {"instance-002", 2}}));
+        EXPECT_EQ(lines, expected);
+        // Every line has markers of its own shape, so that lines that coincide still show.
+        EXPECT_EQ(countOf(svg, "<path class=\"markers\""), static_cast<int>(expected.size()));
         EXPECT_NE(svg.find(">hours since the instance started</text>"), std::string::npos);
     }
+    EXPECT_NE(page.find("<polyline class=\"series\" data-instance=\"instance-001\" points=\"56,"), std::string::npos)
+        << "the level line starts at minute 0";
     // Self-contained: nothing fetched, no script.
     for (const char* outside : {"<script", "src=", "href=", "url(", "@import"}) EXPECT_EQ(page.find(outside), std::string::npos) << outside;
-    EXPECT_EQ(countOf(page, "http"), 3);  // the SVG namespace name of the three pictures
+    EXPECT_EQ(countOf(page, "http"), 4);  // the SVG namespace name of the four pictures
 }
 
 TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) {
@@ -143,6 +157,134 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     EXPECT_EQ(report({"--open", "camp"}), 2);
 }
 
+// What every solver's status line names, and which lines are none.
+TEST(CampaignStatusLines, LevelsOfEverySolversStatusLineAndNoneOfABanner) {
+    const std::vector<std::tuple<std::string, int, int>> cases{
+        {"Level/Score: 240/431, Best: 246/440, Tests: 30 M, Resets: 2", 240, 246},      // score-solver
+        {"Current level: 210, Best level: 231, Tests: 40 millions...", 210, 231},       // frequency, brute
+        {"Variants 500, Max. level 140", -1, 140},                                     // block-solver
+        {"Variants 5, Max. level 60, Solutions: 0", -1, 60},                           // the small block-set ones
+        {"Level 180, Max 201, Resets    3, Tests   60 millions", 180, 201},             // random-solver
+        {"RandomSeed 77, Current level 150, max. 199, variants 3 millions", 150, 199},  // path-solver
+        {"Level 238, max. 241, shifts 10 K, config OK=50,RE=50 RESET", 238, 241},       // shift-solver
+        {"Lev 230, cur 228, max 241, tst      5 mil, res      2 K, big res   0", 230, 241},  // berserker-solver
+        {"Zentara Score Solver", -1, -1},
+        {"RandomMode 1, RandomSeed 5, PathMode 2, AutoReset 1, ResetLevel 256.", -1, -1},
+        {"Read error from Best240.csv, bad block at [3,14]!", -1, -1},
+    };
+    for (const auto& [line, level, best] : cases) {
+        SCOPED_TRACE(line);
+        const StatusLevels l = parseStatusLevels(line);
+        EXPECT_EQ(l.level, level);
+        EXPECT_EQ(l.best, best);
+    }
+    // The banner alone is no status line; the line being rewritten is one, also
+    // when it names no level; a later message does not hide the status before it.
+    EXPECT_EQ(lastStatusLine("Zentara Berserker\n"), "");
+    EXPECT_EQ(lastStatusLine("Zentara Berserker\nLev 200, cur 199, max 201, tst 1 mil  \n"), "Lev 200, cur 199, max 201, tst 1 mil");
+    EXPECT_EQ(lastStatusLine("Zentara Score Solver\nLevel/Score: 1/2, Best: 3/4, Tests: 10 M, Resets: 0\n"
+                             "Stat.bin saved again\n"),
+              "Level/Score: 1/2, Best: 3/4, Tests: 10 M, Resets: 0");
+    EXPECT_EQ(lastStatusLine("banner\n\rwaiting\tfor work "), "waiting for work");
+    // Shown on a terminal, escape sequences and other controls are harmless text.
+    EXPECT_EQ(terminalSafe("a\x1b]0;title\x07 \x1b[2J\r\t\xc2\x9b" "1m \xc3\xa9 \xff\xed\xa0\x80"),
+              "a\\e]0;title\\x07 \\e[2J\\r\\t\\u009b1m \xc3\xa9 \\xff\\xed\\xa0\\x80");
+}
+
+TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedItStartedFrom) {
+    makeCampaign();
+    // instance-002 resumed from the seed too, and wrote boards below it only.
+    writeFile("camp/instance-002/Best244.csv", readFile("camp/seed-board.csv"));
+    writeFile("camp/instance-002/started.txt", "x\nstarted from: Best244.csv, the seed board\n");
+    writeFile("camp/instance-002/console.txt", "Level 236, max. 241, shifts 1 K, config OK=1,RE=1 \n");
+    fs::remove("camp/instance-001/Best250.csv");
+    fs::remove("camp/instance-001/progress.txt");
+    writeFile("states.txt", "instance-001\trunning\n");
+    // What a program printed and what files are called reach a terminal harmlessly.
+    writeFile("camp/instance-001/console.txt", "Level 244, max. 244 \x1b[2J\x1b]0;owned\x07\n");
+    ASSERT_EQ(report({"--status", "--states", "states.txt", "camp"}), 0) << err_.str();
+    const std::string seedFigures = "244 of 256 pieces placed, 456 of 480 seams matched, consistent";
+    const std::string own = "241 of 256 pieces placed, 445 of 480 seams matched, consistent";
+    EXPECT_EQ(out_.str(),
+              "campaign camp: shift-solver, 3 instances, 1 running\n"
+              "instance-001  running         own deepest board: none yet\n"
+              "    own best level 244; status: Level 244, max. 244 \\e[2J\\e]0;owned\\x07\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "instance-002  ended, exit 1   own deepest board: B241-430.csv: " + own + "\n"
+              "    own best level 241; status: Level 236, max. 241, shifts 1 K, config OK=1,RE=1\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "instance-003  not started     own deepest board: none yet\n"
+              "best board: the seed board /runs/score/instance-004/B244-440.csv: " + seedFigures +
+              "; no instance has found a better one yet (best found: camp/instance-002/B241-430.csv: " + own + ")\n");
+
+    // The page says the same, and draws the seed as the seed.
+    ASSERT_EQ(report({"--states", "states.txt", "camp"}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "campaign-report: wrote camp/report.html (3 instances, best board the seed board)\n");
+    const std::string page = readFile("camp/report.html");
+    EXPECT_NE(page.find("<p class=\"best\">The seed board /runs/score/instance-004/B244-440.csv: " + seedFigures +
+                        ". No instance has found a better board yet; the best found is instance-002/B241-430.csv: " +
+                        own + ".</p>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<title>seed board /runs/score/instance-004/B244-440.csv</title>"), std::string::npos);
+    EXPECT_NE(page.find("<td>instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
+              std::string::npos);
+    EXPECT_EQ(testing::notXmlCharAt(page), std::string::npos);
+
+    // One progress sample: the own board, never the seed's copy.
+    EXPECT_EQ(progressSampleFields("camp/instance-002"),
+              "B241-430.csv\t241\t445\tLevel 236, max. 241, shifts 1 K, config OK=1,RE=1");
+    EXPECT_EQ(progressSampleFields("camp/instance-001").substr(0, 7), "-\t-\t-\tL");
+}
+
+// Thousands of instances with long logs: a page of a bounded size, the best
+// ones in the table and the plots, the rest summed up, each line thinned to
+// what the plot's width can show.
+TEST_F(CampaignReportTest, ALargeCampaignGivesASmallPageOfItsBestInstances) {
+    constexpr int INSTANCES = 150, SAMPLES = 4000;
+    Board16 planted{};
+    parseBoardBytes(readFile(sourcePath("data/solution_16x16.csv")), planted);
+    writeFile("big/campaign.txt", "");
+    fs::create_directories("big");
+    writeFile("big/campaign.txt", "program: /x/score-solver\ninstances: 150\n");
+    for (int k = 1; k <= INSTANCES; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "big/instance-%03d", k);
+        fs::create_directories(name);
+        const int pieces = 200 + k % 50;  // instances 49, 99 and 149 best
+        Board16 b = planted;
+        for (int c = pieces; c < CELL_COUNT; ++c) b[static_cast<std::size_t>(c)] = PlacedCell{};
+        char board[64];
+        std::snprintf(board, sizeof board, "%s/B%03d-430.csv", name, pieces);
+        ASSERT_TRUE(writeBoardFile(board, b.data(), LAYOUT_16X16));
+        std::string log;
+        log.reserve(SAMPLES * 120);
+        for (int i = 0; i < SAMPLES; ++i)
+            log += "2026-12-08 01:00:00\t" + std::to_string(i * 60) + "\t" + (board + 14) + "\t" + std::to_string(pieces) +
+                   "\t430\tLevel/Score: 180/390, Best: " + std::to_string(pieces - 1 + i % 2) + "/431, Tests: 10 M, Resets: 0\n";
+        writeFile(std::string(name) + "/progress.txt", log);
+        writeFile(std::string(name) + "/exit.txt", "143\n");
+    }
+    ASSERT_EQ(report({"big"}), 0) << err_.str();
+    const std::string page = readFile("big/report.html");
+    EXPECT_LT(page.size(), 1u << 20);
+    EXPECT_EQ(countOf(page, "<tr class="), REPORT_TABLE_ROWS);
+    EXPECT_NE(page.find("<p>The 40 best of 150 instances, best first"), std::string::npos);
+    const std::size_t rest = page.find("<p class=\"rest\">The other 110 instances: own deepest boards from 236 pieces (");
+    ASSERT_NE(rest, std::string::npos);
+    EXPECT_NE(page.find(" seams) down to 200 (", rest), std::string::npos);
+    EXPECT_NE(page.find("All instances by state: 150 stopped."), std::string::npos);
+    const std::size_t firstRow = page.find("<tr class=");
+    EXPECT_EQ(page.substr(firstRow, 39), "<tr class=\"ended\"><td>instance-049</td>");
+    const std::regex series("<polyline class=\"series\" data-instance=\"instance-(\\d+)\" points=\"([^\"]*)\"");
+    int lines = 0;
+    for (auto m = std::sregex_iterator(page.begin(), page.end(), series); m != std::sregex_iterator(); ++m) {
+        ++lines;
+        EXPECT_LE(countOf((*m)[2].str(), ","), 300) << "instance-" << (*m)[1];
+    }
+    EXPECT_EQ(lines, 3 * REPORT_PLOT_SERIES);
+    EXPECT_EQ(testing::xmlProblem(page.substr(page.find("<svg"), page.find("</svg>") + 6 - page.find("<svg"))), "");
+}
+
 // Measures, in the browser, what it laid out and painted: one line per finding.
 constexpr const char* MEASURE_SCRIPT = R"(<script>
 const out = [];
@@ -151,6 +293,9 @@ const shown = el => { const b = box(el); return b.width > 0 && b.height > 0; };
 const rows = [...document.querySelectorAll('table.instances tbody tr')];
 out.push('rows ' + rows.filter(shown).length);
 for (const tr of rows) out.push('row ' + tr.innerText.replace(/\s+/g, ' ').trim());
+out.push('page width ' + document.documentElement.scrollWidth + ' of ' + window.innerWidth);
+for (const td of document.querySelectorAll('td.status'))
+  out.push('status cell ' + (td.scrollWidth <= td.clientWidth + 1 ? 'whole' : 'cut') + ' ' + (box(td).right <= window.innerWidth ? 'inside' : 'outside'));
 const board = document.querySelector('svg.board');
 const b = box(board);
 out.push('board ' + Math.round(b.width) + ' ' + Math.round(b.height));
@@ -160,13 +305,17 @@ const hint = board.querySelector('g.hint');
 const h = box(hint);
 const hit = document.elementFromPoint(h.left + 1, h.top + h.height / 2);  // on the frame's stroke
 out.push('hint ' + inside(hint) + ' ' + (hit ? hit.closest('g').getAttribute('class') : 'none'));
-for (const plot of document.querySelectorAll('svg.pieces-plot, svg.seams-plot')) {
+for (const plot of document.querySelectorAll('svg.level-plot, svg.pieces-plot, svg.seams-plot')) {
   const p = box(plot);
   out.push('plot ' + plot.getAttribute('class') + ' ' + Math.round(p.width) + ' ' + Math.round(p.height));
   for (const line of plot.querySelectorAll('polyline.series')) {
     const l = box(line);
     out.push('series ' + plot.getAttribute('class') + ' ' + line.dataset.instance + ' ' + line.points.numberOfItems + ' ' +
              Math.round(l.width) + ' ' + Math.round(l.height) + ' ' + getComputedStyle(line).stroke);
+  }
+  for (const m of plot.querySelectorAll('path.markers')) {
+    const r = box(m);
+    out.push('markers ' + plot.getAttribute('class') + ' ' + m.dataset.instance + ' ' + (r.width > 3 && r.height > 3));
   }
 }
 const pre = document.createElement('pre');
@@ -176,64 +325,26 @@ document.body.appendChild(pre);
 </script>
 )";
 
-std::string findChromium() {
-    for (const char* name : {"chromium", "chromium-browser"}) {
-        const std::string command = std::string("command -v ") + name + " > chromium.path 2> /dev/null";
-        if (std::system(command.c_str()) == 0) {
-            std::string path = readFile("chromium.path");
-            while (!path.empty() && path.back() == '\n') path.pop_back();
-            fs::remove("chromium.path");
-            return path;
-        }
-    }
-    fs::remove("chromium.path");
-    return {};
-}
-
 TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
-    const std::string chromium = findChromium();
+    const std::string chromium = testing::findChromium();
     if (chromium.empty())
         GTEST_SKIP() << "NOT TESTED: no headless Chromium here (tools/install-deps installs Debian's chromium); the "
                         "report page was not rendered in a browser";
     makeCampaign();
     ASSERT_EQ(report({"camp"}), 0) << err_.str();
-    std::string page = readFile("camp/report.html");
-    page.insert(page.rfind("</body>"), MEASURE_SCRIPT);
-    writeFile("measured.html", page);
-
-    // Everything the browser keeps stays in this test's directory.
-    const fs::path here = fs::current_path();
-    fs::create_directories("home");
-    const std::string command = "HOME=" + (here / "home").string() + " XDG_CONFIG_HOME=" + (here / "home").string() +
-                                " XDG_CACHE_HOME=" + (here / "home").string() + " timeout 120 " + chromium +
-                                " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
-                                " --disable-background-networking --disable-component-update --disable-sync"
-                                " --user-data-dir=" + (here / "profile").string() +
-                                " --window-size=1280,2400 --dump-dom file://" + (here / "measured.html").string() +
-                                " > dom.html 2> chromium.err";
-    const int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << readFile("chromium.err");
-    const std::string dom = readFile("dom.html");
-    const std::size_t at = dom.find("<pre id=\"measured\">");
-    ASSERT_NE(at, std::string::npos) << dom.substr(0, 2000) << readFile("chromium.err");
     std::vector<std::string> found;
-    std::istringstream lines(dom.substr(at + 19, dom.find("</pre>", at) - at - 19));
-    for (std::string line; std::getline(lines, line);) found.push_back(line);
-    const auto withPrefix = [&](const std::string& prefix) {
-        std::vector<std::string> out;
-        for (const std::string& f : found)
-            if (f.starts_with(prefix)) out.push_back(f.substr(prefix.size()));
-        return out;
-    };
+    std::string problem;
+    ASSERT_TRUE(testing::measureInChromium(chromium, readFile("camp/report.html"), MEASURE_SCRIPT, 1280, found, problem))
+        << problem;
+    const auto withPrefix = [&](const std::string& prefix) { return testing::withPrefix(found, prefix); };
 
     // The table: three rows laid out, each with its rendered text.
     EXPECT_EQ(withPrefix("rows "), std::vector<std::string>{"3"});
     EXPECT_EQ(withPrefix("row "),
               (std::vector<std::string>{
-                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 of 256 pieces placed, 468 of 480 seams "
-                  "matched, consistent Best244.csv, the seed board Level 245, max. 250, shifts 30 K, config OK=51,RE=49",
-                  "instance-002 ended, exit 1 30 min B241-430.csv 241 445 241 of 256 pieces placed, 445 of 480 seams "
-                  "matched, consistent done",
+                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board Level 245, "
+                  "max. 250, shifts 30 K, config OK=51,RE=49",
+                  "instance-002 ended, exit 1 30 min B241-430.csv 241 445 done",
                   "instance-003 not started none yet"}));
     // The board: drawn at a readable size in its proportions, every piece inside
     // it, and the hint cell's frame painted on top where it belongs.
@@ -245,11 +356,12 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
     EXPECT_NEAR(static_cast<double>(height) / width, (34 + 640 + 68) / (34 + 640 + 12.0), 0.02);
     EXPECT_EQ(withPrefix("pieces "), std::vector<std::string>{"250"});
     EXPECT_EQ(withPrefix("hint "), std::vector<std::string>{"true hint"});
-    // The plots: both laid out, one line per instance with samples, the
-    // three-hour run of instance-001 spanning most of the time axis.
-    EXPECT_EQ(withPrefix("plot ").size(), 2u);
+    // The plots: all three laid out, one line per instance with something to
+    // draw, the three-hour run of instance-001 spanning most of the time axis,
+    // every line with its markers painted.
+    EXPECT_EQ(withPrefix("plot ").size(), 3u);
     const std::vector<std::string> series = withPrefix("series ");
-    ASSERT_EQ(series.size(), 4u) << dom;
+    ASSERT_EQ(series.size(), 5u) << testing::readFile("dom.html");
     for (const std::string& s : series) {
         SCOPED_TRACE(s);
         char plot[32], instance[32], stroke[64];
@@ -266,6 +378,23 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
             EXPECT_EQ(std::string(stroke), "rgb(214, 39, 40)");
         }
     }
+    const std::vector<std::string> markers = withPrefix("markers ");
+    EXPECT_EQ(markers.size(), 5u);
+    for (const std::string& m : markers) EXPECT_TRUE(m.ends_with(" true")) << m;
+
+    // A narrow window: the table fits, long status lines wrap inside their cells.
+    writeFile("camp/instance-001/progress.txt",
+              "2026-12-08 02:00:00\t3600\tBest250.csv\t250\t474\tLevel 240, max. 248, shifts 10 K, config "
+              "OK=50,RE=50, and a long tail of text that a solver might print-with-no-blanks-at-all-for-quite-a-while\n");
+    ASSERT_EQ(report({"camp"}), 0) << err_.str();
+    ASSERT_TRUE(testing::measureInChromium(chromium, readFile("camp/report.html"), MEASURE_SCRIPT, 560, found, problem))
+        << problem;
+    const std::vector<std::string> widths = withPrefix("page width ");
+    ASSERT_EQ(widths.size(), 1u);
+    int scroll = 0, inner = 0;
+    ASSERT_EQ(std::sscanf(widths[0].c_str(), "%d of %d", &scroll, &inner), 2);
+    EXPECT_LE(scroll, inner) << "the page scrolls sideways";
+    EXPECT_EQ(withPrefix("status cell "), std::vector<std::string>(3, "whole inside"));
 }
 
 }  // namespace

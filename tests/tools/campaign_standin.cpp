@@ -1,7 +1,8 @@
 // A stand-in for a solver in campaign tests: records the time seed it would use,
 // writes best-board files like a 16 x 16 solver, prints a status line, and runs
 // until SIGTERM, which it answers by saving a file, as score-solver saves its
-// statistics. It writes no boards when STANDIN_BOARDS=0.
+// statistics. It writes no boards when STANDIN_BOARDS=0; STANDIN_TOP=N puts its
+// deeper board at N - k pieces instead of 256 - k (below a seed board, say).
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,6 +31,9 @@ int main() {
     const std::string here = std::filesystem::current_path().filename().string();
     const int k = std::atoi(here.c_str() + here.find_last_of('-') + 1);
     const char* boards = std::getenv("STANDIN_BOARDS");
+    const char* topText = std::getenv("STANDIN_TOP");
+    const int top = topText ? std::atoi(topText) : CELL_COUNT;
+    int reached = 1;
     if (k > 0 && !(boards && std::strcmp(boards, "0") == 0)) {
         std::ifstream in(ZENTARA_SOURCE_DIR "/data/solution_16x16.csv", std::ios::binary);
         std::stringstream bytes;
@@ -39,14 +43,15 @@ int main() {
         Board16 low = cells;
         for (int c = 200; c < CELL_COUNT; ++c) low[c] = PlacedCell{};
         writeBoardFile("Best200.csv", low.data(), LAYOUT_16X16);
-        for (int c = 0; c < k; ++c) cells[c] = PlacedCell{};
+        reached = top - k;
+        for (int c = 0; c < CELL_COUNT - reached; ++c) cells[c] = PlacedCell{};
         char name[32];
-        std::snprintf(name, sizeof name, "Best%03d.csv", CELL_COUNT - k);
+        std::snprintf(name, sizeof name, "Best%03d.csv", reached);
         writeBoardFile(name, cells.data(), LAYOUT_16X16);
     }
-    printTo(std::cout, "\rstand-in %s running ", here.c_str());
+    printTo(std::cout, "\rLevel %d, max. %d, stand-in %s running ", reached, reached, here.c_str());
     while (!stopRequested()) usleep(5000);
     std::ofstream("stopped.txt") << "stopped on request\n";
-    printTo(std::cout, "\rstand-in %s stopped ", here.c_str());
+    printTo(std::cout, "\rLevel %d, max. %d, stand-in %s stopped ", reached, reached, here.c_str());
     return 0;
 }

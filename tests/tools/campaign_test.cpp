@@ -12,12 +12,15 @@
 #include "core/board_check.hpp"
 #include "core/random.hpp"
 #include "tests/support/temp_dir.hpp"
+#include "tests/tools/browser.hpp"
+#include "tests/tools/xml_check.hpp"
 
 namespace zentara {
 namespace {
 
 using testing::readFile;
 using testing::sourcePath;
+using testing::countOf;
 using testing::writeFile;
 namespace fs = std::filesystem;
 
@@ -37,6 +40,7 @@ protected:
         setenv("ZENTARA_BIN", ZENTARA_BIN_DIR, 1);
         setenv("PARALLEL_HOME", (dir() / ".parallel").c_str(), 1);  // not the user's ~/.parallel
         unsetenv("STANDIN_BOARDS");
+        unsetenv("STANDIN_TOP");
         unsetenv("ZENTARA_PROGRESS_SECONDS");
     }
     void TearDown() override {
@@ -111,7 +115,8 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
         EXPECT_EQ(timeSeed(t), seed);
         seeds.insert(seed);
         EXPECT_TRUE(fs::exists(dir / name / "instance.pid"));
-        EXPECT_NE(readFile(dir / name / "started.txt").find(" claimed\n"), std::string::npos);
+        EXPECT_NE(readFile(dir / name / "started.txt").find("; time seeds claimed: a = minute * 2567 + second * 137 + millisecond = "),
+                  std::string::npos);
     }
     EXPECT_EQ(seeds.size(), 3u) << "two instances share a time seed";
     EXPECT_FALSE(fs::exists(dir / "instance-004"));
@@ -121,7 +126,8 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     EXPECT_EQ(r.err, "campaign: instances are still running in " + dir.string() + " (campaign stop " + dir.string() +
                          " first)\n");
 
-    // Status: each instance's deepest board (Best25x over Best200) and the campaign's best.
+    // Status: each instance's own deepest board (Best25x over Best200), the level
+    // its status line names, and the campaign's best.
     for (const char* name : {"instance-001", "instance-002", "instance-003"})
         ASSERT_TRUE(waitForStatus(dir / name, std::string("stand-in ") + name + " running"));
     r = campaign("status camp");
@@ -129,8 +135,10 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     std::vector<std::string> expected{"campaign camp: campaign-standin, 3 instances, 3 running"};
     for (int k = 1; k <= 3; ++k) {
         const std::string name = "instance-00" + std::to_string(k), board = "Best25" + std::to_string(6 - k) + ".csv";
-        expected.push_back(name + "  running         " + board + ": " + summary(dir / name / board));
-        expected.push_back("    stand-in " + name + " running");
+        const std::string level = std::to_string(256 - k);
+        expected.push_back(name + "  running         own deepest board: " + board + ": " + summary(dir / name / board));
+        expected.push_back("    own best level " + level + "; status: Level " + level + ", max. " + level + ", stand-in " +
+                           name + " running");
     }
     expected.push_back("best board: camp/instance-001/Best255.csv: " + summary(dir / "instance-001/Best255.csv"));
     EXPECT_EQ(lines(r.out), expected);
@@ -146,7 +154,19 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     }
     r = campaign("status camp");
     EXPECT_EQ(lines(r.out)[0], "campaign camp: campaign-standin, 3 instances, 0 running");
-    EXPECT_TRUE(lines(r.out)[3].starts_with("instance-002  ended, exit 0   Best254.csv: ")) << r.out;
+    EXPECT_TRUE(lines(r.out)[3].starts_with("instance-002  ended, exit 0   own deepest board: Best254.csv: ")) << r.out;
+
+    // After a restart with fewer instances (campaign.txt as start writes it) the
+    // third is left from the earlier start: named apart, counted nowhere.
+    std::string info = readFile("camp/campaign.txt");
+    info.replace(info.find("instances: 3"), 12, "instances: 2");
+    writeFile("camp/campaign.txt", info);
+    r = campaign("status camp");
+    const std::vector<std::string> restarted = lines(r.out);
+    ASSERT_EQ(restarted.size(), 7u) << r.out;
+    EXPECT_EQ(restarted[0], "campaign camp: campaign-standin, 2 instances, 0 running");
+    EXPECT_EQ(restarted[5], "left from an earlier start with more instances, not part of this campaign: instance-003");
+    EXPECT_EQ(countOf(r.out, "instance-003"), 1) << r.out;
 }
 
 // The planted solution with some cells emptied, written under any name.
@@ -199,12 +219,12 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
     const std::string from = "    started from Best242.csv, the seed board " + fs::canonical("B242-430.csv").string();
     EXPECT_EQ(lines(r.out), (std::vector<std::string>{
                                 "campaign seeded: shift-solver, 2 instances, 2 running",
-                                "instance-001  running         Best242.csv: " + summary("B242-430.csv") + " (the seed board)",
-                                from, "    stand-in instance-001 running",
-                                "instance-002  running         Best242.csv: " + summary("B242-430.csv") + " (the seed board)",
-                                from, "    stand-in instance-002 running",
-                                "best board: seeded/instance-001/Best242.csv: " + summary("B242-430.csv") +
-                                    " (the seed board)"}));
+                                "instance-001  running         own deepest board: none yet",
+                                "    own best level 1; status: Level 1, max. 1, stand-in instance-001 running", from,
+                                "instance-002  running         own deepest board: none yet",
+                                "    own best level 1; status: Level 1, max. 1, stand-in instance-002 running", from,
+                                "best board: the seed board " + fs::canonical("B242-430.csv").string() + ": " +
+                                    summary("B242-430.csv") + "; no instance has found a better one yet"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
     // Another program is warned that it reads no seed board; the hint and the two
@@ -218,6 +238,82 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
     r = campaign("start --board Result.csv " + shift + " 1 other");
     EXPECT_EQ(lines(r.out)[0], "campaign: shift-solver takes all 245 pieces of Result.csv");
     EXPECT_EQ(campaign("stop other").status, 0);
+}
+
+// A solver resumed from a seed board loses ground at first: status and the page
+// tell its own boards and level apart from the seed, and the seed stays the
+// campaign's best until something beats it.
+TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
+    ASSERT_TRUE(writeBoardFile("seed.csv", plantedBoard({246, 247, 248, 249, 250, 251, 252, 253, 254, 255}).data(),
+                               LAYOUT_16X16));
+    fs::create_directory("bin");
+    fs::copy_file(standin(), "bin/shift-solver");
+    setenv("STANDIN_TOP", "242", 1);  // instance k writes Best200.csv and Best(242 - k).csv
+    setenv("ZENTARA_PROGRESS_SECONDS", "1", 1);
+    Result r = campaign("start --board seed.csv " + fs::absolute("bin/shift-solver").string() + " 2 seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path dir = fs::canonical("seeded");
+    for (const char* name : {"instance-001", "instance-002"})
+        ASSERT_TRUE(waitForStatus(dir / name, std::string("stand-in ") + name + " running"));
+    r = campaign("status seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string from = "    started from Best246.csv, the seed board " + fs::canonical("seed.csv").string();
+    EXPECT_EQ(lines(r.out),
+              (std::vector<std::string>{
+                  "campaign seeded: shift-solver, 2 instances, 2 running",
+                  "instance-001  running         own deepest board: Best241.csv: " + summary(dir / "instance-001/Best241.csv"),
+                  "    own best level 241; status: Level 241, max. 241, stand-in instance-001 running", from,
+                  "instance-002  running         own deepest board: Best240.csv: " + summary(dir / "instance-002/Best240.csv"),
+                  "    own best level 240; status: Level 240, max. 240, stand-in instance-002 running", from,
+                  "best board: the seed board " + fs::canonical("seed.csv").string() + ": " + summary("seed.csv") +
+                      "; no instance has found a better one yet (best found: seeded/instance-001/Best241.csv: " +
+                      summary(dir / "instance-001/Best241.csv") + ")"}));
+
+    // The page, as a browser shows it.
+    ASSERT_TRUE(waitUntil([&] { return readFile(dir / "instance-002/progress.txt").find("Level 240") != std::string::npos; }));
+    r = campaign("report seeded");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "campaign-report: wrote seeded/report.html (2 instances, best board the seed board)\n");
+    const std::string page = readFile(dir / "report.html");
+    EXPECT_NE(page.find("<p class=\"best\">The seed board " + fs::canonical("seed.csv").string() + ": " +
+                        summary("seed.csv") + ". No instance has found a better board yet; the best found is "
+                        "instance-001/Best241.csv: " + summary(dir / "instance-001/Best241.csv") + ".</p>"),
+              std::string::npos);
+    // The level line starts at minute 0 (the plot's left edge, x = 56), at the seed's 246.
+    const std::size_t levelPlot = page.find("class=\"level-plot\"");
+    ASSERT_NE(levelPlot, std::string::npos);
+    const std::size_t line = page.find("class=\"series\" data-instance=\"instance-001\" points=\"56,", levelPlot);
+    EXPECT_LT(line, page.find("</svg>", levelPlot));
+    EXPECT_NE(page.find(">246</text>", levelPlot), std::string::npos);
+    const std::string chromium = testing::findChromium();
+    if (chromium.empty())
+        GTEST_SKIP() << "NOT TESTED: no headless Chromium here; the page was not rendered in a browser";
+    std::vector<std::string> found;
+    std::string problem;
+    ASSERT_TRUE(testing::measureInChromium(
+        chromium, page,
+        "<script>const out = [];\n"
+        "for (const tr of document.querySelectorAll('table.instances tbody tr')) out.push('row ' + tr.innerText.replace(/\\s+/g, ' ').trim());\n"
+        "out.push('best ' + document.querySelector('p.best').innerText);\n"
+        "const pre = document.createElement('pre'); pre.id = 'measured'; pre.textContent = out.join('\\n'); document.body.appendChild(pre);\n"
+        "</script>\n",
+        1024, found, problem))
+        << problem;
+    const std::vector<std::string> rows = testing::withPrefix(found, "row ");
+    ASSERT_EQ(rows.size(), 2u);
+    for (int k = 1; k <= 2; ++k) {
+        const std::string name = "instance-00" + std::to_string(k), level = std::to_string(242 - k);
+        BoardCheck c;
+        std::string reason;
+        ASSERT_TRUE(checkBoardFile((dir / name / ("Best" + level + ".csv")).c_str(), c, reason));
+        EXPECT_TRUE(std::regex_match(rows[static_cast<std::size_t>(k - 1)],
+                                     std::regex(name + " running \\d+ s Best" + level + "\\.csv " + level + " " +
+                                                std::to_string(c.matchedSeams) + " " + level +
+                                                " Best246\\.csv, the seed board Level " + level + ", max\\. " + level +
+                                                ", stand-in " + name + " running")))
+            << rows[static_cast<std::size_t>(k - 1)];
+    }
+    EXPECT_EQ(testing::withPrefix(found, "best ").at(0).substr(0, 15), "The seed board ");
 }
 
 TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReason) {
@@ -259,7 +355,7 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     // The report page takes the states from the campaign tool, which sees the program run.
     Result r2 = campaign("report camp");
     ASSERT_EQ(r2.status, 0) << r2.err;
-    EXPECT_EQ(r2.out, "campaign-report: wrote camp/report.html (1 instances, best board instance-001/Best255.csv)\n");
+    EXPECT_EQ(r2.out, "campaign-report: wrote camp/report.html (1 instance, best board instance-001/Best255.csv)\n");
     EXPECT_NE(readFile("camp/report.html").find("<td>instance-001</td><td class=\"state\">running</td>"),
               std::string::npos);
     ASSERT_EQ(campaign("stop camp").status, 0);
@@ -277,9 +373,9 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
         ASSERT_TRUE(std::regex_match(samples[i], m, sample));
         EXPECT_GE(std::stoi(m[1]), previousSeconds);
         previousSeconds = std::stoi(m[1]);
+        // Nothing is logged before the program reached something: no banner, no "- - -".
         // Sampled before the stand-in's status line reached console.txt (console-log
-        // writes it at most once a second); its boards come before that line.
-        if (m[5].str().empty()) continue;
+        // writes it at most once a second), a sample holds its boards alone.
         EXPECT_EQ(m[2], "Best255.csv");
         EXPECT_EQ(m[3], "255");
         BoardCheck c;
@@ -287,8 +383,9 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
         ASSERT_TRUE(checkBoardFile("camp/instance-001/Best255.csv", c, reason));
         EXPECT_EQ(m[4], std::to_string(c.matchedSeams));
         // The sampler may catch the last words before the wrapper's own last sample.
-        if (m[5] == "stand-in instance-001 stopped") stopped = true;
-        EXPECT_EQ(m[5], stopped ? "stand-in instance-001 stopped" : "stand-in instance-001 running");
+        if (m[5].str().empty()) continue;
+        if (m[5] == "Level 255, max. 255, stand-in instance-001 stopped") stopped = true;
+        EXPECT_EQ(m[5], std::string("Level 255, max. 255, stand-in instance-001 ") + (stopped ? "stopped" : "running"));
     }
     EXPECT_TRUE(stopped);
 
@@ -299,7 +396,8 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     ASSERT_EQ(campaign("stop sleepers").status, 0);
     ASSERT_TRUE(waitFor("sleepers/instance-001/exit.txt"));
     EXPECT_EQ(readFile("sleepers/instance-001/exit.txt"), "143\n");
-    EXPECT_EQ(lines(campaign("status sleepers").out)[1], "instance-001  stopped         no best board yet");
+    EXPECT_EQ(lines(campaign("status sleepers").out)[1], "instance-001  stopped         own deepest board: none yet");
+    EXPECT_EQ(readFile("sleepers/instance-001/progress.txt"), "");  // it never reached anything
 }
 
 TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
@@ -320,8 +418,8 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     EXPECT_EQ(r.err, "campaign: instance-001 ended with exit 2 (see its console.txt)\n");
     ASSERT_TRUE(waitFor("named/instance-001/exit.txt"));
     r = campaign("status named");
-    EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instances, 0 running");
-    EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   no best board yet");
+    EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instance, 0 running");
+    EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   own deepest board: none yet");
     EXPECT_EQ(lines(r.out).back(), "best board: none yet");
 }
 

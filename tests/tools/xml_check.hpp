@@ -1,5 +1,6 @@
-// A small XML well-formedness check for the pictures the tools write: one root
-// element, tags that nest and close, quoted attributes, no stray '<' or '&'.
+// A small XML well-formedness check for the pictures the tools write: only XML
+// characters, one root element, tags that nest and close, quoted attributes, no
+// stray '<' or '&'.
 #pragma once
 
 #include <string>
@@ -14,8 +15,40 @@ inline bool validEntityAt(std::string_view s, std::size_t i) {
     return false;
 }
 
+// Where the text holds something that is no XML 1.0 character (Char: tab, line
+// ends, U+0020 to U+D7FF, U+E000 to U+FFFD, U+10000 to U+10FFFF, in well-formed
+// UTF-8), or npos. The C1 controls are allowed but refused here too: no tool
+// has reason to write one.
+inline std::size_t notXmlCharAt(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+        const unsigned char b = byte(i);
+        if (b < 0x80) {
+            if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') return i;
+            if (b == 0x7F) return i;
+            ++i;
+            continue;
+        }
+        std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+        if (n == 0 || b > 0xF4 || i + n > s.size()) return i;
+        unsigned code = b & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80) return i;
+            code = code << 6 | (byte(i + k) & 0x3F);
+        }
+        const unsigned least[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE ||
+            code == 0xFFFF || (code >= 0x80 && code < 0xA0))
+            return i;
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
 // Returns an empty string when well-formed, else what is wrong and where.
 inline std::string xmlProblem(std::string_view s) {
+    if (const std::size_t bad = notXmlCharAt(s); bad != std::string_view::npos)
+        return "no XML character at " + std::to_string(bad);
     std::size_t i = 0;
     if (s.starts_with("<?xml")) {
         i = s.find("?>");

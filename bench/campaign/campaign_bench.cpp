@@ -1,0 +1,145 @@
+// campaign-bench [--instances N] [--samples S] [--browser]: a campaign of N
+// shift-solver instances (half of them stopped, half with a pid file) (2,000 by default) seeded with one board, each
+// with its seed copy, three boards of its own below the seed, a console file and a
+// full progress.txt of S samples (4,000, as the thinning keeps it), then times
+// `tools/campaign status` and `tools/campaign report` on it and gives the page's
+// size; with --browser also how long headless Chromium takes to load the page
+// (its own start-up included).
+//
+// Unlike the engine benches these figures are wall time as well as processor
+// time of the processes started (the script and campaign-report): what a user
+// waits for is the point, and most of the work is the file system's.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/bench.hpp"
+#include "core/board_file.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+double childCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs a shell command; prints its wall and processor seconds under `label`.
+bool timed(const char* label, const std::string& command) {
+    const double cpu0 = childCpuSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int raw = std::system(command.c_str());
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double cpu = childCpuSeconds() - cpu0;
+    const bool ok = WIFEXITED(raw) && WEXITSTATUS(raw) == 0;
+    std::printf("%-28s %7.2f s wall, %7.2f s processor%s\n", label, wall, cpu, ok ? "" : "  (FAILED)");
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zentara;
+    int instances = 2000, samples = 4000;
+    bool browser = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--instances") && i + 1 < argc) instances = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--samples") && i + 1 < argc) samples = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--browser")) browser = true;
+        else {
+            std::fprintf(stderr, "usage: campaign-bench [--instances N] [--samples S] [--browser]\n");
+            return 2;
+        }
+    }
+    if (instances < 1 || instances > 100000 || samples < 0 || samples > 100000) {
+        std::fprintf(stderr, "campaign-bench: 1 to 100000 instances, 0 to 100000 samples\n");
+        return 2;
+    }
+    const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+    bench::ScratchDirectory scratch("campaign-bench");
+    const fs::path dir = fs::current_path() / "camp";
+    fs::create_directories(dir);
+
+    Board16 planted{};
+    {
+        std::ifstream in(ZENTARA_SOURCE_DIR "/data/solution_16x16.csv", std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        parseBoardBytes(bytes, planted);
+    }
+    const auto below = [&](int pieces) {
+        Board16 b = planted;
+        for (int c = pieces; c < CELL_COUNT; ++c) b[static_cast<std::size_t>(c)] = PlacedCell{};
+        return b;
+    };
+    char hostName[256] = {};
+    gethostname(hostName, sizeof hostName - 1);
+    const std::string host = hostName;
+    const auto t0 = std::chrono::steady_clock::now();
+    writeBoardFile((dir / "seed-board.csv").c_str(), below(246).data(), LAYOUT_16X16);
+    write(dir / "campaign.txt", "program: /opt/zentara/bin/shift-solver\ninstances: " + std::to_string(instances) +
+                                    "\nstarted: 2026-12-08 01:00:00 UTC on node1\nseed board: /runs/seed.csv as Best246.csv\n");
+    for (int k = 1; k <= instances; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "instance-%03d", k);
+        const fs::path d = dir / name;
+        fs::create_directory(d);
+        fs::copy_file(dir / "seed-board.csv", d / "Best246.csv");
+        const int top = 236 + k % 8;
+        for (int p = top - 2; p <= top; ++p)
+            writeBoardFile((d / ("Best" + std::to_string(p) + ".csv")).c_str(), below(p).data(), LAYOUT_16X16);
+        write(d / "started.txt", "2026-12-08 01:00:00.100 on node1; time seeds claimed: a = 1 to 200\n"
+                                 "started from: Best246.csv, the seed board\n");
+        const std::string status = "Level " + std::to_string(top - 3) + ", max. " + std::to_string(top) +
+                                   ", shifts 12345 K, config OK=50,RE=50        ";
+        write(d / "console.txt", status + "\n");
+        std::string log;
+        log.reserve(static_cast<std::size_t>(samples) * 120);
+        for (int i = 0; i < samples; ++i)
+            log += "2026-12-08 01:00:00\t" + std::to_string(60 * i) + "\tBest" + std::to_string(top) + ".csv\t" +
+                   std::to_string(top) + "\t460\t" + status + "\n";
+        write(d / "progress.txt", log);
+        // Half of them with a pid file of this machine, as running instances have,
+        // so that status looks at their processes (a process of another directory:
+        // they read as gone).
+        if (k % 2) write(d / "instance.pid", std::to_string(getpid()) + " " + host + " :\n");
+        else write(d / "exit.txt", "143\n");
+    }
+    std::printf("campaign-bench: %d instances, %d progress samples each, made in %.1f s\n", instances, samples,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+
+    setenv("ZENTARA_BIN", bin.c_str(), 1);
+    const std::string script = ZENTARA_SOURCE_DIR "/tools/campaign";
+    bool ok = timed("campaign status", script + " status " + dir.string() + " > status.txt");
+    ok &= timed("campaign report", script + " report " + dir.string() + " > /dev/null");
+    std::error_code ec;
+    const auto size = fs::file_size(dir / "report.html", ec);
+    std::printf("%-28s %7.2f MB\n", "report page", ec ? 0.0 : static_cast<double>(size) / 1e6);
+    if (browser) {
+        fs::create_directories("home");
+        const std::string here = fs::current_path().string();
+        ok &= timed("chromium loads the page",
+                    "HOME=" + here + "/home timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run"
+                    " --disable-background-networking --disable-component-update --disable-sync --user-data-dir=" +
+                        here + "/profile --dump-dom file://" + dir.string() + "/report.html > dom.html 2> /dev/null");
+        ok &= timed("chromium, a blank page", "HOME=" + here + "/home timeout 120 chromium --headless --no-sandbox "
+                    "--disable-gpu --no-first-run --disable-background-networking --disable-component-update "
+                    "--disable-sync --user-data-dir=" + here + "/profile --dump-dom about:blank > /dev/null 2>&1");
+    }
+    return ok ? 0 : 1;
+}
