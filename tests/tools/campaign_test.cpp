@@ -159,7 +159,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     EXPECT_EQ(readFile(dir / ".zentara.lock"), heldBy(dir));
     r = campaign("start " + standin() + " 3 camp");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "campaign: " + dir.string() + " is held by " + trimmed(heldBy(dir)) + "; nothing started\n");
+    EXPECT_EQ(r.err, "campaign: " + dir.string() + " is in use by " + trimmed(heldBy(dir)) + "; nothing started\n");
 
     // Status: each instance's deepest board (Best25x over Best200) and the campaign's best.
     for (const char* name : {"instance-001", "instance-002", "instance-003"})
@@ -501,7 +501,7 @@ TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarte
                                                       dir.string() + "\n");
     const std::string refused = readFile(aWon ? "b.err" : "a.err");
     EXPECT_TRUE(std::regex_match(refused, std::regex("campaign: " + dir.string() +
-                                                     " is held by [0-9]+ on [^ ]+: campaign; nothing started\n")))
+                                                     " is in use by [0-9]+ on [^ ]+: campaign; nothing started\n")))
         << refused;
     EXPECT_EQ(campaign("stop camp").status, 0);
     // Stop returns once GNU parallel has ended and let go of the directory.
@@ -509,14 +509,23 @@ TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarte
     EXPECT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     ::close(lock);
 
+    // A claim is never written through a link, which could point anywhere.
+    fs::create_directory("linked");
+    writeFile("victim.txt", "not a lock\n");
+    fs::create_symlink(fs::absolute("victim.txt"), "linked/.zentara.lock");
+    Result r = campaign("start " + standin() + " 1 linked");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "campaign: " + fs::canonical("linked").string() + "/.zentara.lock is a symbolic link; nothing started\n");
+    EXPECT_EQ(readFile("victim.txt"), "not a lock\n");
+
     // Another program holds instance-002's directory (and names itself there).
     fs::create_directories("held/instance-002");
     writeFile("held/instance-002/.zentara.lock", "4242 on node1: score-solver\r\n");
     const int held = ::open("held/instance-002/.zentara.lock", O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
     const std::string refusal =
-        "campaign: " + fs::canonical("held").string() + "/instance-002 is held by 4242 on node1: score-solver; not started\n";
-    Result r = campaign("start " + standin() + " 2 held");
+        "campaign: " + fs::canonical("held").string() + "/instance-002 is in use by 4242 on node1: score-solver; not started\n";
+    r = campaign("start " + standin() + " 2 held");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "campaign: started 1 of 2 instances of campaign-standin in " + fs::canonical("held").string() + "\n");
     EXPECT_EQ(r.err, "campaign: instance-002 did not start, exit 1 (see " + fs::canonical("held").string() +
