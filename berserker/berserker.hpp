@@ -158,6 +158,7 @@ struct Berserker {
     int heightSinceBigReset = 0;
     int fileCountdown = 2;
     int millionCountdown = 1;
+    std::uint64_t failuresBeforeFullBoard = 0;  // board write failures before the full board's files
 };
 
 // Builds the records and the candidate lists from the top-first piece table.
@@ -169,13 +170,16 @@ void setUp(Berserker& engine, RandomState seed);
 
 // Places the non-empty cells of `cells` that name a record, land on an empty
 // cell, use a piece not yet on the board and fit the frame and the pieces already
-// placed; the rest are ignored. Then the best level becomes the level and the
-// board is saved. Returns the number of pieces placed.
-int resumeFromCells(Berserker& engine, const Board16& cells);
+// placed. Every other cell is refused with one line on `out` naming the file
+// (`name`) and the cell, as shift-solver says it; a fixed cell holding its own
+// fixed piece is neither. Then the best level becomes the level and the board is
+// saved. Returns the number of pieces placed.
+int resumeFromCells(Berserker& engine, const Board16& cells, const char* name, std::ostream& out);
+int resumeFromCells(Berserker& engine, const Board16& cells);  // no lines
 
 // Resumes from the deepest best-board file in the current directory (or saves the
 // fixed pieces alone when there is none). Returns whether a file was read.
-bool resumeFromBestFile(Berserker& engine);
+bool resumeFromBestFile(Berserker& engine, std::ostream& out);
 
 // Whether the record may stand on the cell: every known side shows the colour
 // the frame or the neighbour requires and no other side shows the border colour.
@@ -211,6 +215,10 @@ enum class SearchEnd { Complete, StatusLimit };
 // The step loop. Ends with a complete board, or after `limits.reports` status reports
 // when that is above 0 (the report, its files and any big reset done).
 SearchEnd runSearch(Berserker& engine, std::ostream& out, const RunLimits& limits = {});
+
+// The end of a run at a full board: Result.csv once more, and when a write of the
+// full board failed, the board on the console. Returns the exit status (0 or 1).
+int finishRun(const Berserker& engine, std::ostream& out);
 
 // Steps taken so far (the step that showed the last status included).
 std::uint64_t stepsTaken(const Berserker& engine);

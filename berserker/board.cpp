@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "berserker/berserker.hpp"
+#include "core/console.hpp"
 
 namespace zentara::berserker {
 
@@ -76,20 +77,27 @@ bool fitsCell(const Record& record, const Board& board, int arrayCell) {
     return true;
 }
 
-int resumeFromCells(Berserker& e, const Board16& cells) {
+int resumeFromCells(Berserker& e, const Board16& cells, const char* name, std::ostream& out) {
     Board& board = e.board;
     int placed = 0;
     for (int cell = 0; cell < CELL_COUNT; ++cell) {
         const PlacedCell& in = cells[cell];
-        if (in.empty() || in.piece >= PIECE_COUNT || in.rotation > 3) continue;
-        const int recordIndex = e.tables.recordOf[in.piece][in.rotation];
-        if (recordIndex == NO_RECORD) continue;
+        if (in.empty()) continue;
         const int arrayCell = arrayCellOf(cell);
-        if (board.cells[arrayCell].placement != NO_RECORD || board.pieceCell[in.piece] != NO_CELL) continue;
+        const bool known = in.piece < PIECE_COUNT && in.rotation <= 3;
+        const int recordIndex = known ? e.tables.recordOf[in.piece][in.rotation] : NO_RECORD;
+        // A fixed cell that holds its own fixed piece is the board as it stands.
+        if (recordIndex != NO_RECORD && board.cells[arrayCell].placement == recordIndex &&
+            (board.cells[arrayCell].flags & NEVER_CHANGES))
+            continue;
         // A piece that does not fit would stay on the board as a mismatch that no
         // later placement repairs, and a board completed around it would be no
-        // solution: such cells are ignored like the other unusable entries.
-        if (!fitsCell(e.tables.records[recordIndex], board, arrayCell)) continue;
+        // solution: such cells are refused like the other unusable entries.
+        if (recordIndex == NO_RECORD || board.cells[arrayCell].placement != NO_RECORD ||
+            board.pieceCell[in.piece] != NO_CELL || !fitsCell(e.tables.records[recordIndex], board, arrayCell)) {
+            if (name) printTo(out, "Read error from %s, bad block at [%d,%d]!\n", name, cell / 16 + 1, cell % 16 + 1);
+            continue;
+        }
         const int freeIndex = static_cast<int>(
             std::find(board.freeCells.begin(), board.freeCells.begin() + board.freeLength, arrayCell) -
             board.freeCells.begin());
@@ -101,14 +109,19 @@ int resumeFromCells(Berserker& e, const Board16& cells) {
     return placed;
 }
 
-bool resumeFromBestFile(Berserker& e) {
+int resumeFromCells(Berserker& e, const Board16& cells) {
+    std::ostream quiet(nullptr);
+    return resumeFromCells(e, cells, nullptr, quiet);
+}
+
+bool resumeFromBestFile(Berserker& e, std::ostream& out) {
     const BestBoard best = readBestBoard();
     if (!best.found) {
         e.bestLevel = e.board.level;
         saveBoard(e);
         return false;
     }
-    resumeFromCells(e, best.cells);
+    resumeFromCells(e, best.cells, best.name.data(), out);
     return true;
 }
 

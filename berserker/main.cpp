@@ -17,8 +17,8 @@ int main() {
     printTo(std::cout, "Zentara Berserker\n");
     const RandomState seed = timeSeedNow();
     berserker::setUp(engine, seed);
-    berserker::resumeFromBestFile(engine);
+    berserker::resumeFromBestFile(engine, std::cout);
+    const BoardWriteConsole boardWrites(std::cout);
     berserker::runSearch(engine, std::cout);
-    berserker::writeResultFile(engine);
-    return 0;
+    return berserker::finishRun(engine, std::cout);
 }

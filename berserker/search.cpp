@@ -14,7 +14,7 @@ namespace {
 void writeSavedBoard(const Berserker& e, const char* name) {
     Board16 cells;
     boardCells(e, e.saved, cells);
-    writeBoardFile(name, cells.data(), LAYOUT_16X16);  // a file that cannot be written is skipped
+    (void)writeBoardFile(name, cells.data(), LAYOUT_16X16);  // a failure is said on the console there
 }
 
 void writeBestFile(const Berserker& e) {
@@ -42,6 +42,14 @@ bool writeResultFile(const Berserker& e) {
     return writeBoardFile("Result.csv", cells.data(), LAYOUT_16X16);
 }
 
+int finishRun(const Berserker& e, std::ostream& out) {
+    (void)writeResultFile(e);
+    if (e.saved.level < COMPLETE_LEVEL) return 0;
+    Board16 cells;
+    boardCells(e, e.saved, cells);
+    return endWithFullBoard(out, cells.data(), LAYOUT_16X16, e.failuresBeforeFullBoard);
+}
+
 std::uint64_t stepsTaken(const Berserker& e) {
     if (e.millions == 0) return 0;
     return std::uint64_t(e.millions - 1) * STEPS_PER_STATUS + 1 + (STEPS_PER_STATUS - e.millionCountdown);
@@ -49,7 +57,10 @@ std::uint64_t stepsTaken(const Berserker& e) {
 
 SearchEnd runSearch(Berserker& e, std::ostream& out, const RunLimits& limits) {
     // A board resumed complete is already the answer (and leaves no free cell to draw).
-    if (e.board.level >= COMPLETE_LEVEL) return SearchEnd::Complete;
+    if (e.board.level >= COMPLETE_LEVEL) {
+        e.failuresBeforeFullBoard = boardWriteFailures();
+        return SearchEnd::Complete;
+    }
     Board& board = e.board;
     const CandidateTables& tables = e.tables;
     // The generator and the two countdowns live in registers; they are stored back
@@ -114,6 +125,7 @@ SearchEnd runSearch(Berserker& e, std::ostream& out, const RunLimits& limits) {
         if (board.level > e.bestLevel) {
             e.bestLevel = board.level;
             saveBoard(e);
+            if (e.bestLevel == COMPLETE_LEVEL) e.failuresBeforeFullBoard = boardWriteFailures();
             if (board.level >= BEST_FILE_LEVEL) writeBestFile(e);
             writeSavedBoard(e, "Result.csv");
             if (e.bestLevel == COMPLETE_LEVEL) {

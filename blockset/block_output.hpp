@@ -1,6 +1,7 @@
 // What the block-set solver shows: the board and block-list files and the status
 // line. Files are replaced whole (never left half-written); one that cannot be
-// written is skipped, except the numbered best board, which falls back to Best.csv.
+// written is skipped, said on the console, except the numbered best board, which
+// falls back to Best.csv.
 #pragma once
 
 #include <cstdio>
@@ -16,9 +17,8 @@ bool filesDue(const BlockSolver<P>& s) {
 }
 
 template <class P>
-void writeBoardFile(const BlockSolver<P>& s, bool numbered) {
-    if (!filesDue(s)) return;
-    std::array<PlacedCell, P::CELLS> cells{};
+void boardCells(const BlockSolver<P>& s, std::array<PlacedCell, P::CELLS>& cells) {
+    cells = {};
     for (int i = 0; i < P::CELLS; ++i) {
         const BoardCell& cell = s.board[i];
         const bool hintCell = P::HAS_HINT && i == HINT_CELL;
@@ -26,13 +26,22 @@ void writeBoardFile(const BlockSolver<P>& s, bool numbered) {
         const BlockRecord& r = s.records[cell.record];
         cells[i] = PlacedCell{static_cast<std::int16_t>(r.pieceIndex), static_cast<std::uint8_t>(r.fileRotation())};
     }
+}
+
+// A failed write is said on the console (core/board_file.hpp); the numbered file's
+// own failure is not, as Best.csv takes its place.
+template <class P>
+void writeBoardFile(const BlockSolver<P>& s, bool numbered) {
+    if (!filesDue(s)) return;
+    std::array<PlacedCell, P::CELLS> cells;
+    boardCells(s, cells);
     if (!numbered) {
         (void)zentara::writeBoardFile("Result.csv", cells.data(), P::LAYOUT);
         return;
     }
     char name[32];
     std::snprintf(name, sizeof name, "Best%0*d.csv", P::NUMBER_DIGITS, static_cast<int>(s.maxLevel));
-    if (!zentara::writeBoardFile(name, cells.data(), P::LAYOUT))
+    if (!zentara::tryBoardFile(name, cells.data(), P::LAYOUT))
         (void)zentara::writeBoardFile("Best.csv", cells.data(), P::LAYOUT);
 }
 

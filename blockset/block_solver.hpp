@@ -52,10 +52,14 @@ RunEnd searchBlockSets(BlockSolver<P>& s) {
 // block list too, and the finishing line.
 template <class P>
 void finishFullBoard(BlockSolver<P>& s) {
+    const std::uint64_t failuresBefore = boardWriteFailures();
     writeProgressFiles(s);
     writeBlockFile(s, true);
     showStatus(s);
     printStatus(s, "Finished: ");
+    std::array<PlacedCell, P::CELLS> cells;
+    boardCells(s, cells);
+    s.exitCode = endWithFullBoard(*s.out, cells.data(), P::LAYOUT, failuresBefore);
 }
 
 // Everything a program does after lowering its priority: banner, seed, start-up,
@@ -63,6 +67,7 @@ void finishFullBoard(BlockSolver<P>& s) {
 // full boards for ever (or until a caller's limit).
 template <class P>
 RunEnd runBlockSolver(BlockSolver<P>& s) {
+    const BoardWriteConsole boardWrites(*s.out);
     printTo(*s.out, "%s", P::BANNER);
     if (s.seedClock != nullptr) s.random = BlockRandom::fromTime(s.seedClock());
     if constexpr (!P::COUNTS_SOLUTIONS) {
@@ -100,7 +105,7 @@ int runBlockProgram() {
     lowerPriority(P::PRIORITY);
     solver.seedClock = readLocalTime;
     runBlockSolver(solver);
-    return 0;
+    return solver.exitCode;
 }
 
 extern template RunEnd runBlockSolver<Puzzle16x16>(BlockSolver<Puzzle16x16>&);

@@ -100,6 +100,7 @@ struct BlockSolver {
 
     // Where the run reports, and when a caller wants it to end.
     std::ostream* out = &std::cout;
+    int exitCode = 0;  // 1: the full board could not be written (it went to the console)
     // The programs seed from this clock right after the banner, before the tables are
     // built; null (tests) keeps the seed already in `random`.
     LocalTime (*seedClock)() = nullptr;

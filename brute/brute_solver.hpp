@@ -115,6 +115,7 @@ struct BruteSolver {
 
     // Run control for tests and the bench; the program keeps the defaults.
     RunLimits limits{};  // reports in total, placements per report (workPerReport)
+    std::uint64_t failuresBeforeFullBoard = 0;  // board write failures before the full board's file
     std::int64_t reports = 0;
     std::ostream* reportOut = nullptr;  // runSearch's console while it runs
     std::uint64_t placements = 0;  // statistics; exact whenever runSearch is not running
@@ -133,6 +134,10 @@ void pushRecord(BruteSolver& solver, const LinkedPiece& record);
 
 // The depth-first search. Starts by entering the cell after the ones filled.
 SearchEnd runSearch(BruteSolver& solver, std::ostream& out);
+
+// The exit status after a search that ended with `end`: 1 when the full board
+// found could not be written (it is then shown on the console), else 0.
+int finishRun(const BruteSolver& solver, SearchEnd end, std::ostream& out);
 
 // "Best%03d.csv" for the best level when bestFile is set (only from level 200
 // on), otherwise "Result.csv". A file that cannot be written is skipped.

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "brute/brute_solver.hpp"
+#include "core/board_file.hpp"
 #include "core/console.hpp"
 #include "core/user_file.hpp"
 
@@ -19,6 +20,6 @@ int main() {
     solver.random.state = timeSeedNow();
     brute::buildChains(solver);
     brute::resetBoard(solver);
-    brute::runSearch(solver, std::cout);
-    return 0;
+    const BoardWriteConsole boardWrites(std::cout);
+    return brute::finishRun(solver, brute::runSearch(solver, std::cout), std::cout);
 }

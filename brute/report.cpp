@@ -26,6 +26,16 @@ void saveBoard(const BruteSolver& solver, bool bestFile) {
     (void)writeBoardFile(name, cells.data(), LAYOUT_16X16);
 }
 
+int finishRun(const BruteSolver& solver, SearchEnd end, std::ostream& out) {
+    if (end != SearchEnd::Solved) return 0;
+    Board16 cells;
+    for (int cell = 0; cell < CELL_COUNT; ++cell) {
+        const LinkedPiece* record = solver.placed[cell];
+        if (record != nullptr) cells[cell] = PlacedCell{record->piece, record->rotation};
+    }
+    return endWithFullBoard(out, cells.data(), LAYOUT_16X16, solver.failuresBeforeFullBoard);
+}
+
 void reportProgress(BruteSolver& solver, std::ostream& out) {
     ZENTARA_RECOUNT(checkSearchState(solver));
     solver.tests += 2;

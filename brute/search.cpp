@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "brute/brute_solver.hpp"
+#include "core/board_file.hpp"
 #include "brute/cell_keys.hpp"
 
 namespace zentara::brute {
@@ -57,6 +58,7 @@ enum class Flow { Back, Stopped, Solved };
 // position: the cells of the search order now on the board.
 [[gnu::noinline]] void saveNewBest(BruteSolver& s, int position) {
     s.bestLevel = s.level;
+    if (s.level == CELL_COUNT) s.failuresBeforeFullBoard = boardWriteFailures();
     syncPlaced(s, position);
     saveBoard(s, true);
 }

@@ -1,5 +1,9 @@
 #include "core/board_check.hpp"
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/pieces.hpp"
@@ -24,7 +28,9 @@ PuzzleSet puzzleSet(PuzzleKind kind) {
 }
 
 // Parses "%3d,%1d" / "%2d,%1d" cell texts; blanks around numbers are allowed.
-bool parseCell(std::string_view text, PlacedCell& cell, bool& rangeFault) {
+// Numbers too large for a piece are kept too large (never wrapped into range), so
+// that the check counts them as out of range, cell by cell.
+bool parseCell(std::string_view text, PlacedCell& cell) {
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos) return false;
     auto number = [](std::string_view s, int& value) {
@@ -42,10 +48,13 @@ bool parseCell(std::string_view text, PlacedCell& cell, bool& rangeFault) {
     };
     int piece = 0, rotation = 0;
     if (!number(text.substr(0, comma), piece) || !number(text.substr(comma + 1), rotation)) return false;
-    rangeFault = rotation > 3;
-    cell.piece = static_cast<std::int16_t>(piece - 1);
-    cell.rotation = static_cast<std::uint8_t>(rotation & 3);
-    if (piece == 0) cell = PlacedCell{};
+    if (piece == 0) {
+        cell = PlacedCell{};
+        return true;
+    }
+    constexpr int FAR_OUT = 9999;  // above every set, within the cell's fields
+    cell.piece = static_cast<std::int16_t>(std::min(piece, FAR_OUT) - 1);
+    cell.rotation = static_cast<std::uint8_t>(std::min(rotation, 99));
     return true;
 }
 
@@ -100,7 +109,6 @@ BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells) {
 
 bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason) {
     std::vector<std::vector<PlacedCell>> rows;
-    bool rangeFault = false;
     std::size_t start = 0;
     int lineNumber = 0;
     while (start < text.size()) {
@@ -117,12 +125,10 @@ bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason)
             const std::size_t semi = line.find(';', from);
             const std::string_view cellText = line.substr(from, semi == std::string_view::npos ? line.size() - from : semi - from);
             PlacedCell cell;
-            bool fault = false;
-            if (!parseCell(cellText, cell, fault)) {
+            if (!parseCell(cellText, cell)) {
                 reason = "line " + std::to_string(lineNumber) + ": not a board cell: \"" + std::string(cellText) + "\"";
                 return false;
             }
-            rangeFault |= fault;
             row.push_back(cell);
             if (semi == std::string_view::npos) break;
             from = semi + 1;
@@ -148,8 +154,6 @@ bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason)
         cells.insert(cells.end(), row.begin(), row.end());
     }
     out = checkCells(kind, cells);
-    // A rotation digit above 3 is a number out of range as well.
-    if (rangeFault) ++out.outOfRange;
     return true;
 }
 
@@ -169,14 +173,17 @@ bool checkBoardFile(const char* path, BoardCheck& out, std::string& reason) {
     return checkBoardText(std::string_view(bytes, read.size), out, reason);
 }
 
-int countResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
-    if (check.kind != PuzzleKind::Board16x16) return 0;
+std::vector<ResumeRefusal> listResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
+    std::vector<ResumeRefusal> refusals;
+    if (check.kind != PuzzleKind::Board16x16) return refusals;
     const Geometry& g = check.geometry;
-    std::vector<bool> filled(CELL_COUNT, false), used(PIECE_COUNT, false);
+    std::vector<bool> filled(CELL_COUNT, false);
+    std::vector<int> cellOf(PIECE_COUNT, -1);
     std::vector<PlacedCell> fixedPiece(CELL_COUNT);  // empty on the cells that are not fixed
     std::vector<PieceEntry> sides(CELL_COUNT);
     const auto place = [&](int cell, int piece, int rotation) {
-        filled[cell] = used[piece] = true;
+        filled[cell] = true;
+        cellOf[piece] = cell;
         sides[cell] = rotate(PIECES_BOTTOM_FIRST[piece], rotation);
     };
     for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
@@ -184,20 +191,31 @@ int countResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
         fixedPiece[f.cell] = PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
     }
     using namespace bottom_first;
-    int refused = 0;
     for (int c = 0; c < CELL_COUNT; ++c) {
         const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
         if (cell.empty()) continue;
+        ResumeRefusal r{c, cell, RefusalReason::FixedCell};
         if (!fixedPiece[c].empty()) {  // kept as fixed, whatever the file holds there
-            refused += !(cell.piece == fixedPiece[c].piece && cell.rotation == fixedPiece[c].rotation);
+            if (!(cell == fixedPiece[c])) {
+                r.other = fixedPiece[c].piece;
+                refusals.push_back(r);
+            }
             continue;
         }
-        if (cell.piece >= PIECE_COUNT || cell.rotation > 3 || used[cell.piece]) {
-            ++refused;
+        if (cell.piece >= PIECE_COUNT || cell.rotation > 3) {
+            r.reason = RefusalReason::OutOfRange;
+            refusals.push_back(r);
+            continue;
+        }
+        if (cellOf[cell.piece] >= 0) {
+            r.reason = RefusalReason::PieceTaken;
+            r.other = cellOf[cell.piece];
+            refusals.push_back(r);
             continue;
         }
         const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[cell.piece], cell.rotation);
         // Each side: the frame wants the border colour, a filled neighbour its facing colour.
+        // The sides in the order the messages name them: top, right, bottom, left.
         const struct {
             int side, neighbour, facing;
             bool frame;
@@ -206,18 +224,154 @@ int countResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
                        {BOTTOM, g.below(c), TOP, g.bottomFacesFrame(c)},
                        {LEFT, g.left(c), RIGHT, g.leftFacesFrame(c)}};
         bool fits = true;
-        for (const auto& a : around) {
-            if (a.frame) fits &= s[a.side] == BORDER_COLOUR;
-            else if (filled[a.neighbour]) fits &= s[a.side] == sides[a.neighbour][a.facing];
-            else if (solver == ResumingSolver::Berserker) fits &= s[a.side] != BORDER_COLOUR;
+        for (int k = 0; k < 4 && fits; ++k) {
+            const auto& a = around[k];
+            r.side = k;
+            if (a.frame) {
+                fits = s[a.side] == BORDER_COLOUR;
+                r.reason = RefusalReason::FrameSide;
+            } else if (filled[a.neighbour]) {
+                fits = s[a.side] == sides[a.neighbour][a.facing];
+                r.reason = RefusalReason::Mismatch;
+                r.other = a.neighbour;
+            } else if (solver == ResumingSolver::Berserker) {
+                fits = s[a.side] != BORDER_COLOUR;
+                r.reason = RefusalReason::BorderInside;
+                r.other = a.neighbour;
+            }
         }
         if (!fits) {
-            ++refused;
+            refusals.push_back(r);
             continue;
         }
         place(c, cell.piece, cell.rotation);
     }
-    return refused;
+    return refusals;
+}
+
+int countResumeRefusals(const BoardCheck& check, ResumingSolver solver) {
+    return static_cast<int>(listResumeRefusals(check, solver).size());
+}
+
+std::string describeRefusal(const ResumeRefusal& r) {
+    static constexpr const char* SIDE[4] = {"top", "right", "bottom", "left"};
+    const Geometry& g = BOARD_16X16;
+    char line[200];
+    int n = std::snprintf(line, sizeof line, "cell %d (row %d, column %d): ", r.cell, g.row(r.cell), g.column(r.cell));
+    char* at = line + n;
+    const std::size_t room = sizeof line - static_cast<std::size_t>(n);
+    const int piece = r.held.piece + 1, rotation = r.held.rotation;
+    switch (r.reason) {
+        case RefusalReason::FixedCell: {
+            int fixedRotation = 0;
+            for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+                if (f.cell == r.cell) fixedRotation = f.rotation;
+            if (r.held.piece == r.other)
+                std::snprintf(at, room, "holds piece %d in rotation %d, the cell is fixed for it in rotation %d", piece,
+                              rotation, fixedRotation);
+            else
+                std::snprintf(at, room, "holds piece %d, the cell is fixed for piece %d", piece, r.other + 1);
+            break;
+        }
+        case RefusalReason::PieceTaken:
+            std::snprintf(at, room, "piece %d already stands on cell %d (row %d, column %d)", piece, r.other,
+                          g.row(r.other), g.column(r.other));
+            break;
+        case RefusalReason::OutOfRange:
+            std::snprintf(at, room, "piece %d in rotation %d is not in the set", piece, rotation);
+            break;
+        case RefusalReason::FrameSide:
+            std::snprintf(at, room, "piece %d in rotation %d shows no border colour to the frame on its %s side", piece,
+                          rotation, SIDE[r.side]);
+            break;
+        case RefusalReason::Mismatch:
+            std::snprintf(at, room, "piece %d in rotation %d does not match cell %d on its %s side", piece, rotation,
+                          r.other, SIDE[r.side]);
+            break;
+        case RefusalReason::BorderInside:
+            std::snprintf(at, room, "piece %d in rotation %d shows the border colour to empty cell %d on its %s side",
+                          piece, rotation, r.other, SIDE[r.side]);
+            break;
+    }
+    return line;
+}
+
+bool readBoardAsResumed(const char* path, BoardCheck& out, bool& passedOver, std::string& reason) {
+    char bytes[BEST_READ_LIMIT];
+    const FileRead read = readUserFile(path, bytes, sizeof bytes);
+    passedOver = false;
+    if (!read.ok()) {
+        reason = std::string("cannot open ") + path;
+        if (!read.missing()) reason += std::string(": ") + fileErrorText(read.error);
+        return false;
+    }
+    passedOver = read.size < static_cast<std::size_t>(BEST_MIN_BYTES);
+    Board16 cells;
+    parseBoardBytes(std::string_view(bytes, passedOver ? 0 : read.size), cells);
+    out = checkCells(PuzzleKind::Board16x16, std::vector<PlacedCell>(cells.begin(), cells.end()));
+    return true;
+}
+
+bool isSolverBoardName(std::string_view name) {
+    if (name == "Result.csv") return true;
+    if (!name.ends_with(".csv") || name.size() > 40) return false;
+    const std::string_view stem = name.substr(0, name.size() - 4);
+    auto digits = [](std::string_view s) {
+        for (char ch : s)
+            if (ch < '0' || ch > '9') return false;
+        return true;
+    };
+    if (stem.starts_with("Best")) return digits(stem.substr(4));  // Best.csv too
+    if (stem.size() < 4 || stem[0] != 'B') return false;
+    const std::size_t dash = stem.find('-');
+    return dash != std::string_view::npos && dash > 1 && dash + 1 < stem.size() && digits(stem.substr(1, dash - 1)) &&
+           digits(stem.substr(dash + 1));
+}
+
+BestInDirectory findBestBoard(const char* directory) {
+    BestInDirectory best;
+    DIR* dir = ::opendir(directory);
+    if (dir == nullptr) {
+        best.result = BestSearch::Unreadable;
+        best.reason = std::string("cannot read ") + directory + ": " + fileErrorText(errno);
+        return best;
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isSolverBoardName(entry->d_name)) continue;
+        if (static_cast<int>(names.size()) == MAX_BEST_CANDIDATES) {
+            ::closedir(dir);
+            best.result = BestSearch::Unreadable;
+            best.reason = std::string(directory) + " holds more than " + std::to_string(MAX_BEST_CANDIDATES) +
+                          " board files; not searched";
+            return best;
+        }
+        names.emplace_back(entry->d_name);
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) {
+        best.result = BestSearch::Unreadable;
+        best.reason = std::string("cannot read ") + directory + ": " + fileErrorText(readError);
+        return best;
+    }
+    std::sort(names.begin(), names.end());  // a tie goes to the first name
+    best.candidates = static_cast<int>(names.size());
+    BoardRank bestRank{-1, -1};
+    for (const std::string& name : names) {
+        const std::string path = std::string(directory) + "/" + name;
+        BoardCheck check;
+        std::string reason;
+        if (!checkBoardFile(path.c_str(), check, reason) || !check.consistent()) continue;
+        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        if (!isBetter(rank, bestRank)) continue;
+        bestRank = rank;
+        best.result = BestSearch::Found;
+        best.name = name;
+        best.check = std::move(check);
+    }
+    return best;
 }
 
 std::string formatCheckReport(const char* name, const BoardCheck& check) {

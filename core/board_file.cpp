@@ -2,6 +2,10 @@
 
 #include "core/user_file.hpp"
 
+#include <algorithm>
+#include <climits>
+#include <ostream>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -49,10 +53,65 @@ bool writeFileAtomically(const char* path, std::string_view bytes, bool durable)
     return error == 0;
 }
 
-bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout) {
+namespace {
+
+BoardWriteWatch watch;
+
+// Straight to the stream and flushed, so that the line shows at once (this file
+// is also built into the puzzle generator, without the console module).
+void say(std::ostream& console, const char* text, std::size_t size) {
+    console.write(text, static_cast<std::streamsize>(size));
+    console.flush();
+}
+
+}  // namespace
+
+BoardWriteConsole::BoardWriteConsole(std::ostream& console) : previous_(watch.console) {
+    watch.console = &console;
+    watch.failing = false;
+}
+
+BoardWriteConsole::~BoardWriteConsole() {
+    watch.console = previous_;
+    watch.failing = false;
+}
+
+std::uint64_t boardWriteFailures() { return watch.failures; }
+
+bool tryBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout) {
     BoardText text;
     formatBoard(cells, layout, text);
     return writeFileAtomically(name, text.view());
+}
+
+bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout) {
+    BoardText text;
+    formatBoard(cells, layout, text);
+    const int error = replaceFile(name, text.view());
+    errno = error > 0 ? error : EINVAL;
+    if (error != 0) ++watch.failures;
+    if ((error != 0) != watch.failing) {
+        watch.failing = error != 0;
+        // The line ends the status line that stood on the console.
+        char line[PATH_MAX + 160];
+        const int size = error != 0 ? std::snprintf(line, sizeof line,
+                                                    "\nBoard not written: %s: %s; trying again with the next board\n",
+                                                    name, fileErrorText(error))
+                                    : std::snprintf(line, sizeof line, "\nBoard files written again\n");
+        if (watch.console) say(*watch.console, line, std::min<std::size_t>(static_cast<std::size_t>(size), sizeof line - 1));
+    }
+    return error == 0;
+}
+
+int endWithFullBoard(std::ostream& console, const PlacedCell* cells, const BoardLayout& layout,
+                     std::uint64_t failuresBefore) {
+    if (watch.failures == failuresBefore) return 0;
+    BoardText text;
+    formatBoard(cells, layout, text);
+    static constexpr char HEAD[] = "\nThe full board could not be written to its file; here it is:\n";
+    say(console, HEAD, sizeof HEAD - 1);
+    say(console, text.bytes.data(), text.size);
+    return 1;
 }
 
 void parseBoardBytes(std::string_view data, Board16& out) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string_view>
 
 #include "core/puzzle.hpp"
@@ -59,8 +60,42 @@ void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& 
 // the solvers' frequent board files do without it.
 bool writeFileAtomically(const char* path, std::string_view bytes, bool durable = false);
 
-// formatBoard + writeFileAtomically.
+// formatBoard + writeFileAtomically, and a failure is said on the console (below).
 bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout);
+// The same without a word: for a first try that has a fallback of its own.
+bool tryBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& layout);
+
+// A failed board write is never silent: on a full disk days of new bests would
+// vanish unseen. The first failure is said on the console in one line naming
+// the file and the reason, and a write that works after failures says so once;
+// failures in between are not repeated. One record per process, since every
+// board write of a program goes through writeBoardFile; a run names its console
+// with a BoardWriteConsole for as long as it runs (without one, nothing is said).
+struct BoardWriteWatch {
+    std::ostream* console = nullptr;
+    bool failing = false;
+    std::uint64_t failures = 0;  // all failed board writes so far
+};
+
+class BoardWriteConsole {
+public:
+    explicit BoardWriteConsole(std::ostream& console);
+    ~BoardWriteConsole();
+    BoardWriteConsole(const BoardWriteConsole&) = delete;
+    BoardWriteConsole& operator=(const BoardWriteConsole&) = delete;
+
+private:
+    std::ostream* previous_;
+};
+
+std::uint64_t boardWriteFailures();
+
+// For a program that ends at a full board: when a write of that board failed
+// after `failuresBefore` (boardWriteFailures() taken before writing it), the
+// board goes to the console in the board file format, so that it is not lost,
+// and the exit code is 1; otherwise 0.
+int endWithFullBoard(std::ostream& console, const PlacedCell* cells, const BoardLayout& layout,
+                     std::uint64_t failuresBefore);
 
 // Parses board bytes for 256 cells by the lenient reading rules: anything that is
 // not a digit separates cells; missing cells read as empty.

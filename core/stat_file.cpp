@@ -48,6 +48,36 @@ void describeStatFault(const StatFault& f, char* text, std::size_t size) {
                       f.column, f.row);
 }
 
+StatLoad loadStatFile(const char* path, std::uint32_t* counters) {
+    StatLoad load;
+    load.read = readStatFile(path, counters);
+    if (load.read.missing()) load.refusal = StatRefusal::Missing;
+    else if (!load.read.ok()) load.refusal = StatRefusal::Unreadable;
+    else if (load.read.size < STAT_FILE_BYTES) load.refusal = StatRefusal::Size;
+    else if (!checkStatCounts(counters, load.fault)) load.refusal = StatRefusal::Content;
+    return load;
+}
+
+void describeStatLoad(const StatLoad& load, char* text, std::size_t size) {
+    switch (load.refusal) {
+        case StatRefusal::None: std::snprintf(text, size, "usable"); break;
+        case StatRefusal::Missing:
+        case StatRefusal::Unreadable:
+            std::snprintf(text, size, "cannot read: %s", fileErrorText(load.read.error));
+            break;
+        case StatRefusal::Size:
+            std::snprintf(text, size, "invalid size: %zu bytes, a statistics file holds %zu", load.read.size,
+                          STAT_FILE_BYTES);
+            break;
+        case StatRefusal::Content: {
+            char fault[120];
+            describeStatFault(load.fault, fault, sizeof fault);
+            std::snprintf(text, size, "invalid content: %s", fault);
+            break;
+        }
+    }
+}
+
 int addStatCounts(std::uint32_t* total, const std::uint32_t* add) {
     int atLimit = 0;
     for (int k = 0; k < STAT_COUNTERS; ++k) {

@@ -46,6 +46,23 @@ bool checkStatCounts(const std::uint32_t* counters, StatFault& fault);
 // "count 10000001 at [3][7] is above 10000000", "count 5 at [3][7] but 4 at [7][3]".
 void describeStatFault(const StatFault& fault, char* text, std::size_t size);
 
+// The one rule for using a Stat.bin, frequency-solver's: it is read whole (at
+// least STAT_FILE_BYTES; bytes beyond are not read) and its counts pass
+// checkStatCounts. Every program that takes in counts applies it, so that none
+// adds to a file that frequency-solver would refuse from then on.
+enum class StatRefusal { None, Missing, Unreadable, Size, Content };
+struct StatLoad {
+    StatRefusal refusal = StatRefusal::None;
+    FileRead read;
+    StatFault fault;
+
+    bool usable() const { return refusal == StatRefusal::None; }
+};
+StatLoad loadStatFile(const char* path, std::uint32_t* counters);
+// One line without line end: "cannot read: Permission denied", "invalid size:
+// 2097152 bytes, a statistics file holds 4194304", "invalid content: count ...".
+void describeStatLoad(const StatLoad& load, char* text, std::size_t size);
+
 // total += add, each count stopping at STAT_COUNT_LIMIT; two symmetric tables
 // give a symmetric sum. Returns how many counts of the sum stand at the limit.
 int addStatCounts(std::uint32_t* total, const std::uint32_t* add);

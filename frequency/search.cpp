@@ -82,14 +82,19 @@ void saveBoard(const FrequencyTables& tables, const SearchState& state, bool bes
     } else {
         std::snprintf(name, sizeof name, "Result.csv");
     }
-    Board16 cells{};
+    Board16 cells;
+    boardCells(tables, state, cells);
+    (void)writeBoardFile(name, cells.data(), LAYOUT_16X16);  // a failure is said on the console there
+}
+
+void boardCells(const FrequencyTables& tables, const SearchState& state, Board16& cells) {
+    cells = Board16{};
     for (int cell = 0; cell < CELL_COUNT; ++cell) {
         if (state.board[cell] == NO_ENTRY) continue;
         const int number = entryNumber(tables.pool[state.board[cell]]);
         cells[cell] = PlacedCell{static_cast<std::int16_t>(pieceOfOriented(number)),
                                  static_cast<std::uint8_t>(rotationOfOriented(number))};
     }
-    (void)writeBoardFile(name, cells.data(), LAYOUT_16X16);  // an unwritable file is skipped
 }
 
 void reportProgress(const FrequencyTables& tables, SearchState& state, std::ostream& out) {

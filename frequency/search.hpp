@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "core/board_file.hpp"
 #include "core/puzzle.hpp"
 #include "frequency/tables.hpp"
 
@@ -42,8 +43,11 @@ bool resetBoard(const FrequencyTables& tables, SearchState& state, std::ostream&
 // reportLimit > 0 also stops right after that many progress reports.
 SearchEnd runSearch(const FrequencyTables& tables, SearchState& state, std::ostream& out, int reportLimit = 0);
 
-// "Best%03d.csv" (only from level 200 on) or "Result.csv"; an unwritable file is skipped.
+// "Best%03d.csv" (only from level 200 on) or "Result.csv"; an unwritable file is
+// skipped, said on the console once (core/board_file.hpp).
 void saveBoard(const FrequencyTables& tables, const SearchState& state, bool bestFile);
+// The board as board files show it.
+void boardCells(const FrequencyTables& tables, const SearchState& state, Board16& cells);
 
 // Recounts the board, level, used pieces and list ends against what the search
 // keeps (checked builds, at the report point).

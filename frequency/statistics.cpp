@@ -9,19 +9,13 @@ namespace zentara::frequency {
 bool loadCheckedStatistics(FrequencyTables& tables, std::ostream& out) {
     std::uint32_t* counts = reinterpret_cast<std::uint32_t*>(tables.statistics.data());
     // Not there, not readable, or not a regular file (a FIFO is refused at once).
-    const FileRead read = readStatFile(STAT_FILE_NAME, counts);
-    if (!read.ok()) {
-        printTo(out, "Cannot find Stat.bin file!\n");
-        return false;
-    }
-    if (read.size < STAT_FILE_BYTES) {
-        printTo(out, "Invalid size of Stat.bin file!\n");
-        return false;
-    }
-    StatFault fault;
-    if (!checkStatCounts(counts, fault)) {
-        printTo(out, "Invalid content of Stat.bin file!\n");
-        return false;
+    const StatLoad load = loadStatFile(STAT_FILE_NAME, counts);
+    switch (load.refusal) {
+        case StatRefusal::None: break;
+        case StatRefusal::Missing:
+        case StatRefusal::Unreadable: printTo(out, "Cannot find Stat.bin file!\n"); return false;
+        case StatRefusal::Size: printTo(out, "Invalid size of Stat.bin file!\n"); return false;
+        case StatRefusal::Content: printTo(out, "Invalid content of Stat.bin file!\n"); return false;
     }
     return true;
 }

@@ -13,6 +13,6 @@ int main() {
     zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);
-    zentara::path::runPathSolver(solver, std::cout);
-    return 0;
+    const zentara::path::SearchEnd end = zentara::path::runPathSolver(solver, std::cout);
+    return zentara::path::finishPathRun(solver, end, std::cout);
 }

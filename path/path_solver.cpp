@@ -31,6 +31,7 @@ InsertMode insertModeOf(int randomMode) {
     const int count = countPlaced(solver.cells);
     if (count <= solver.maxLevel) return;
     solver.maxLevel = count;
+    if (count == CELL_COUNT) solver.failuresBeforeFullBoard = boardWriteFailures();
     if (count >= orOwn(solver.limits.bestLevel, PATH_BEST_LEVEL)) {
         char name[32];
         std::snprintf(name, sizeof name, "Best%d.csv", count);
@@ -127,12 +128,20 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
 }
 
 SearchEnd runPathSolver(PathSolver& solver, std::ostream& out) {
+    const BoardWriteConsole boardWrites(out);
     for (;;) {
         beginPathRun(solver);
         const SearchEnd end = searchPath(solver, out);
         printTo(out, "\n");
         if (end != SearchEnd::Reset) return end;
     }
+}
+
+int finishPathRun(const PathSolver& solver, SearchEnd end, std::ostream& out) {
+    if (end != SearchEnd::Complete) return 0;
+    Board16 board;
+    exportBoard(solver.cells, solver.lists, board);
+    return endWithFullBoard(out, board.data(), LAYOUT_16X16, solver.failuresBeforeFullBoard);
 }
 
 }  // namespace zentara::path

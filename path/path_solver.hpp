@@ -38,6 +38,7 @@ enum class SearchEnd {
 struct PathSolver {
     PathSolverSettings settings;
     RunLimits limits;  // status lines (reports) and the first best-board level
+    std::uint64_t failuresBeforeFullBoard = 0;  // board write failures before the full board's file
     Random random;
     PieceScores scores{};
     PathCells cells;
@@ -69,5 +70,9 @@ bool progressStep(PathSolver& solver, int cell, std::ostream& out);
 
 // Runs until one ends without a reset request; prints "\n" after every run.
 SearchEnd runPathSolver(PathSolver& solver, std::ostream& out);
+
+// The exit status after runPathSolver ended with `end`: 1 when it ended at a full
+// board that could not be written (the board is then shown on the console), else 0.
+int finishPathRun(const PathSolver& solver, SearchEnd end, std::ostream& out);
 
 }  // namespace zentara::path

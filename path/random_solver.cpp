@@ -71,6 +71,7 @@ void finishRandomRun(RandomSolver& solver, std::ostream& out) {
 }
 
 void runRandomSolver(RandomSolver& solver, std::ostream& out) {
+    const BoardWriteConsole boardWrites(out);
     for (long reports = 0; solver.limits.reports == 0 || reports < solver.limits.reports; ++reports) {
         runRandomSearch(solver);
         finishRandomRun(solver, out);

@@ -133,6 +133,7 @@ void reportProgress(ScoreSolver& s) {
 }
 
 int runScoreSolver(ScoreSolver& s, std::ostream& out, const RunLimits& limits) {
+    const BoardWriteConsole boardWrites(out);
     s.out = &out;
     s.testsPerReport = orOwn(limits.workPerReport, TESTS_PER_REPORT);
     s.testCountdown = s.testsPerReport;
@@ -141,8 +142,14 @@ int runScoreSolver(ScoreSolver& s, std::ostream& out, const RunLimits& limits) {
     {
         // Nothing is gathered yet, so a stop while Stat.bin is read loses nothing.
         const StopWhileWaiting guard("\nStopped while reading Stat.bin; nothing written\n", 0);
-        if (const int error = loadStatistics(s)) {
-            printTo(*s.out, "Cannot read Stat.bin: %s\n", fileErrorText(error));
+        if (const StatLoad load = loadStatistics(s); !load.usable()) {
+            if (load.refusal == StatRefusal::Unreadable) {
+                printTo(*s.out, "Cannot read Stat.bin: %s\n", fileErrorText(load.read.error));
+            } else {
+                char reason[200];
+                describeStatLoad(load, reason, sizeof reason);
+                printTo(*s.out, "Cannot use Stat.bin: %s; nothing written\n", reason);
+            }
             return 1;
         }
     }

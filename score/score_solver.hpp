@@ -189,9 +189,9 @@ void writeResultBoard(const ScoreSolver& solver);
 void writeRecordBoard(const ScoreSolver& solver);
 
 // Neighbour statistics.
-// Load: 0 when Stat.bin was read or does not exist (zero counts), else the
-// reason it cannot be read (fileErrorText). Save: 0 or the reason.
-int loadStatistics(ScoreSolver& solver);
+// Load: usable when Stat.bin was read and passes frequency-solver's checks, or
+// does not exist (zero counts); else why not. Save: 0 or the reason.
+StatLoad loadStatistics(ScoreSolver& solver);
 void gatherStatistics(ScoreSolver& solver);
 int saveStatistics(const ScoreSolver& solver);
 bool writeStatisticsReport(const ScoreSolver& solver);

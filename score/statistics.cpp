@@ -26,11 +26,14 @@ inline void addPair(std::uint32_t* statistics, int a, int edgeA, int b, int edge
 
 }  // namespace
 
-int loadStatistics(ScoreSolver& s) {
-    // No file: zero counts. A file that is there but cannot be read is an error:
-    // starting from zero would replace days of counts at the first save.
-    const FileRead read = readStatFile(STAT_FILE_NAME, s.statistics.data());
-    return read.missing() ? 0 : read.error;
+StatLoad loadStatistics(ScoreSolver& s) {
+    // No file: zero counts. A file that cannot be read, or that frequency-solver
+    // would refuse, is refused here too: starting from zero would replace days of
+    // counts at the first save, and adding to a damaged table would save, again
+    // and again, a file that no program can use.
+    StatLoad load = loadStatFile(STAT_FILE_NAME, s.statistics.data());
+    if (load.refusal == StatRefusal::Missing) load.refusal = StatRefusal::None;
+    return load;
 }
 
 void gatherStatistics(ScoreSolver& s) {

@@ -36,7 +36,10 @@ void checkSearchState(const ShiftSearch& s) {
         ZENTARA_CHECK(b.pieceCell[ORIENTED_RECORDS[record].piece] == cell);
         ZENTARA_CHECK(fitsCell(b, cell, ORIENTED_RECORDS[record].colours));
     }
-    ZENTARA_CHECK(s.level == placed && s.maxLevel >= s.level);
+    // The status comes in the periodic step, which runs after a piece is placed and
+    // before the level is compared with max.: a move that just reached a new
+    // height shows it one above max. here, never more.
+    ZENTARA_CHECK(s.level == placed && s.level <= s.maxLevel + 1);
     for (int piece = 0; piece < PIECE_COUNT; ++piece) {
         const int cell = b.pieceCell[piece];
         ZENTARA_CHECK(cell == NO_CELL || ORIENTED_RECORDS[b.placement[cell]].piece == piece);

@@ -11,9 +11,10 @@ void resumeFromCells(ShiftSearch& s, const Board16& cells, const char* name, std
     for (int cell = 0; cell < CELL_COUNT; ++cell) {
         const PlacedCell& read = cells[cell];
         if (read.empty()) continue;
-        // The fixed pieces are already in place; whatever the file holds there is ignored.
-        if (b.flags[cell] & FIXED_CELL) continue;
         const int record = orientedNumber(read.piece, read.rotation & 3);
+        // The fixed pieces are already in place: the same piece there is the board as
+        // it stands; anything else on a fixed cell is refused like a collision.
+        if ((b.flags[cell] & FIXED_CELL) && b.placement[cell] == record) continue;
         // A piece that does not fit what is already placed (or the frame) is refused like a
         // collision: taking it would carry a broken seam into every board written later,
         // up to a "complete" final board that is wrong.

@@ -144,11 +144,16 @@ SearchEnd runSearch(ShiftSearch& s, std::ostream& out) {
 }
 
 int runShiftSolver(ShiftSearch& s, std::ostream& out, const RunLimits& limits) {
+    const BoardWriteConsole boardWrites(out);
     setUp(s, limits.seed ? *limits.seed : timeSeedNow());
     s.limits = limits;
     (void)resumeFromBestFile(s, out);
-    if (runSearch(s, out) == SearchEnd::Complete) recordNewBest(s);
-    return 0;
+    if (runSearch(s, out) != SearchEnd::Complete) return 0;
+    const std::uint64_t failuresBefore = boardWriteFailures();
+    recordNewBest(s);
+    Board16 cells;
+    boardCells(s.board, cells);
+    return endWithFullBoard(out, cells.data(), LAYOUT_16X16, failuresBefore);
 }
 
 }  // namespace zentara::shift

@@ -220,7 +220,8 @@ SearchEnd runSearch(ShiftSearch& s, std::ostream& out);
 
 // The whole program: set-up with `seed`, resume, search, then the final best file.
 // Without limits (as the program runs) it takes the time seed and runs until the
-// board is complete. Returns the exit status.
+// board is complete. Returns the exit status: 0, or 1 when the full board could
+// not be written to its file (it is then shown on the console instead).
 int runShiftSolver(ShiftSearch& s, std::ostream& out, const RunLimits& limits = {});
 
 }  // namespace zentara::shift

@@ -3,32 +3,118 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "core/board_check.hpp"
+#include "core/board_file.hpp"
+#include "core/user_file.hpp"
 #include "tools/usage.hpp"
 
 namespace {
 
 constexpr const char* USAGE =
     "usage: board-check [--resume] FILE\n"
+    "       board-check --canonical FILE OUT\n"
+    "       board-check --best DIR\n"
     "Checks a board file of the 16 x 16, 6 x 12 or 6 x 6 puzzle: pieces placed, matched and\n"
     "mismatched seams, frame faults, pieces used twice, numbers out of range, the hint piece.\n"
-    "  --resume  also counts the cells shift-solver and berserker-solver refuse when they\n"
-    "            resume from the board (they fix two more pieces than the hint)\n"
-    "Exit 0: consistent; 1: inconsistent; 2: the file cannot be read as a board.\n";
+    "  --resume     also lists the cells shift-solver and berserker-solver refuse when they\n"
+    "               resume from the board, as they read it (they fix two more pieces than\n"
+    "               the hint), one line per cell with the reason\n"
+    "  --canonical  also writes the board as checked to OUT in the suite's own layout\n"
+    "               (the layout every solver reads back cell for cell); a board with\n"
+    "               numbers out of range is not written\n"
+    "  --best       prints the path of the best board file in DIR and nothing else: among\n"
+    "               Result.csv, Best*.csv and B*-*.csv the consistent board with the most\n"
+    "               pieces, then the most matched seams; of equal boards the name first in\n"
+    "               byte order. Exit 0: found; 1: none; 2: DIR cannot be read (or holds\n"
+    "               more than 4096 board files)\n"
+    "Exit 0: consistent; 1: inconsistent; 2: FILE cannot be read as a board, or OUT not written.\n";
+
+using namespace zentara;
+
+void printRefusals(const char* solverName, const BoardCheck& asRead, ResumingSolver solver) {
+    const std::vector<ResumeRefusal> refusals = listResumeRefusals(asRead, solver);
+    std::printf("cells %s refuses on resuming: %zu\n", solverName, refusals.size());
+    for (const ResumeRefusal& r : refusals) std::printf("  %s\n", describeRefusal(r).c_str());
+}
+
+// What the two resuming solvers make of the file, read their way.
+void reportResume(const char* file, const BoardCheck& check) {
+    BoardCheck asRead;
+    bool passedOver = false;
+    std::string reason;
+    if (!readBoardAsResumed(file, asRead, passedOver, reason)) {
+        std::printf("resuming: %s\n", reason.c_str());
+        return;
+    }
+    if (passedOver) {
+        std::printf("resuming: shift-solver and berserker-solver pass over a file of %d bytes or fewer\n",
+                    BEST_MIN_BYTES - 1);
+        return;
+    }
+    if (!(asRead.cells == check.cells))
+        std::printf("resuming: the solvers read this file differently: %d pieces placed as they read it\n",
+                    asRead.piecesPlaced);
+    printRefusals("shift-solver", asRead, ResumingSolver::Shift);
+    printRefusals("berserker-solver", asRead, ResumingSolver::Berserker);
+}
+
+BoardLayout layoutOf(PuzzleKind kind) {
+    switch (kind) {
+        case PuzzleKind::Board6x12: return LAYOUT_6X12;
+        case PuzzleKind::Board6x6: return LAYOUT_6X6;
+        default: return LAYOUT_16X16;
+    }
+}
+
+// Returns false when OUT was not written, the reason printed.
+bool writeCanonical(const BoardCheck& check, const char* out) {
+    if (check.outOfRange > 0) {
+        std::printf("%s: not written: piece numbers out of range have no place in a board file\n", out);
+        return false;
+    }
+    BoardText text;
+    formatBoard(check.cells.data(), layoutOf(check.kind), text);
+    if (const int error = replaceFile(out, text.view()); error != 0) {
+        std::printf("%s: not written: %s\n", out, fileErrorText(error));
+        return false;
+    }
+    std::printf("written: %s\n", out);
+    return true;
+}
+
+int reportBest(const char* directory) {
+    const BestInDirectory best = findBestBoard(directory);
+    switch (best.result) {
+        case BestSearch::Found: {
+            std::string path = directory;
+            if (!path.ends_with('/')) path += '/';
+            std::printf("%s%s\n", path.c_str(), best.name.c_str());
+            return 0;
+        }
+        case BestSearch::NoneFound:
+            std::fprintf(stderr, "board-check: no consistent board file in %s (%d with a board file's name)\n",
+                         directory, best.candidates);
+            return 1;
+        default: std::fprintf(stderr, "board-check: %s\n", best.reason.c_str()); return 2;
+    }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace zentara;
-    const int answered = answerHelpOrUnknownOption(argc, argv, {"--resume"}, USAGE, std::cout, std::cerr);
+    const int answered = answerHelpOrUnknownOption(argc, argv, {"--resume", "--canonical", "--best"}, USAGE, std::cout, std::cerr);
     if (answered >= 0) return answered;
-    const bool resume = argc == 3 && std::string(argv[1]) == "--resume";
-    if (argc != 2 + resume) {
+    const std::string_view option = argc > 1 ? argv[1] : "";
+    const bool resume = option == "--resume", canonical = option == "--canonical", best = option == "--best";
+    const int expected = canonical ? 4 : resume || best ? 3 : 2;
+    if (argc != expected) {
         std::cerr << USAGE;
         return EXIT_USAGE;
     }
-    const char* file = argv[1 + resume];
+    if (best) return reportBest(argv[2]);
+    const char* file = argv[resume || canonical ? 2 : 1];
     BoardCheck check;
     std::string reason;
     if (!checkBoardFile(file, check, reason)) {
@@ -36,10 +122,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::fputs(formatCheckReport(file, check).c_str(), stdout);
-    if (resume && check.kind == PuzzleKind::Board16x16) {
-        std::printf("cells shift-solver refuses on resuming: %d\n", countResumeRefusals(check, ResumingSolver::Shift));
-        std::printf("cells berserker-solver refuses on resuming: %d\n",
-                    countResumeRefusals(check, ResumingSolver::Berserker));
-    }
+    if (resume && check.kind == PuzzleKind::Board16x16) reportResume(file, check);
+    if (canonical && !writeCanonical(check, argv[3]) && check.outOfRange == 0) return 2;
     return check.consistent() ? 0 : 1;
 }

@@ -11,24 +11,12 @@ namespace zentara {
 
 bool loadStatFile(const std::string& path, StatTable& table, std::string& reason) {
     table.assign(STAT_COUNTERS, 0);
-    const FileRead read = readStatFile(path.c_str(), table.data());
-    if (!read.ok()) {
-        reason = std::string("cannot read: ") + fileErrorText(read.error);
-        return false;
-    }
-    if (read.size < STAT_FILE_BYTES) {
-        reason = "invalid size: " + std::to_string(read.size) + " bytes, a statistics file holds " +
-                 std::to_string(STAT_FILE_BYTES);
-        return false;
-    }
-    StatFault fault;
-    if (!checkStatCounts(table.data(), fault)) {
-        char text[160];
-        describeStatFault(fault, text, sizeof text);
-        reason = std::string("invalid content: ") + text;
-        return false;
-    }
-    return true;
+    const StatLoad load = zentara::loadStatFile(path.c_str(), table.data());
+    if (load.usable()) return true;
+    char text[200];
+    describeStatLoad(load, text, sizeof text);
+    reason = text;
+    return false;
 }
 
 std::string statBytes(const StatTable& table) {

@@ -1,6 +1,8 @@
 // Set-up, placing and removing, knock-outs, stalls, big resets and resuming.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <set>
 
 #include "core/board_check.hpp"
@@ -228,7 +230,16 @@ TEST(BerserkerBoard, ResumingIgnoresUnusableAndMismatchingEntries) {
     start[60] = placed(solution[60].piece, (solution[60].rotation + 1) & 3);  // turned: does not fit
     start[0] = solution[1];                    // an edge piece in the corner: does not fit
     start[1] = PlacedCell{};                   // (so that the edge piece is not placed twice)
-    const int resumed = resumeFromCells(*e, start);
+    std::ostringstream out;
+    const int resumed = resumeFromCells(*e, start, "Best249.csv", out);
+    // One line per refused cell, in cell order, as shift-solver says it (rows and columns from 1).
+    EXPECT_EQ(out.str(),
+              "Read error from Best249.csv, bad block at [1,1]!\n"
+              "Read error from Best249.csv, bad block at [2,5]!\n"
+              "Read error from Best249.csv, bad block at [4,13]!\n"
+              "Read error from Best249.csv, bad block at [9,8]!\n"
+              "Read error from Best249.csv, bad block at [9,9]!\n"
+              "Read error from Best249.csv, bad block at [9,10]!\n");
     Board16 cells;
     boardCells(*e, e->board, cells);
     for (int cell : {0, 1, 20, 60, 136, 137}) EXPECT_TRUE(cells[cell].empty()) << cell;
@@ -243,7 +254,8 @@ class BerserkerResumeFile : public zentara::testing::TempDirTest {};
 
 TEST_F(BerserkerResumeFile, ReadsTheDeepestBestFileOfMoreThan500Bytes) {
     const auto e = makeEngine(7);
-    EXPECT_FALSE(resumeFromBestFile(*e));
+    std::ostringstream out;
+    EXPECT_FALSE(resumeFromBestFile(*e, out));
     EXPECT_EQ(e->saved.level, 3);
 
     Board16 start = plantedSolution();
@@ -251,7 +263,8 @@ TEST_F(BerserkerResumeFile, ReadsTheDeepestBestFileOfMoreThan500Bytes) {
     ASSERT_TRUE(writeBoardFile("Best203.csv", start.data(), LAYOUT_16X16));
     zentara::testing::writeFile("Best240.csv", std::string(500, '7'));  // too short: passed over
     const auto f = makeEngine(7);
-    EXPECT_TRUE(resumeFromBestFile(*f));
+    EXPECT_TRUE(resumeFromBestFile(*f, out));
+    EXPECT_EQ(out.str(), "");
     EXPECT_EQ(f->bestLevel, 201);  // the file's 200 pieces and the fixed piece on cell 210
     start[210] = placed(180, 3);
     BoardText expected;

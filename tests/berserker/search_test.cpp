@@ -63,7 +63,8 @@ class BerserkerSearch : public zentara::testing::TempDirTest {};
 
 TEST_F(BerserkerSearch, FirstStepShowsTheStatusAndMakesTheFirstBigReset) {
     const auto e = makeEngine(5);
-    resumeFromBestFile(*e);
+    std::ostringstream resumeLines;
+    resumeFromBestFile(*e, resumeLines);
     std::ostringstream out;
     EXPECT_EQ(runSearch(*e, out, RunLimits{.seed = std::nullopt, .reports = 1}), SearchEnd::StatusLimit);
     EXPECT_EQ(out.str(), "\rLev   3, cur   3, max   3, tst      1 mil, res      0 K, big res  -1");

@@ -56,6 +56,28 @@ TEST_F(BruteSearch, ResumesFromPlantedPartialBoards) {
     }
 }
 
+// The full board found, its file not written (Best256.csv a link into a directory
+// that is not there): the failure is said, the board goes to the console, exit 1.
+TEST_F(BruteSearch, FullBoardThatCannotBeWrittenGoesToTheConsole) {
+    std::filesystem::create_symlink("gone/Best256.csv", "Best256.csv");
+    auto solver = seededSolver(12);
+    promotePlanted(*solver, planted);
+    for (int p = 0; p < positionOfCell(240); ++p) pushRecord(*solver, recordOf(*solver, planted[cellOfPosition(p)]));
+    const BoardWriteConsole watch(console);
+    const SearchEnd end = runSearch(*solver, console);
+    ASSERT_EQ(end, SearchEnd::Solved);
+    EXPECT_EQ(finishRun(*solver, end, console), 1);
+    EXPECT_EQ(console.str(), "\nBoard not written: Best256.csv: No such file or directory; trying again with the next board\n"
+                             "\nThe full board could not be written to its file; here it is:\n" +
+                                 plantedText(planted, 255));
+    std::filesystem::remove("Best256.csv");
+    console.str("");
+    auto again = seededSolver(12);
+    promotePlanted(*again, planted);
+    EXPECT_EQ(finishRun(*again, runSearch(*again, console), console), 0);
+    EXPECT_EQ(readFile("Best256.csv"), plantedText(planted, 255));
+}
+
 // Above and left of the hint the key cannot see it: a free record that would
 // not meet it is passed over, though it stands before the planted one.
 TEST_F(BruteSearch, CellsBeforeTheHintPassOverRecordsThatMissIt) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "core/board_check.hpp"
@@ -70,12 +72,22 @@ TEST(BoardCheck, TextParsing) {
     ASSERT_TRUE(checkBoardText(text, check, reason)) << reason;
     EXPECT_EQ(check.outOfRange, 1);
     EXPECT_FALSE(check.consistent());
+
+    // 65537 is no piece 1 in disguise, and every faulty cell counts once.
+    text = readFile(sourcePath("data/solution_16x16.csv"));
+    ASSERT_EQ(text.substr(0, 3), "  1");
+    text.replace(0, 3, "65537");
+    text.replace(text.size() - 3, 1, "7");  // rotation 7 on the last cell
+    ASSERT_TRUE(checkBoardText(text, check, reason)) << reason;
+    EXPECT_EQ(check.outOfRange, 2);
+    EXPECT_EQ(check.piecesPlaced, 256);
+    EXPECT_FALSE(check.consistent());
 }
 
 class BoardCheckProgram : public zentara::testing::TempDirTest {
 protected:
-    int run(const std::string& file, std::string& output) {
-        const std::string command = zentara::testing::programPath("board-check").string() + " " + file + " > out.txt";
+    int run(const std::string& arguments, std::string& output) {
+        const std::string command = zentara::testing::programPath("board-check").string() + " " + arguments + " > out.txt";
         const int status = std::system(command.c_str());
         output = readFile("out.txt");
         return WEXITSTATUS(status);
@@ -101,4 +113,125 @@ TEST_F(BoardCheckProgram, ExitCodesAndReport) {
     EXPECT_EQ(run("missing.csv", out), 2);
     EXPECT_NE(out.find("unreadable"), std::string::npos);
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+}
+
+// A board laid out otherwise (a blank after each comma, wider fields) is the same
+// board to the checker, but not to the resuming solvers: --resume shows what they
+// make of it, cell by cell, and --canonical hands on the board as checked.
+TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayout) {
+    const std::string solution = readFile(sourcePath("data/solution_16x16.csv"));
+    std::string spaced;
+    for (char ch : solution) spaced += ch == ',' ? std::string(", ") : ch == ';' ? std::string(" ; ") : std::string(1, ch);
+    writeFile("spaced.csv", spaced);
+
+    std::string out;
+    EXPECT_EQ(run("--resume spaced.csv", out), 0);
+    EXPECT_NE(out.find("complete and consistent\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("resuming: the solvers read this file differently"), std::string::npos) << out;
+    // Each count is followed by exactly that many cell lines.
+    for (const char* solver : {"shift-solver", "berserker-solver"}) {
+        const std::string head = std::string("cells ") + solver + " refuses on resuming: ";
+        const std::size_t at = out.find(head);
+        ASSERT_NE(at, std::string::npos) << out;
+        const int count = std::atoi(out.c_str() + at + head.size());
+        EXPECT_GT(count, 50) << solver;
+        std::size_t pos = out.find('\n', at) + 1;
+        int lines = 0;
+        while (out.compare(pos, 7, "  cell ") == 0) {
+            ++lines;
+            pos = out.find('\n', pos) + 1;
+        }
+        EXPECT_EQ(lines, count) << solver;
+    }
+
+    EXPECT_EQ(run("--resume " + sourcePath("data/solution_16x16.csv").string(), out), 0);
+    EXPECT_NE(out.find("cells shift-solver refuses on resuming: 0\ncells berserker-solver refuses on resuming: 0\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("differently"), std::string::npos);
+
+    // The copy in the suite's layout is byte for byte the file the suite writes.
+    EXPECT_EQ(run("--canonical spaced.csv seed.csv", out), 0);
+    EXPECT_NE(out.find("written: seed.csv\n"), std::string::npos) << out;
+    EXPECT_EQ(readFile("seed.csv"), solution);
+    Board16 asResumed;
+    parseBoardBytes(readFile("seed.csv"), asResumed);
+    EXPECT_EQ(std::vector<PlacedCell>(asResumed.begin(), asResumed.end()), solution16());
+
+    const std::string small = readFile(sourcePath("data/solution_6x12.csv"));
+    std::string smallSpaced;
+    for (char ch : small) smallSpaced += ch == ',' ? std::string(" , ") : std::string(1, ch);
+    writeFile("small.csv", smallSpaced);
+    EXPECT_EQ(run("--canonical small.csv small-out.csv", out), 0) << out;
+    EXPECT_EQ(readFile("small-out.csv"), small);
+
+    // An inconsistent board is handed on as it is (exit 1); numbers out of range cannot be.
+    std::string twice = solution;
+    twice.replace(0, 5, solution.substr(6, 5));
+    writeFile("twice.csv", twice);
+    EXPECT_EQ(run("--canonical twice.csv twice-out.csv", out), 1);
+    EXPECT_EQ(readFile("twice-out.csv"), twice);
+    std::string far = solution;
+    far.replace(0, 3, "65537");
+    writeFile("far.csv", far);
+    EXPECT_EQ(run("--canonical far.csv far-out.csv", out), 1);
+    EXPECT_NE(out.find("far-out.csv: not written: piece numbers out of range"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists("far-out.csv"));
+
+    // OUT that cannot be written is a failure, never a success; an unreadable FILE writes nothing.
+    std::filesystem::create_directory("taken");
+    EXPECT_EQ(run("--canonical spaced.csv taken", out), 2);
+    EXPECT_NE(out.find("taken: not written: "), std::string::npos) << out;
+    EXPECT_EQ(run("--canonical missing.csv never.csv", out), 2);
+    EXPECT_FALSE(std::filesystem::exists("never.csv"));
+    EXPECT_EQ(run("--canonical spaced.csv", out), 2);
+}
+
+// --best: the consistent board with the most pieces, then the most seams, among
+// the names the solvers write; equal boards go to the name first in byte order.
+// A FIFO, a directory and other names are passed over without blocking.
+TEST_F(BoardCheckProgram, BestPicksMostPiecesThenSeamsAmongTheSolversBoardFiles) {
+    const std::vector<PlacedCell> solution = solution16();
+    auto boardWithout = [&](std::initializer_list<int> emptied) {
+        std::vector<PlacedCell> cells = solution;
+        for (int c : emptied) cells[static_cast<std::size_t>(c)] = PlacedCell{};
+        BoardText text;
+        formatBoard(cells.data(), LAYOUT_16X16, text);
+        return std::string(text.view());
+    };
+    std::filesystem::create_directory("d");
+    const std::string block = boardWithout({83, 84, 85, 86, 99, 100, 101, 102});        // 248 pieces, 16 seams lost
+    const std::string scattered = boardWithout({17, 40, 70, 120, 150, 180, 200, 230});  // 248 pieces, 32 seams lost
+    writeFile("d/Result.csv", block);
+    writeFile("d/B248-448.csv", scattered);
+    writeFile("d/Best248.csv", scattered);
+    std::string swapped = boardWithout({17, 40, 70, 120, 150, 180});
+    const std::string corner = swapped.substr(0, 5);
+    swapped.replace(0, 5, swapped.substr(6, 5));  // the corner and its neighbour swapped
+    swapped.replace(6, 5, corner);
+    writeFile("d/Best250.csv", swapped);
+    writeFile("d/other.csv", boardWithout({}));  // not a name any solver writes
+    std::filesystem::create_directory("d/Best254.csv");
+    ASSERT_EQ(::mkfifo("d/Best255.csv", 0644), 0);
+
+    BoardCheck check;
+    std::string reason;
+    ASSERT_TRUE(checkBoardText(swapped, check, reason));
+    ASSERT_FALSE(check.consistent());
+    ASSERT_EQ(check.piecesPlaced, 250);
+
+    std::string out;
+    EXPECT_EQ(run("--best d", out), 0);
+    EXPECT_EQ(out, "d/Result.csv\n");
+    std::filesystem::remove("d/Result.csv");
+    EXPECT_EQ(run("--best d/", out), 0);
+    EXPECT_EQ(out, "d/B248-448.csv\n");
+
+    std::filesystem::create_directory("empty");
+    writeFile("empty/notes.csv", block);
+    EXPECT_EQ(run("--best empty", out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(run("--best missing", out), 2);
+    EXPECT_EQ(run("--best d/Best248.csv", out), 2);
+    EXPECT_EQ(out, "");
 }

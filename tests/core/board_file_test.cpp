@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "core/board_file.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -133,4 +134,46 @@ TEST_F(BoardFileOnDisk, ReaderSizeLimitsAndOrder) {
     best = readBestBoard();
     EXPECT_EQ(best.level, 255);
     EXPECT_TRUE(best.cells[0].empty());
+}
+
+// A failed board write is said once, not again while writes keep failing, and
+// once more when one works; without a console nothing is said. A full board
+// whose write failed goes to the console in the board file format.
+TEST_F(BoardFileOnDisk, FailedWritesAreSaidOnceAndAgainWhenWritingWorks) {
+    std::vector<PlacedCell> cells(256);
+    cells[0] = cell(0, 1);
+    std::ostringstream console;
+    const std::uint64_t failuresBefore = boardWriteFailures();
+    {
+        const BoardWriteConsole watch(console);
+        EXPECT_FALSE(writeBoardFile("shelf/Best201.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_FALSE(writeBoardFile("shelf/Result.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_EQ(console.str(), "\nBoard not written: shelf/Best201.csv: No such file or directory; "
+                                 "trying again with the next board\n");
+        EXPECT_FALSE(tryBoardFile("shelf/Best.csv", cells.data(), LAYOUT_16X16));  // a first try says nothing
+        std::filesystem::create_directory("shelf");
+        EXPECT_TRUE(writeBoardFile("shelf/Result.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_TRUE(writeBoardFile("shelf/Best202.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_TRUE(console.str().ends_with("trying again with the next board\n\nBoard files written again\n"))
+            << console.str();
+        EXPECT_EQ(boardWriteFailures(), failuresBefore + 2);
+
+        // The end at a full board: nothing to show when its write worked...
+        console.str("");
+        EXPECT_EQ(endWithFullBoard(console, cells.data(), LAYOUT_16X16, boardWriteFailures()), 0);
+        EXPECT_EQ(console.str(), "");
+        // ... the board itself when it failed.
+        const std::uint64_t beforeFull = boardWriteFailures();
+        EXPECT_FALSE(writeBoardFile("gone/Best256.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_EQ(endWithFullBoard(console, cells.data(), LAYOUT_16X16, beforeFull), 1);
+        BoardText text;
+        formatBoard(cells.data(), LAYOUT_16X16, text);
+        EXPECT_EQ(console.str(), "\nBoard not written: gone/Best256.csv: No such file or directory; "
+                                 "trying again with the next board\n"
+                                 "\nThe full board could not be written to its file; here it is:\n" +
+                                     std::string(text.view()));
+    }
+    console.str("");
+    EXPECT_FALSE(writeBoardFile("gone/Result.csv", cells.data(), LAYOUT_16X16));
+    EXPECT_EQ(console.str(), "") << "the run that named the console has ended";
 }

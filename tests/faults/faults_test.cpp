@@ -205,6 +205,68 @@ TEST_F(Faults, UnreadableStatBinStopsScoreSolverWithoutWritingAnything) {
     }
 }
 
+// What a program left in its directory, less the lock file of its claim on it
+// (it names the last holder and is left for the next one).
+std::vector<std::string> leftIn(const fs::path& dir) {
+    std::vector<std::string> names = entries(dir);
+    std::erase(names, ".zentara.lock");
+    return names;
+}
+
+bool searching(const Started& run);
+
+// 1b. A Stat.bin frequency-solver would refuse for its size or its content is
+// refused by score-solver at start the same way: adding to it would save, again
+// and again, a file that no program can use. One line with the reason, exit 1,
+// the file unchanged and nothing else written.
+TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
+    const fs::path source = directory("source");
+    {
+        const Started run = start(source, "score-solver");
+        ASSERT_TRUE(searching(run));
+        ASSERT_EQ(::kill(run.pid, SIGTERM), 0);
+        ASSERT_EQ(wait(run).code, 0);
+    }
+    const std::string real = readFile(source / "Stat.bin");
+    ASSERT_TRUE(wholeStatBin(source / "Stat.bin"));
+    std::string noise(1000, '\0');
+    std::mt19937 random(1000);
+    for (char& ch : noise) ch = static_cast<char>(random());
+    std::string lopsided = real;
+    lopsided[4 * (3 * 1024 + 7)] ^= 1;  // [3][7] no longer equals [7][3]
+    const std::uint32_t at37 = static_cast<unsigned char>(lopsided[4 * (3 * 1024 + 7)]) |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(lopsided[4 * (3 * 1024 + 7) + 1])) << 8;
+    const std::uint32_t at73 = static_cast<unsigned char>(real[4 * (7 * 1024 + 3)]) |
+                               static_cast<std::uint32_t>(static_cast<unsigned char>(real[4 * (7 * 1024 + 3) + 1])) << 8;
+    ASSERT_LT(std::max(at37, at73), 65536u) << "the case reads two bytes of each count";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+        std::string frequencyReason;
+    } cases[] = {
+        {"truncated", real.substr(0, 2 * 1024 * 1024), "invalid size: 2097152 bytes, a statistics file holds 4194304",
+         "Invalid size of Stat.bin file!"},
+        {"noise", noise, "invalid size: 1000 bytes, a statistics file holds 4194304", "Invalid size of Stat.bin file!"},
+        {"lopsided", lopsided,
+         "invalid content: count " + std::to_string(at37) + " at [3][7] but " + std::to_string(at73) + " at [7][3]",
+         "Invalid content of Stat.bin file!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = directory(c.name);
+        writeFile(dir / "Stat.bin", c.bytes);
+        const Started run = start(dir, "score-solver");
+        EXPECT_EQ(wait(run, 30s).code, 1);
+        EXPECT_EQ(run.output(), "Zentara Score Solver\nCannot use Stat.bin: " + c.reason + "; nothing written\n");
+        EXPECT_EQ(readFile(dir / "Stat.bin"), c.bytes);
+        EXPECT_EQ(leftIn(dir), std::vector<std::string>{"Stat.bin"});
+        const Started frequency = start(dir, "frequency-solver");
+        EXPECT_EQ(wait(frequency, 30s).code, 1);
+        EXPECT_EQ(frequency.output(), "Zentara Frequency Solver\n" + c.frequencyReason + "\n");
+    }
+}
+
 // Waits for the program's first status line: it is searching now, past the
 // reading of Stat.bin (a stop during that read ends it at once, with nothing to
 // save), and a stop signal ends it gracefully at its next report.
@@ -344,6 +406,53 @@ TEST_F(Faults, FullDiskIsSaidAndTheOldStatBinStays) {
     EXPECT_TRUE(console.ends_with(" \nStatistics not saved: Stat.bin: No space left on device\n")) << console;
     EXPECT_EQ(readFile("after.bin"), usableStatBin());
     EXPECT_EQ(readFile("listing.txt").find(".tmp"), std::string::npos) << readFile("listing.txt");
+}
+
+// 5a. A full board found on a full disk: the failed write is said once, and the
+// program that ends there shows the board on its console in the board file
+// format and exits 1, so that the board is not lost.
+TEST_F(Faults, FullBoardOnAFullDiskGoesToTheConsole) {
+    std::string seed = readFile(testing::sourcePath("data/solution_16x16.csv"));
+    ASSERT_EQ(seed.size(), 1552u);
+    const std::string solution = seed;
+    seed.replace(6 * 97 + 6 * 6, 5, "  0,0");  // row 6, column 6 empty: 255 pieces to resume from
+    writeFile("Best255.seed", seed);
+    for (const char* program : {"shift-solver", "berserker-solver"}) {
+        SCOPED_TRACE(program);
+        const std::string name = program;
+        fs::create_directory(name);
+        const std::string script =
+            "cd '" + name + "' && mkdir disk || exit 78\n"
+            "mount -t tmpfs -o size=64k zentara-full-disk disk 2>/dev/null || exit 77\n"
+            "cp ../Best255.seed disk/Best255.csv && cd disk || exit 78\n"
+            "dd if=/dev/zero of=filler bs=4096 2>/dev/null\n"  // ends when the disk is full
+            "timeout 100 '" + testing::programPath(program).string() + "' > ../console.txt 2>&1\n"
+            "echo $? > ../exit.txt; ls -A > ../listing.txt\n";
+        writeFile(name + "/full-disk.sh", script);
+        const int status = std::system(("unshare --mount --propagation private sh " + name + "/full-disk.sh").c_str());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) {
+            std::fprintf(stderr, "\n*** SKIPPED: the full-disk case was NOT run: no small tmpfs can be mounted here ***\n\n");
+            GTEST_SKIP() << "cannot mount a small tmpfs here";
+        }
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(readFile(name + "/exit.txt"), "1\n");
+        const std::string console = readFile(name + "/console.txt");
+        const std::string said = ": No space left on device; trying again with the next board\n";
+        EXPECT_NE(console.find("\nBoard not written: "), std::string::npos) << console;
+        EXPECT_EQ(console.find(said), console.rfind(said)) << "said once: " << console;
+        const std::string head = "\nThe full board could not be written to its file; here it is:\n";
+        const std::size_t at = console.find(head);
+        ASSERT_NE(at, std::string::npos) << console;
+        const std::string board = console.substr(at + head.size());
+        EXPECT_EQ(board.size(), 1552u);
+        BoardCheck check;
+        std::string reason;
+        ASSERT_TRUE(checkBoardText(board, check, reason)) << reason;
+        EXPECT_TRUE(check.complete());
+        const std::string listing = readFile(name + "/listing.txt");
+        EXPECT_EQ(listing.find("Best256.csv"), std::string::npos) << listing;
+        EXPECT_EQ(listing.find(".tmp"), std::string::npos) << listing;
+    }
 }
 
 // 5b. stat-merge: inputs frequency-solver refuses (unreadable, a device that

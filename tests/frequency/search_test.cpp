@@ -94,6 +94,22 @@ TEST_F(FrequencySearch, PlantedSeamsGiveBackThePlantedBoard) {
     }
 }
 
+// A full board whose file cannot be written (Best256.csv a link into a directory
+// that is not there) is not lost: said once, then shown on the console, exit 1.
+TEST_F(FrequencySearch, FullBoardThatCannotBeWrittenGoesToTheConsole) {
+    zentara::statFromBoards({planted()}).writeStatBin();
+    std::filesystem::create_symlink("gone/Best256.csv", "Best256.csv");
+    auto engine = makeEngine();
+    const auto run = runSolver(*engine, 1);
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string said = "\nBoard not written: Best256.csv: No such file or directory; trying again with the next board\n";
+    EXPECT_NE(run.console.find(said + STATUS_AT_FULL_BOARD + "\nBoard files written again\n"), std::string::npos)
+        << run.console;
+    EXPECT_TRUE(run.console.ends_with("\nThe full board could not be written to its file; here it is:\n" + plantedText()))
+        << run.console;
+    EXPECT_EQ(readFile("Result.csv"), plantedText());
+}
+
 TEST_F(FrequencySearch, EmptyTreeEndsWithTheHintAlone) {
     // Only the seams around the hint: the corners on cell 0 have no right neighbour.
     Board16 hintOnly{};

@@ -88,7 +88,7 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     std::ostringstream berserkerConsole;
     auto berserker = std::make_unique<berserker::Berserker>();
     berserker::setUp(*berserker, 32u);
-    ASSERT_TRUE(berserker::resumeFromBestFile(*berserker));
+    ASSERT_TRUE(berserker::resumeFromBestFile(*berserker, berserkerConsole));
     EXPECT_EQ(berserker::runSearch(*berserker, berserkerConsole, RunLimits{.seed = std::nullopt, .reports = 50}), berserker::SearchEnd::Complete);
     ASSERT_TRUE(berserker::writeResultFile(*berserker));
     ASSERT_TRUE(checkBoardFile("Result.csv", check, reason)) << reason;
@@ -96,11 +96,11 @@ TEST_F(Pipeline, LocalSearchesResumeFromFrequencySolverBestBoards) {
     checkEveryBoardFile();
 }
 
-// The checker's count of the cells a resuming solver refuses, against the solvers
+// The cells the checker lists as refused by a resuming solver, against the solvers
 // themselves resuming from the same boards: the planted solution, and boards
 // damaged at random (pieces swapped, also onto and off the fixed cells, turned,
 // removed), so that every rule of refusal is met many times.
-TEST(ResumeRefusals, CheckerCountsWhatShiftAndBerserkerSolversRefuse) {
+TEST(ResumeRefusals, CheckerListsTheCellsShiftAndBerserkerSolversRefuse) {
     const Board16 planted = zentara::testing::plantedSolution16();
     std::mt19937 random(20261208u);
     auto shift = std::make_unique<shift::ShiftSearch>();
@@ -126,6 +126,14 @@ TEST(ResumeRefusals, CheckerCountsWhatShiftAndBerserkerSolversRefuse) {
             }
         }
         const BoardCheck check = checkCells(PuzzleKind::Board16x16, std::vector<PlacedCell>(cells.begin(), cells.end()));
+        // Each solver says one line for every cell it refuses, and the checker lists the same cells.
+        const auto expectedLines = [&](ResumingSolver solver) {
+            std::string lines;
+            for (const ResumeRefusal& r : listResumeRefusals(check, solver))
+                lines += "Read error from Best250.csv, bad block at [" + std::to_string(r.cell / 16 + 1) + "," +
+                         std::to_string(r.cell % 16 + 1) + "]!\n";
+            return lines;
+        };
         int keptFixed = 0;  // fixed cells that hold their fixed piece: neither placed nor refused
         for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
             keptFixed += cells[f.cell] == PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
@@ -135,10 +143,13 @@ TEST(ResumeRefusals, CheckerCountsWhatShiftAndBerserkerSolversRefuse) {
         shift::resumeFromCells(*shift, cells, "Best250.csv", console);
         const int shiftTaken = shift->level - static_cast<int>(LOCAL_SEARCH_FIXED.size());
         EXPECT_EQ(countResumeRefusals(check, ResumingSolver::Shift), check.piecesPlaced - keptFixed - shiftTaken);
+        EXPECT_EQ(console.str(), expectedLines(ResumingSolver::Shift));
 
         berserker::setUp(*berserker, 1u);
-        const int berserkerTaken = berserker::resumeFromCells(*berserker, cells);
+        std::ostringstream berserkerConsole;
+        const int berserkerTaken = berserker::resumeFromCells(*berserker, cells, "Best250.csv", berserkerConsole);
         EXPECT_EQ(countResumeRefusals(check, ResumingSolver::Berserker), check.piecesPlaced - keptFixed - berserkerTaken);
+        EXPECT_EQ(berserkerConsole.str(), expectedLines(ResumingSolver::Berserker));
         refusedSeen += check.piecesPlaced - keptFixed - shiftTaken;
         if (round == 0) {
             EXPECT_EQ(shiftTaken, CELL_COUNT - static_cast<int>(LOCAL_SEARCH_FIXED.size()));

@@ -96,26 +96,20 @@ TEST_F(StatisticsTest, ReportLinesInPerMilleOfTheRowMean) {
 }
 
 // Save and load give back the same counts in a file of exactly 4,194,304 bytes,
-// little-endian; a short file fills only the beginning.
+// little-endian.
 TEST_F(StatisticsTest, SaveAndLoadRoundTrip) {
-    s->statistics[0] = 0x01020304u;
+    s->statistics[0] = 0x00090304u;
     s->statistics[STAT_COUNTERS - 1] = 7;
-    s->statistics[12345] = STAT_COUNT_LIMIT;
+    s->statistics[12 * 1024 + 57] = s->statistics[57 * 1024 + 12] = STAT_COUNT_LIMIT;
     ASSERT_EQ(saveStatistics(*s), 0);
     const std::string bytes = readFile("Stat.bin");
     ASSERT_EQ(bytes.size(), STAT_FILE_BYTES);
-    EXPECT_EQ(bytes.substr(0, 4), std::string("\x04\x03\x02\x01", 4));
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\x04\x03\x09\x00", 4));
 
     auto other = std::make_unique<ScoreSolver>();
     other->statistics.fill(99);
-    ASSERT_EQ(loadStatistics(*other), 0);
+    ASSERT_TRUE(loadStatistics(*other).usable());
     EXPECT_TRUE(other->statistics == s->statistics);
-
-    writeFile("Stat.bin", std::string("\x05\x00\x00\x00\x06\x00", 6));
-    ASSERT_EQ(loadStatistics(*other), 0);
-    EXPECT_EQ(other->statistics[0], 5u);
-    EXPECT_EQ(other->statistics[1], 6u);
-    EXPECT_EQ(other->statistics[2], 0u);
 }
 
 // The save replaces the file whole: a longer file keeps its bytes beyond the

@@ -39,7 +39,8 @@ TEST_F(ShiftResume, ReadErrorsNameTheFileAndTheCell) {
     Board16 cells = plantedSolution();
     cells[200] = cells[3];                  // a piece on two cells: row 13, column 9
     cells[0] = PlacedCell{HINT_PIECE, 2};   // a fixed piece off its cell: row 1, column 1
-    cells[210] = PlacedCell{5, 1};          // anything on a fixed cell is ignored silently
+    cells[210] = PlacedCell{5, 1};          // another piece on a fixed cell: row 14, column 3
+    cells[45] = PlacedCell{254, 1};         // a fixed piece turned on its own cell: row 3, column 14
     ASSERT_EQ(cells[HINT_CELL], (PlacedCell{HINT_PIECE, 2}));  // the hint on its own cell: silent
     writeFile("Best252.csv", boardText(cells));
     auto s = freshSearch();
@@ -47,11 +48,14 @@ TEST_F(ShiftResume, ReadErrorsNameTheFileAndTheCell) {
     ASSERT_TRUE(resumeFromBestFile(*s, out));
     EXPECT_EQ(out.str(),
               "Read error from Best252.csv, bad block at [1,1]!\n"
-              "Read error from Best252.csv, bad block at [13,9]!\n");
-    EXPECT_EQ(s->level, 254);
+              "Read error from Best252.csv, bad block at [3,14]!\n"
+              "Read error from Best252.csv, bad block at [13,9]!\n"
+              "Read error from Best252.csv, bad block at [14,3]!\n");
+    EXPECT_EQ(s->level, 254);  // the fixed pieces stay: 256 less cells 0 and 200
     EXPECT_EQ(s->maxLevel, 254);
     EXPECT_EQ(s->board.pieceCell[cells[3].piece], 3);
     EXPECT_EQ(s->board.placement[210], orientedNumber(180, 3));
+    EXPECT_EQ(s->board.placement[45], orientedNumber(254, 3));
     EXPECT_EQ(s->snapshot.board.placement, s->board.placement);
     writeBoard(*s, "Resumed.csv");
     EXPECT_EQ(checkedFile("Resumed.csv").piecesPlaced, 254);

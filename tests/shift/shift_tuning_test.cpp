@@ -2,6 +2,7 @@
 // stagnation reset, the fall-back countdown and the status line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "shift_test_support.hpp"
@@ -145,4 +146,32 @@ TEST_F(ShiftTuning, UndoFallsBackAndItsEndingComesBeforeReset) {
     out.str("");
     for (int i = 0; i < 9; ++i) periodicStep(*s, out);  // one status per ten steps
     EXPECT_EQ(out.str(), "");
+}
+
+// The status line comes before a new height raises max. (so a line can read
+// "Level 185, max. 184"), and the recounts at each status line (builds with
+// invariant checks) hold there: these seeds each show such a line within 20.
+TEST_F(ShiftTuning, StatusBeforeANewHeightIsRaisedShowsLevelAboveMax) {
+    for (const RandomState seed : {196u, 275u, 333u}) {
+        SCOPED_TRACE(seed);
+        const std::filesystem::path dir = std::to_string(seed);  // nothing to resume from
+        std::filesystem::create_directory(dir);
+        std::filesystem::current_path(dir);
+        auto s = std::make_unique<ShiftSearch>();
+        std::ostringstream out;
+        ASSERT_EQ(runShiftSolver(*s, out, RunLimits{.seed = seed, .reports = 20}), 0);
+        std::istringstream lines(out.str());
+        std::string line;
+        int statuses = 0, aboveMax = 0;
+        while (std::getline(lines, line, '\r')) {
+            int level = 0, max = 0;
+            if (std::sscanf(line.c_str(), "Level %d, max. %d,", &level, &max) != 2) continue;
+            ++statuses;
+            EXPECT_LE(level, max + 1) << line;
+            aboveMax += level == max + 1;
+        }
+        EXPECT_EQ(statuses, 20);
+        EXPECT_GE(aboveMax, 1);
+        std::filesystem::current_path("..");
+    }
 }
