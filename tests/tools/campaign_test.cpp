@@ -470,7 +470,7 @@ TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
     // The same quoted option from the user's own sshlogin file reaches ssh as one
     // word, in status as for GNU parallel: its proxy command runs (and fails).
     if (std::system("command -v ssh > /dev/null 2>&1") == 0) {
-        writeFile("nodes.txt", "1/ssh -o 'ProxyCommand=touch %h.proxied' nohost\n");
+        writeFile("nodes.txt", "1/ssh -o 'ProxyCommand=touch %h.proxied' nohost\n1/ssh -p 1 127.0.0.1\n");
         fs::permissions("nodes.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         fs::create_directories("trusted/instance-001");
         writeFile("trusted/campaign.txt", "program: /bin/true\nsshloginfile: " + fs::absolute("nodes.txt").string() + "\n");
