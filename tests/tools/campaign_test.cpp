@@ -465,6 +465,14 @@ TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "campaign: " + fs::canonical("crafted/instance-001").string() +
                          "/instance.pid was not written by this tool; remove it once no program runs there\n");
+    // An sshlogin file is read the same way before anything starts.
+    writeFile("bad-nodes.txt", "# two machines\n2/alice@node1\n4/ssh node2;touch canary6\n");
+    r = campaign("start --sshloginfile bad-nodes.txt " + standin() + " 1 named");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "campaign: " + fs::canonical("bad-nodes.txt").string() +
+                         ", line 3: not an sshlogin ([N/][ssh [OPTIONS] ][USER@]HOST[:PORT], nothing a shell would "
+                         "expand): 4/ssh node2;touch canary6\n");
+    EXPECT_FALSE(fs::exists("named"));
     EXPECT_EQ(canaries(), std::vector<std::string>{});
 
     // The same quoted option from the user's own sshlogin file reaches ssh as one
