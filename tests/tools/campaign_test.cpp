@@ -1,5 +1,7 @@
 // Short campaigns of a stand-in solver through tools/campaign and GNU parallel.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 
 #include "core/board_check.hpp"
 #include "core/random.hpp"
+#include "core/version.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/tools/browser.hpp"
 #include "tests/tools/xml_check.hpp"
@@ -42,12 +45,14 @@ protected:
         unsetenv("STANDIN_BOARDS");
         unsetenv("STANDIN_TOP");
         unsetenv("ZENTARA_PROGRESS_SECONDS");
+        unsetenv("ZENTARA_STAGGER_MS");
     }
     void TearDown() override {
         // Never leave an instance running, whatever a test did.
-        for (const char* d : {"camp", "seeded", "named", "other", "sleepers"}) {
-            if (!fs::exists(fs::path(d) / "campaign.txt")) continue;
-            campaign("stop --wait 20 " + std::string(d));
+        for (const auto& top : fs::directory_iterator(dir())) {
+            const fs::path d = top.path().filename();
+            if (!fs::exists(d / "campaign.txt")) continue;
+            campaign("stop --wait 20 " + quoted(d.string()));
             // Should stop itself have failed: end the stand-ins directly.
             for (const auto& e : fs::directory_iterator(d)) {
                 std::istringstream pidFile(readFile(e.path() / "instance.pid"));
@@ -65,6 +70,30 @@ protected:
             sourcePath("tools/campaign").string() + " " + args + " > campaign.out 2> campaign.err";
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile("campaign.out"), readFile("campaign.err")};
+    }
+    static std::string quoted(const std::string& word) {  // one word for the shell
+        std::string out = "'";
+        for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    }
+    // A Slurm array task as campaign.slurm runs it, without Slurm.
+    static int slurmTask(int task, const std::string& program, const std::string& dir) {
+        setenv("SLURM_ARRAY_TASK_ID", std::to_string(task).c_str(), 1);
+        setenv("SLURM_ARRAY_JOB_ID", "7", 1);
+        setenv("ZENTARA_ROOT", ZENTARA_SOURCE_DIR, 1);
+        const int raw = std::system(("bash " + sourcePath("tools/campaign.slurm").string() + " " + quoted(program) +
+                                     " " + quoted(dir) + " > /dev/null 2>&1")
+                                        .c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    // Files a crafted name or pid file would make if it were run.
+    std::vector<std::string> canaries() const {
+        std::vector<std::string> found;
+        for (const auto& e : fs::recursive_directory_iterator(dir())) {
+            const std::string name = e.path().filename().string();
+            if (name.starts_with("canary") || name.ends_with(".proxied")) found.push_back(e.path().string());
+        }
+        return found;
     }
     static std::string standin() { return (fs::path(ZENTARA_BIN_DIR).parent_path() / "tests/campaign-standin").string(); }
     template <class Ready>
@@ -88,6 +117,16 @@ protected:
         s << c.piecesPlaced << " of 256 pieces placed, " << c.matchedSeams << " of 480 seams matched, "
           << (c.complete() ? "complete and consistent" : c.consistent() ? "consistent" : "inconsistent");
         return s.str();
+    }
+    // The line naming a campaign's GNU parallel as the holder of DIR's claim.
+    static std::string heldBy(const fs::path& dir) {
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        return trimmed(readFile(dir / "parallel.pid")) + " on " + host + ": campaign\r\n";
+    }
+    static std::string trimmed(std::string text) {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        return text;
     }
     static std::vector<std::string> lines(const std::string& text) {
         std::vector<std::string> out;
@@ -121,10 +160,11 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     EXPECT_EQ(seeds.size(), 3u) << "two instances share a time seed";
     EXPECT_FALSE(fs::exists(dir / "instance-004"));
 
+    // GNU parallel holds the campaign's claim on its directory while it runs.
+    EXPECT_EQ(readFile(dir / ".zentara.lock"), heldBy(dir));
     r = campaign("start " + standin() + " 3 camp");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "campaign: instances are still running in " + dir.string() + " (campaign stop " + dir.string() +
-                         " first)\n");
+    EXPECT_EQ(r.err, "campaign: " + dir.string() + " is in use by " + trimmed(heldBy(dir)) + "; nothing started\n");
 
     // Status: each instance's own deepest board (Best25x over Best200), the level
     // its status line names, and the campaign's best.
@@ -227,16 +267,22 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
                                     summary("B242-430.csv") + "; no instance has found a better one yet"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
-    // Another program is warned that it reads no seed board; the hint and the two
-    // fixed pieces in place are all taken.
+    // A program that reads no seed board is refused one: nothing starts. With the
+    // hint and the two fixed pieces in place all pieces are taken.
     ASSERT_TRUE(writeBoardFile("Result.csv", plantedBoard({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).data(), LAYOUT_16X16));
     r = campaign("start --board Result.csv " + standin() + " 1 other");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "campaign: warning: only shift-solver and berserker-solver read a seed board\n");
-    EXPECT_EQ(readFile("other/instance-001/Best245.csv"), readFile("Result.csv"));
-    EXPECT_EQ(campaign("stop other").status, 0);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "campaign: --board: campaign-standin reads no seed board (only shift-solver and berserker-solver "
+                     "do); nothing started\n");
+    EXPECT_FALSE(fs::exists("other"));
+    // The instances get the board as checked, in the suite's own layout: a blank
+    // after each comma, which the checker reads past and the solvers do not, is gone.
+    const std::string canonical = readFile("Result.csv");
+    writeFile("Result.csv", std::regex_replace(canonical, std::regex(","), ", "));
     r = campaign("start --board Result.csv " + shift + " 1 other");
     EXPECT_EQ(lines(r.out)[0], "campaign: shift-solver takes all 245 pieces of Result.csv");
+    EXPECT_EQ(readFile("other/instance-001/Best245.csv"), canonical);
     EXPECT_EQ(campaign("stop other").status, 0);
 }
 
@@ -317,6 +363,8 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
 }
 
 TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReason) {
+    fs::create_directory("bin");
+    fs::copy_file(standin(), "bin/berserker-solver");
     writeFile("garbage.csv", "not a board\r\n");
     ASSERT_TRUE(writeBoardFile("Best199.csv", plantedBoard({}).data(), LAYOUT_16X16));
     Board16 low = plantedBoard({});
@@ -338,7 +386,7 @@ TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReaso
     };
     for (const auto& [board, reason] : cases) {
         SCOPED_TRACE(board);
-        const Result r = campaign("start --board " + board + " " + standin() + " 1 seeded");
+        const Result r = campaign("start --board " + board + " bin/berserker-solver 1 seeded");
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "campaign: " + reason + "\n");
         EXPECT_FALSE(fs::exists("seeded"));
@@ -405,22 +453,240 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, std::string("campaign: no program no-such-solver in ") + ZENTARA_BIN_DIR +
                          " (build the suite first, or give a path)\n");
-    r = campaign("start board-check 0 named");
-    EXPECT_EQ(r.err, "campaign: N must be a positive number of instances, not '0'\n");
-    EXPECT_FALSE(fs::exists("named"));
     EXPECT_EQ(campaign("status nowhere").err, "campaign: nowhere is not a campaign directory\n");
-    EXPECT_EQ(campaign("launch x").status, 2);
 
     // board-check without arguments ends at once with exit code 2: start and status say so.
     r = campaign("start board-check 1 named");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "campaign: started 1 of 1 instances of board-check in " + fs::canonical("named").string() + "\n");
+    EXPECT_EQ(r.out, "campaign: started 1 of 1 instance of board-check in " + fs::canonical("named").string() + "\n");
     EXPECT_EQ(r.err, "campaign: instance-001 ended with exit 2 (see its console.txt)\n");
     ASSERT_TRUE(waitFor("named/instance-001/exit.txt"));
     r = campaign("status named");
     EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instance, 0 running");
     EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   own deepest board: none yet");
     EXPECT_EQ(lines(r.out).back(), "best board: none yet");
+}
+
+TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
+    Result r = campaign("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("usage: campaign start [--sshloginfile FILE]")) << r.out;
+    EXPECT_EQ(r.err, "");
+    r = campaign("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\n");
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"start --frobnicate " + standin() + " 1 named", "campaign: unknown option '--frobnicate'"},
+        {"start " + standin() + " 1 named --jobs 2", "campaign: start takes PROGRAM N [DIR] after its options"},
+        {"start --board", "campaign: option --board needs a value"},
+        {"stop --wait soon named", "campaign: --wait takes a number of seconds"},
+        {"launch named", "campaign: unknown command 'launch'"},
+    };
+    for (const auto& [args, reason] : cases) {
+        SCOPED_TRACE(args);
+        r = campaign(args);
+        EXPECT_EQ(r.status, 2);
+        ASSERT_GE(lines(r.err).size(), 2u) << r.err;
+        EXPECT_EQ(lines(r.err)[0], reason);
+        EXPECT_TRUE(lines(r.err)[1].starts_with("usage: campaign start")) << r.err;
+    }
+    EXPECT_FALSE(fs::exists("named"));
+}
+
+// Numbers from the command line and the environment are checked as text: bash
+// arithmetic on the raw value would run the command in BASH_VERSINFO[$(...)].
+TEST_F(CampaignTest, NumbersAreCheckedAsTextNeverEvaluated) {
+    const std::string inject = "BASH_VERSINFO[$(touch canary)]";
+    const std::string milliseconds = "must be a whole number of milliseconds from 1 to 500, not '";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {standin() + " 0 named", "N must be a number of instances from 1 to 9999, not '0'"},
+        {standin() + " 10000 named", "N must be a number of instances from 1 to 9999, not '10000'"},
+        {standin() + " " + quoted(inject) + " named", "N must be a number of instances from 1 to 9999, not '" + inject + "'"},
+        {"--stagger 0 " + standin() + " 1 named", "--stagger " + milliseconds + "0'"},
+        {"--stagger 1000 " + standin() + " 1 named", "--stagger " + milliseconds + "1000'"},
+        {"--stagger " + quoted(inject) + " " + standin() + " 1 named", "--stagger " + milliseconds + inject + "'"},
+        {"--jobs " + quoted(inject) + " " + standin() + " 1 named",
+         "--jobs takes a number of instances per machine, not '" + inject + "'"},
+    };
+    for (const auto& [args, reason] : cases) {
+        SCOPED_TRACE(args);
+        const Result r = campaign("start " + args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "campaign: " + reason + "\n");
+    }
+    EXPECT_FALSE(fs::exists("named"));
+
+    // A Slurm task takes its stagger from the environment: 0 divided by zero, 1000
+    // or more waited for ever; it says why in DIR/slurm.txt and starts nothing.
+    std::string said;
+    for (const std::string value : {"0", "1000", "07", inject.c_str()}) {
+        SCOPED_TRACE(value);
+        setenv("ZENTARA_STAGGER_MS", value.c_str(), 1);
+        EXPECT_EQ(slurmTask(1, standin(), "slurmed"), 2);
+        said += "campaign: instance 1 of " + fs::canonical("slurmed").string() + ": ZENTARA_STAGGER_MS: " +
+                milliseconds + value + "'\n";
+    }
+    EXPECT_EQ(readFile("slurmed/slurm.txt"), said);
+    EXPECT_FALSE(fs::exists("slurmed/instance-001"));
+    EXPECT_EQ(canaries(), std::vector<std::string>{});
+}
+
+// A campaign directory may come from anybody: a pid file's route is parsed, and
+// one that would run a command is reported as unreadable, never run. Nor does
+// GNU parallel read its replacement strings in DIR.
+TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
+    const std::vector<std::string> pidFiles{
+        "12345 elsewhere sh -c 'touch canary1' node1",                     // not ssh
+        "12345 nohost ssh -o 'ProxyCommand=touch %h.proxied' nohost",      // ssh, running a command
+        "12345 elsewhere ssh -p 22 $(touch canary2) node1",                // a shell would expand it
+        "12345 -oProxyCommand=touch\\ canary3 :",                          // a host that is an ssh option
+        "12345 elsewhere ssh node1;touch canary4",                         // a shell would run it
+    };
+    fs::create_directory("crafted");
+    writeFile("crafted/campaign.txt", "program: /bin/true\ninstances: 5\n");
+    for (std::size_t k = 1; k <= pidFiles.size(); ++k) {
+        const fs::path instance = "crafted/instance-00" + std::to_string(k);
+        fs::create_directories(instance);
+        writeFile(instance / "instance.pid", pidFiles[k - 1] + "\n");
+    }
+    Result r = campaign("status crafted");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> shown = lines(r.out);
+    ASSERT_EQ(shown.size(), 7u) << r.out;
+    EXPECT_EQ(shown[0], "campaign crafted: true, 5 instances, 0 running");
+    for (std::size_t k = 1; k <= 5; ++k) EXPECT_TRUE(shown[k].starts_with("instance-00" + std::to_string(k) + "  unreadable "));
+    r = campaign("stop crafted");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "campaign: sent SIGTERM to 0 instances; cannot signal, their instance.pid was not written by this "
+                     "tool: instance-001 instance-002 instance-003 instance-004 instance-005\n");
+    r = campaign("start " + standin() + " 1 crafted");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "campaign: " + fs::canonical("crafted/instance-001").string() +
+                         "/instance.pid was not written by this tool; remove it once no program runs there\n");
+    // An sshlogin file is read the same way before anything starts.
+    writeFile("bad-nodes.txt", "# two machines\n2/alice@node1\n4/ssh node2;touch canary6\n");
+    r = campaign("start --sshloginfile bad-nodes.txt " + standin() + " 1 named");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "campaign: " + fs::canonical("bad-nodes.txt").string() +
+                         ", line 3: not an sshlogin ([N/][ssh [OPTIONS] ][USER@]HOST[:PORT], nothing a shell would "
+                         "expand): 4/ssh node2;touch canary6\n");
+    EXPECT_FALSE(fs::exists("named"));
+    EXPECT_EQ(canaries(), std::vector<std::string>{});
+
+    // The same quoted option from the user's own sshlogin file reaches ssh as one
+    // word, in status as for GNU parallel: its proxy command runs (and fails).
+    if (std::system("command -v ssh > /dev/null 2>&1") == 0) {
+        writeFile("nodes.txt", "1/ssh -o 'ProxyCommand=touch %h.proxied' nohost\n1/ssh -p 1 127.0.0.1\n");
+        fs::permissions("nodes.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        fs::create_directories("trusted/instance-001");
+        writeFile("trusted/campaign.txt", "program: /bin/true\nsshloginfile: " + fs::absolute("nodes.txt").string() + "\n");
+        writeFile("trusted/instance-001/instance.pid", pidFiles[1] + "\n");
+        r = campaign("status trusted");
+        EXPECT_TRUE(lines(r.out).at(1).starts_with("instance-001  unreachable ")) << r.out;
+        EXPECT_TRUE(fs::exists("nohost.proxied"));
+    }
+
+    const std::string odd = "x{= system('touch canary5') =}";
+    r = campaign("start " + standin() + " 1 " + quoted(odd));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(waitForStatus(fs::path(odd) / "instance-001", "stand-in instance-001 running"));
+    EXPECT_EQ(campaign("stop " + quoted(odd)).out, "campaign: sent SIGTERM to 1 instance; all stopped\n");
+    EXPECT_EQ(readFile(fs::path(odd) / "instance-001/stopped.txt"), "stopped on request\n");
+    std::vector<std::string> made = canaries();
+    std::erase(made, (dir() / "nohost.proxied").string());
+    EXPECT_EQ(made, std::vector<std::string>{});
+}
+
+// One campaign at a time in a directory, and no instance where another program
+// already works: neither a second start at the same moment nor a Slurm task.
+TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarted) {
+    const std::string start = sourcePath("tools/campaign").string() + " start " + standin() + " 1 camp";
+    ASSERT_EQ(std::system(("(" + start + " > a.out 2> a.err; echo $? > a.rc) & (" + start +
+                           " > b.out 2> b.err; echo $? > b.rc) & wait")
+                              .c_str()),
+              0);
+    const fs::path dir = fs::canonical("camp");
+    const bool aWon = readFile("a.rc") == "0\n";
+    EXPECT_EQ(readFile(aWon ? "b.rc" : "a.rc"), "1\n");
+    EXPECT_EQ(readFile(aWon ? "a.out" : "b.out"), "campaign: started 1 of 1 instance of campaign-standin in " +
+                                                      dir.string() + "\n");
+    const std::string refused = readFile(aWon ? "b.err" : "a.err");
+    EXPECT_TRUE(std::regex_match(refused, std::regex("campaign: " + dir.string() +
+                                                     " is in use by [0-9]+ on [^ ]+: campaign; nothing started\n")))
+        << refused;
+    EXPECT_EQ(campaign("stop camp").status, 0);
+    // Stop returns once GNU parallel has ended and let go of the directory.
+    const int lock = ::open("camp/.zentara.lock", O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    ::close(lock);
+
+    // A claim is never written through a link, which could point anywhere.
+    fs::create_directory("linked");
+    writeFile("victim.txt", "not a lock\n");
+    fs::create_symlink(fs::absolute("victim.txt"), "linked/.zentara.lock");
+    Result r = campaign("start " + standin() + " 1 linked");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "campaign: " + fs::canonical("linked").string() + "/.zentara.lock is a symbolic link; nothing started\n");
+    EXPECT_EQ(readFile("victim.txt"), "not a lock\n");
+
+    // Another program holds instance-002's directory (and names itself there).
+    fs::create_directories("held/instance-002");
+    writeFile("held/instance-002/.zentara.lock", "4242 on node1: score-solver\r\n");
+    const int held = ::open("held/instance-002/.zentara.lock", O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const std::string refusal =
+        "campaign: " + fs::canonical("held").string() + "/instance-002 is in use by 4242 on node1: score-solver; not started\n";
+    r = campaign("start " + standin() + " 2 held");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "campaign: started 1 of 2 instances of campaign-standin in " + fs::canonical("held").string() + "\n");
+    EXPECT_EQ(r.err, "campaign: instance-002 did not start, exit 1 (see " + fs::canonical("held").string() +
+                         "/parallel.txt)\n");
+    EXPECT_EQ(readFile("held/parallel.txt"), refusal);
+    EXPECT_EQ(campaign("stop held").out, "campaign: sent SIGTERM to 1 instance; all stopped\n");
+    // A Slurm task says so where Slurm tasks say what they have to.
+    fs::remove("held/stop.requested");
+    EXPECT_EQ(slurmTask(2, standin(), "held"), 1);
+    EXPECT_EQ(readFile("held/slurm.txt"), refusal);
+    EXPECT_FALSE(fs::exists("held/instance-002/start.txt"));  // the program never ran there
+    EXPECT_FALSE(fs::exists("held/instance-002/console.txt"));
+    ::close(held);
+}
+
+// On a full disk (a small tmpfs in a private mount namespace, gone when the shell
+// ends) start refuses before it starts anything, and an instance whose pid file
+// cannot be written stops its program again: nothing runs that stop cannot find.
+TEST_F(CampaignTest, OnAFullDiskNothingRunsUnrecorded) {
+    fs::create_directory("disk");
+    const std::string campaignTool = quoted(sourcePath("tools/campaign").string());
+    const std::string script =
+        "mount -t tmpfs -o size=1m zentara-full-disk disk 2>/dev/null || exit 77\n"
+        "mkdir -p disk/camp/instance-001 disk/camp/.seeds disk/other && cat /dev/zero > disk/fill 2>/dev/null\n"
+        "[ -s disk/fill ] || exit 78\n" +
+        campaignTool + " start " + standin() + " 1 disk/other > start.out 2> start.err; echo $? > start.rc\n" +
+        campaignTool + " _instance \"$PWD/disk/camp\" 1 " + standin() +
+        " 'slurm 7_1' 200 > instance.out 2> instance.err; echo $? > instance.rc\n"
+        "for p in /proc/[0-9]*; do readlink $p/cwd; done 2>/dev/null | grep -c -F \"$PWD/disk/\" > running.txt\n"
+        "ls -A disk/camp/instance-001 > listing.txt\n";
+    writeFile("full-disk.sh", script);
+    const int status = std::system("unshare --mount --propagation private sh full-disk.sh 2>/dev/null");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr,
+                     "\n*** SKIPPED: the full-disk campaign case was NOT run: no small tmpfs can be mounted here "
+                     "(needs root and the right to mount in a private namespace) ***\n\n");
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const std::string other = (dir() / "disk/other").string(), camp = (dir() / "disk/camp").string();
+    EXPECT_EQ(readFile("start.rc"), "1\n");
+    EXPECT_EQ(readFile("start.out"), "");
+    EXPECT_EQ(readFile("start.err"),
+              "campaign: cannot write " + other + "/.zentara.lock: No space left on device; nothing started\n");
+    EXPECT_EQ(readFile("instance.rc"), "1\n");
+    EXPECT_TRUE(readFile("instance.err")
+                    .ends_with("campaign: cannot record " + camp +
+                               "/instance-001/instance.pid (No space left on device); its program was stopped again\n"))
+        << readFile("instance.err");
+    EXPECT_EQ(readFile("running.txt"), "0\n");
+    EXPECT_EQ(readFile("listing.txt").find("instance.pid"), std::string::npos) << readFile("listing.txt");
 }
 
 }  // namespace
