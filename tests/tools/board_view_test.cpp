@@ -336,33 +336,5 @@ TEST_F(BoardViewTest, ProgramWritesBesideTheBoardFile) {
     EXPECT_EQ(names, (std::vector<std::string>{"Best250.csv", "Best250.html", "Best250.svg"}));
 }
 
-// The campaign script answers --help on standard output with exit 0, and an option
-// it does not know with the same usage on standard error and exit 2, touching no
-// file. (The programs' command lines: tests/programs.)
-TEST_F(BoardViewTest, ToolsAnswerHelpAndRefuseUnknownOptions) {
-    writeFile("Best250.csv", readFile(sourcePath("data/solution_16x16.csv")));
-    const std::vector<std::pair<std::string, std::string>> tools{
-        {sourcePath("tools/campaign").string(), "usage: campaign start "},
-    };
-    for (const auto& [tool, usage] : tools) {
-        SCOPED_TRACE(tool);
-        const auto run = [&](const std::string& args) {
-            const int raw = std::system((tool + " " + args + " > out.txt 2> err.txt").c_str());
-            return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        };
-        EXPECT_EQ(run("--help"), 0);
-        EXPECT_TRUE(readFile("out.txt").starts_with(usage)) << readFile("out.txt");
-        EXPECT_EQ(readFile("err.txt"), "");
-        const std::string help = readFile("out.txt");
-        EXPECT_EQ(run("--frobnicate Best250.csv out.bin"), 2);
-        EXPECT_EQ(readFile("out.txt"), "");
-        EXPECT_EQ(readFile("err.txt"), help);
-    }
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(".")) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Best250.csv", "err.txt", "out.txt"}));
-}
-
 }  // namespace
 }  // namespace zentara
