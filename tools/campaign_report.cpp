@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -75,6 +76,20 @@ int instanceNumber(const std::string& name) {
     }
     return n;
 }
+
+// Plain digits worth at most MAX, or -1: campaign.txt may come from anyone, and a
+// number in it decides how many instances are listed.
+int boundedNumber(const std::string& text, int max) {
+    int n = -1;
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.size() > 9 || std::from_chars(text.data(), end, n).ptr != end || n > max) return -1;
+    return n;
+}
+
+// As many instances as a start takes, numbered as the instances accept (a Slurm
+// array may number its tasks from 0 and up to its MaxArraySize).
+constexpr int MAX_INSTANCES = 9999;
+constexpr int MAX_INSTANCE_NUMBER = 9999999;
 
 std::string verdict(const BoardCheck& c) {
     return c.complete() ? "complete and consistent" : c.consistent() ? "consistent" : "inconsistent";
@@ -499,10 +514,16 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     report.program = fs::path(field(text, "program")).filename().string();
     report.started = field(text, "started");
     report.seedBoard = field(text, "seed board");
-    int firstTask = 1, lastTask = -1;
-    if (std::sscanf(field(text, "instances").c_str(), "%d", &report.declared) == 1) lastTask = report.declared;
-    else report.declared = -1;
-    if (std::sscanf(field(text, "tasks").c_str(), "%d-%d", &firstTask, &lastTask) != 2) firstTask = 1;
+    report.declared = boundedNumber(field(text, "instances"), MAX_INSTANCES);
+    int firstTask = 1, lastTask = report.declared;
+    // A Slurm job's task numbers, when they are one range of at most as many as a start takes.
+    bool taskRange = false;
+    if (const std::string tasks = field(text, "tasks"); tasks.find('-') != std::string::npos) {
+        const int first = boundedNumber(tasks.substr(0, tasks.find('-')), MAX_INSTANCE_NUMBER);
+        const int last = boundedNumber(tasks.substr(tasks.find('-') + 1), MAX_INSTANCE_NUMBER);
+        taskRange = first >= 0 && last >= first && last - first < MAX_INSTANCES;
+        if (taskRange) firstTask = first, lastTask = last;
+    }
 
     std::string seed;
     if (readSmall(top / "seed-board.csv", MAX_BOARD_CHECK_BYTES, seed) && !report.seedBoard.empty()) {
@@ -530,7 +551,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     }
     for (const auto& [name, state] : stateOf) names.emplace(instanceNumber(name), name);
     // A Slurm job's tasks, also those that have not made their directory yet.
-    if (lastTask >= firstTask && firstTask >= 0 && !field(campaignText, "tasks").empty() && lastTask - firstTask < 100000) {
+    if (taskRange) {
         char name[32];
         for (int k = firstTask; k <= lastTask; ++k) {
             std::snprintf(name, sizeof name, "instance-%03d", k);

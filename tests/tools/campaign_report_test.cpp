@@ -149,6 +149,21 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     EXPECT_NE(readFile("page.html").find("<td class=\"status\">&lt;b&gt;starting &amp; &quot;quoted&quot;</td>"),
               std::string::npos);
 
+    // A Slurm job's tasks count before they made their directory; a range no
+    // start could have made (campaign.txt may come from anyone) lists no more
+    // than the directories there, at once.
+    writeFile("camp/campaign.txt", "program: /opt/zentara/build/bin/shift-solver\ninstances: 5\nslurm job: 7\ntasks: 1-5\n");
+    ASSERT_EQ(report({"--status", "camp"}), 0) << err_.str();
+    EXPECT_EQ(countOf(out_.str(), "instance-005  not started"), 1) << out_.str();
+    for (const char* tasks : {"1-999999999", "2147483000-2147483647", "0-9999", "99999999-100000001", "3-1", "-1-2"}) {
+        SCOPED_TRACE(tasks);
+        writeFile("camp/campaign.txt", std::string("program: /opt/zentara/build/bin/shift-solver\ninstances: 3\n"
+                                                   "slurm job: 7\ntasks: ") + tasks + "\n");
+        ASSERT_EQ(report({"--status", "camp"}), 0) << err_.str();
+        EXPECT_TRUE(out_.str().starts_with("campaign camp: shift-solver, 3 instances, 1 running\n")) << out_.str();
+        EXPECT_EQ(countOf(out_.str(), "instance-"), 3 + 1) << out_.str();  // and the best board's name
+    }
+
     EXPECT_EQ(report({"nowhere"}), 2);
     EXPECT_EQ(err_.str(), "campaign-report: nowhere is not a campaign directory (no campaign.txt)\n");
     EXPECT_EQ(report({"camp", "no-such-dir/page.html"}), 1);
