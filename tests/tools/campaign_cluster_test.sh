@@ -41,23 +41,9 @@ done
 T=$(mktemp -d /tmp/zentara-cluster-XXXXXX) || exit 1
 chmod 755 "$T"  # munged serves its socket only from a directory all may enter
 DAEMONS=()      # process numbers, in the order started
-FAILURES=0
+source "$SRC/tests/tools/shell_test_lib.sh"
 
 log() { printf '[%3d s] %s\n' $((SECONDS - STARTED)) "$*"; }
-fail() {
-    echo "FAILED: $*" >&2
-    FAILURES=$((FAILURES + 1))
-}
-die() {
-    fail "$*"
-    exit 1
-}
-expect_eq() {  # WHAT ACTUAL EXPECTED
-    [[ $2 == "$3" ]] || fail "$1: got
-$2
-expected
-$3"
-}
 
 in_dir() {  # the process numbers of everything working in the temporary directory
     local p cwd
@@ -115,15 +101,6 @@ while ((${#PORTS[@]} < 3)); do
     [[ -z $(ss -Htan "sport = :$port") ]] && PORTS+=("$port")
 done
 SSH_PORT=${PORTS[0]}
-
-wait_for() {  # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds
-    local deadline=$((SECONDS + $1)) what="$2 after $1 s"
-    shift 2
-    until "$@"; do
-        ((SECONDS < deadline)) || die "no $what"
-        sleep 0.1
-    done
-}
 
 # Private settings: ~/.ssh, ~/.parallel and the system's Slurm and munge stay untouched.
 home_ssh_before=$(ls -la --time-style=full-iso ~/.ssh 2>&1; cat ~/.ssh/* 2>/dev/null | md5sum)

@@ -18,29 +18,8 @@ else
     BUILD=$(cd "$1" && pwd) VERSION=$2
     SRC=$(cd "$(dirname "$0")/../.." && pwd)
 fi
-FAILURES=0
-fail() {
-    echo "FAILED: $*" >&2
-    FAILURES=$((FAILURES + 1))
-}
-die() {
-    fail "$*"
-    exit 1
-}
-expect_eq() {  # WHAT ACTUAL EXPECTED
-    [[ $2 == "$3" ]] || fail "$1: got
-$2
-expected
-$3"
-}
-wait_for() {  # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds
-    local deadline=$((SECONDS + $1)) what="$2 after $1 s"
-    shift 2
-    until "$@"; do
-        ((SECONDS < deadline)) || die "no $what"
-        sleep 0.1
-    done
-}
+# In the staged tree's run this script is a copy, with the library beside it.
+source "$(dirname "$0")/shell_test_lib.sh" || exit 1
 
 SOLVERS=(score-solver frequency-solver brute-solver block-solver block-solver-6x12 block-solver-6x6
     random-solver path-solver shift-solver berserker-solver)
@@ -171,7 +150,7 @@ expect_eq "campaign.slurm, packaged" "$(dpkg-deb --fsys-tarfile "$DEB" | tar -xO
 
 # The staged tree alone: the sources and the build tree under empty mounts, so
 # that nothing there can be reached (root only; elsewhere they stay, unreferenced).
-cp "$0" "$T/install_test.sh" || die "cp"
+cp "$0" "$(dirname "$0")/shell_test_lib.sh" "$T/" || die "cp"
 hide=() hidden=
 if [[ $(id -u) == 0 ]] && unshare --mount true 2>/dev/null; then
     hide=(unshare --mount --propagation private bash -c \

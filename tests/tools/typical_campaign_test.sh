@@ -10,11 +10,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zentara-typical-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 mkdir -p build && ln -s "$bin_dir" build/bin
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$source_dir/tests/tools/shell_test_lib.sh"
 
 # The block: the indented lines right after the section's title and its first paragraph.
 awk '/^## A typical campaign/ { in_section = 1; next }
@@ -78,9 +74,9 @@ for file in runs/*/*; do
     esac
 done
 echo "best board of score-solver: $best; $boards boards checked"
-if ((failures > 0)); then
+if ((FAILURES > 0)); then
     echo "--- block output"; cat block.out
-    echo "0 passed, $failures failed"
+    echo "0 passed, $FAILURES failed"
     exit 1
 fi
 echo "1 passed, 0 failed"

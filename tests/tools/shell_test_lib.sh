@@ -1,0 +1,30 @@
+# What the shell tests share: failures are counted in FAILURES and the test goes
+# on (fail), or ends at once (die); the caller's own exit code reports the count.
+#   source "$(dirname "$0")/shell_test_lib.sh"
+FAILURES=0
+
+fail() {
+    echo "FAILED: $*" >&2
+    FAILURES=$((FAILURES + 1))
+}
+
+die() {
+    fail "$*"
+    exit 1
+}
+
+expect_eq() {  # WHAT ACTUAL EXPECTED
+    [[ $2 == "$3" ]] || fail "$1: got
+$2
+expected
+$3"
+}
+
+wait_for() {  # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds
+    local deadline=$((SECONDS + $1)) what="$2 after $1 s"
+    shift 2
+    until "$@"; do
+        ((SECONDS < deadline)) || die "no $what"
+        sleep 0.1
+    done
+}
