@@ -200,10 +200,12 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     // taken for two seconds (as by many starts a moment ago): the start reports
     // both once they run, not as failed or missing while they wait for their
     // seeds; the third is left from the earlier start: named apart, counted nowhere.
-    for (int block = 0; block <= 160535 / 200; ++block) fs::create_directory(dir / ".seeds" / std::to_string(block));
+    std::vector<fs::path> taken;
+    for (int block = 0; block <= 160535 / 200; ++block)
+        if (fs::create_directory(dir / ".seeds" / std::to_string(block))) taken.push_back(dir / ".seeds" / std::to_string(block));
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        for (const auto& claim : fs::directory_iterator(dir / ".seeds")) fs::remove(claim.path());
+        for (const fs::path& claim : taken) fs::remove(claim);
     });
     r = campaign("start --stagger 200 " + standin() + " 2 camp");
     release.join();
