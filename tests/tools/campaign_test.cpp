@@ -642,11 +642,48 @@ TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarte
     EXPECT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     ::close(lock);
 
+    // A solver working in DIR itself ends just as start opened its lock file: it
+    // removes the file, still locked, and start's lock then takes a file no longer
+    // there. Start must claim the new one, or the next claimant would get in too.
+    // (flock on PATH first: the holder ends between start's open and its lock.)
+    fs::create_directories("race/camp");
+    fs::create_directory("bin");
+    ASSERT_EQ(std::system("command -v flock | tr -d '\\n' > flock.path"), 0);
+    writeFile("bin/flock", "#!/bin/bash\n"
+                           "if [[ $* == '-n 9' && -e race/holder.pid ]]; then\n"
+                           "    pid=$(<race/holder.pid) && rm race/holder.pid race/camp/.zentara.lock && kill $pid\n"
+                           "    while kill -0 $pid 2>/dev/null; do sleep 0.05; done\n"
+                           "fi\n"
+                           "exec " + readFile("flock.path") + " \"$@\"\n");
+    ASSERT_EQ(std::system("chmod +x bin/flock && (bash -c 'exec 8>>race/camp/.zentara.lock && flock 8 && exec sleep 60' "
+                          "</dev/null >/dev/null 2>&1 & echo $! > race/holder.pid)"),
+              0);
+    ASSERT_TRUE(waitUntil([] {
+        const int fd = ::open("race/camp/.zentara.lock", O_RDONLY | O_CLOEXEC);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+        if (fd >= 0) ::close(fd);
+        return held;
+    }));
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (fs::absolute("bin").string() + ":" + path).c_str(), 1);
+    Result r = campaign("start " + standin() + " 1 race/camp");
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(r.status, 0) << r.err;
+    if (fs::exists("race/holder.pid")) {
+        ADD_FAILURE() << "the holder did not end between start's open and its lock";
+        kill(std::stoi(readFile("race/holder.pid")), SIGKILL);
+    }
+    const int raced = ::open("race/camp/.zentara.lock", O_RDONLY | O_CLOEXEC);
+    EXPECT_NE(::flock(raced, LOCK_EX | LOCK_NB), 0) << "the campaign holds no lock on the file at the path";
+    ::close(raced);
+    EXPECT_EQ(readFile("race/camp/.zentara.lock"), heldBy(fs::canonical("race/camp")));
+    EXPECT_EQ(campaign("stop race/camp").status, 0);
+
     // A claim is never written through a link, which could point anywhere.
     fs::create_directory("linked");
     writeFile("victim.txt", "not a lock\n");
     fs::create_symlink(fs::absolute("victim.txt"), "linked/.zentara.lock");
-    Result r = campaign("start " + standin() + " 1 linked");
+    r = campaign("start " + standin() + " 1 linked");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "campaign: " + fs::canonical("linked").string() + "/.zentara.lock is a symbolic link; nothing started\n");
     EXPECT_EQ(readFile("victim.txt"), "not a lock\n");
