@@ -171,12 +171,42 @@ std::string consoleStatus(const fs::path& dir) {
     return lastStatusLine(text);
 }
 
-void readInstance(const fs::path& d, const std::string& seed, bool wholeProgress, InstanceReport& inst) {
+// The resuming solver a program is, by its name; false for any other.
+bool resumingSolverOf(const std::string& program, ResumingSolver& solver) {
+    if (program == "shift-solver") solver = ResumingSolver::Shift;
+    else if (program == "berserker-solver") solver = ResumingSolver::Berserker;
+    else return false;
+    return true;
+}
+
+// The pieces a resuming solver keeps of a board file, read and refused as it reads
+// and refuses them: where it really starts, some cells below the file's pieces.
+// -1 when the file cannot be read as it reads it.
+int piecesKept(const fs::path& board, const std::string& program) {
+    ResumingSolver solver;
+    if (!resumingSolverOf(program, solver)) return -1;
+    BoardCheck asRead;
+    bool passedOver = false;
+    std::string reason;
+    if (!readBoardAsResumed(board.c_str(), asRead, passedOver, reason) || passedOver) return -1;
+    return asRead.piecesPlaced - countResumeRefusals(asRead, solver);
+}
+
+void readInstance(const fs::path& d, const std::string& seed, const std::string& program, bool wholeProgress,
+                  InstanceReport& inst) {
     std::string text;
     if (readTail(d / "started.txt", 64 * 1024, text)) {
         inst.startedFrom = field(text, "started from");
         int n = 0, used = 0;
-        if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) inst.startPieces = n;
+        if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) {
+            inst.startBoardPieces = inst.startPieces = n;
+            // A board of its own from an earlier run: still there unless it was
+            // overwritten since, which only a deeper board does.
+            if (!inst.startedFrom.ends_with(", the seed board")) {
+                const int kept = piecesKept(d / inst.startedFrom.substr(0, static_cast<std::size_t>(used)), program);
+                if (kept >= 0) inst.startPieces = kept;
+            }
+        }
     }
     std::string progressStatus;
     if (readTail(d / "progress.txt", wholeProgress ? 8 << 20 : 4096, text)) {
@@ -511,6 +541,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         if (checkBoardText(seed, check, reason)) {
             report.seedPieces = check.piecesPlaced, report.seedSeams = check.matchedSeams;
             report.seedFigures = figuresOf(check);
+            report.seedKept = piecesKept(top / "seed-board.csv", report.program);
         }
     }
 
@@ -552,8 +583,11 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         } else {
             inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
-        if (exists) readInstance(d, seed, false, inst);
-        if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) inst.startPieces = report.seedPieces;
+        if (exists) readInstance(d, seed, report.program, false, inst);
+        if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) {
+            inst.startBoardPieces = report.seedPieces;
+            inst.startPieces = report.seedKept >= 0 ? report.seedKept : report.seedPieces;
+        }
         report.instances.push_back(std::move(inst));
     }
 
@@ -574,6 +608,15 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         if (readTail(top / inst.name / "progress.txt", 8 << 20, text)) inst.progress = parseProgress(text);
     }
     return report;
+}
+
+// What a resuming solver kept of the board it started from, as a clause; empty when unknown.
+std::string keptClause(const InstanceReport& i) {
+    if (i.startBoardPieces < 0 || i.startPieces < 0) return {};
+    const int refused = i.startBoardPieces - i.startPieces;
+    if (refused == 0) return "it kept all " + std::to_string(i.startPieces) + " pieces";
+    return "it kept " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces (" +
+           std::to_string(refused) + (refused == 1 ? " cell" : " cells") + " refused, see board-check --resume)";
 }
 
 std::string renderCampaignStatus(const CampaignReport& report) {
@@ -606,6 +649,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
             s += "    started from " + terminalSafe(i.startedFrom);
             if (i.startedFrom.ends_with(", the seed board") && !report.seedBoard.empty())
                 s += " " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as ")));
+            if (const std::string kept = keptClause(i); !kept.empty()) s += "; " + kept;
             s += "\n";
         }
     }
@@ -700,7 +744,11 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
-             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
+             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) +
+             (i.startBoardPieces >= 0 && i.startPieces >= 0
+                  ? "; " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces kept"
+                  : std::string()) +
+             "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
              "</td></tr>\n";
     }
     s += "</tbody>\n</table></div>\n";
@@ -767,7 +815,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         const InstanceReport& i = report.instances[index];
         if (!i.inCampaign || static_cast<int>(levels.size()) == REPORT_PLOT_SERIES) break;
         Series l{&i, {}}, p{&i, {}}, m{&i, {}};
-        // A resuming solver starts at its seed's level.
+        // A resuming solver starts at the pieces it kept of the board it resumed from.
         if (i.startPieces >= 0) l.points.emplace_back(0, i.startPieces);
         for (const ProgressSample& sample : i.progress) {
             if (sample.level >= 0) l.points.emplace_back(sample.seconds, sample.level);
@@ -789,7 +837,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
     s += renderPlot(seams, "seams-plot", "matched seams over time");
     s += "<p>Each instance samples its status line and its own deepest board about once a minute into its "
          "<code>progress.txt</code>; a board copied from the seed is not its own. A resuming instance's level line "
-         "starts at the pieces of the board it resumed from.</p>\n";
+         "starts at the pieces it kept of the board it resumed from.</p>\n";
     s += "</body>\n</html>\n";
     return s;
 }
