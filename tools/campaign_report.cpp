@@ -745,9 +745,10 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
              "</td><td class=\"from\">" + xmlEscape(i.startedFrom) +
-             (i.startBoardPieces >= 0 && i.startPieces >= 0
-                  ? "; " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces kept"
-                  : std::string()) +
+             (i.startBoardPieces < 0 || i.startPieces < 0 ? std::string()
+              : i.startPieces == i.startBoardPieces
+                  ? "; all " + std::to_string(i.startPieces) + " pieces kept"
+                  : "; " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces kept") +
              "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
              "</td></tr>\n";
     }

@@ -86,7 +86,7 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
         rows.push_back(std::vector<std::string>(m->begin() + 1, m->end()));
     ASSERT_EQ(rows.size(), 3u) << page;
     EXPECT_EQ(rows[0], (std::vector<std::string>{"ended", "instance-001", "stopped", "3 h 00 min", "Best250.csv", "250",
-                                                 "468", "250", "Best244.csv, the seed board",
+                                                 "468", "250", "Best244.csv, the seed board; all 244 pieces kept",
                                                  "Level 245, max. 250, shifts 30 K, config OK=51,RE=49"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"failed", "instance-002", "ended, exit 1", "30 min", "B241-430.csv",
                                                  "241", "445", "", "", "done"}));
@@ -209,10 +209,10 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
               "campaign camp: shift-solver, 3 instances, 1 running\n"
               "instance-001  running         own deepest board: none yet\n"
               "    own best level 244; status: Level 244, max. 244 \\e[2J\\e]0;owned\\x07\n"
-              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv; it kept all 244 pieces\n"
               "instance-002  ended, exit 1   own deepest board: B241-430.csv: " + own + "\n"
               "    own best level 241; status: Level 236, max. 241, shifts 1 K, config OK=1,RE=1\n"
-              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv; it kept all 244 pieces\n"
               "instance-003  not started     own deepest board: none yet\n"
               "best board: the seed board /runs/score/instance-004/B244-440.csv: " + seedFigures +
               "; no instance has found a better one yet (best found: camp/instance-002/B241-430.csv: " + own + ")\n");
@@ -342,7 +342,8 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
     EXPECT_EQ(withPrefix("rows "), std::vector<std::string>{"3"});
     EXPECT_EQ(withPrefix("row "),
               (std::vector<std::string>{
-                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board Level 245, "
+                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board; all 244 pieces kept "
+                  "Level 245, "
                   "max. 250, shifts 30 K, config OK=51,RE=49",
                   "instance-002 ended, exit 1 30 min B241-430.csv 241 445 done",
                   "instance-003 not started none yet"}));
