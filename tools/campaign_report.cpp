@@ -683,11 +683,11 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
          "div.instances{overflow-x:auto}\n"
          "th,td{border:1px solid #BBB;padding:3px 6px;text-align:left;vertical-align:top}\n"
          "th{background:#EEE}\n"
-         "td.number{text-align:right;white-space:nowrap}\n"
+         "td.number,td.name{text-align:right;white-space:nowrap}\ntd.name{text-align:left}\n"
          "td.from,td.status{overflow-wrap:anywhere}\n"
          "td.status{font-family:monospace;font-size:90%;min-width:8em}\n"
          "@media (max-width:800px){body{margin:0.5em}table{font-size:80%}th,td{padding:2px 3px}"
-         "td.number{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
+         "td.number,td.name{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
          "tr.running td.state{color:#006600;font-weight:bold}\n"
          "tr.failed td.state{color:#B00000;font-weight:bold}\n"
          "svg.board{display:block;width:100%;max-width:720px;height:auto}\n"
@@ -739,7 +739,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         if (i.figures.starts_with("unreadable")) board += " (unreadable)";
         else if (i.figures.ends_with(", inconsistent")) board += " (inconsistent)";
         else if (i.figures.ends_with("complete and consistent")) board += " (complete)";
-        s += std::string("<tr class=\"") + rowClass + "\"><td>" + xmlEscape(i.name) + "</td><td class=\"state\">" +
+        s += std::string("<tr class=\"") + rowClass + "\"><td class=\"name\">" + xmlEscape(i.name) + "</td><td class=\"state\">" +
              xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td class=\"board\">" +
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +

@@ -77,7 +77,7 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     EXPECT_EQ(testing::notXmlCharAt(readFile("camp/report.html")), std::string::npos);
     const std::string page = readFile("camp/report.html");
 
-    const std::regex row("<tr class=\"(\\w+)\"><td>(instance-\\d+)</td><td class=\"state\">([^<]*)</td><td "
+    const std::regex row("<tr class=\"(\\w+)\"><td class=\"name\">(instance-\\d+)</td><td class=\"state\">([^<]*)</td><td "
                          "class=\"number\">([^<]*)</td><td class=\"board\">([^<]*)</td><td class=\"number\">([^<]*)</td><td "
                          "class=\"number\">([^<]*)</td><td class=\"number\">([^<]*)</td><td class=\"from\">([^<]*)</td>"
                          "<td class=\"status\">([^<]*)</td></tr>");
@@ -140,8 +140,8 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     writeFile("camp/instance-003/instance.pid", "4242 :\n");
     ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
     const std::string page = readFile("page.html");
-    EXPECT_NE(page.find("<td>instance-001</td><td class=\"state\">ended, exit 0</td>"), std::string::npos);
-    EXPECT_NE(page.find("<td>instance-003</td><td class=\"state\">running</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"name\">instance-001</td><td class=\"state\">ended, exit 0</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"name\">instance-003</td><td class=\"state\">running</td>"), std::string::npos);
 
     // Whatever a program printed reaches the page as text, never as markup.
     writeFile("camp/instance-002/progress.txt", "2026-12-08 01:00:00\t0\t-\t-\t-\t<b>starting & \"quoted\"\n");
@@ -226,7 +226,7 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
                         own + ".</p>"),
               std::string::npos);
     EXPECT_NE(page.find("<title>seed board /runs/score/instance-004/B244-440.csv</title>"), std::string::npos);
-    EXPECT_NE(page.find("<td>instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
+    EXPECT_NE(page.find("<td class=\"name\">instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
               std::string::npos);
     EXPECT_EQ(testing::notXmlCharAt(page), std::string::npos);
 
@@ -274,7 +274,7 @@ TEST_F(CampaignReportTest, ALargeCampaignGivesASmallPageOfItsBestInstances) {
     EXPECT_NE(page.find(" seams) down to 200 (", rest), std::string::npos);
     EXPECT_NE(page.find("All instances by state: 150 stopped."), std::string::npos);
     const std::size_t firstRow = page.find("<tr class=");
-    EXPECT_EQ(page.substr(firstRow, 39), "<tr class=\"ended\"><td>instance-049</td>");
+    EXPECT_EQ(page.substr(firstRow, 52), "<tr class=\"ended\"><td class=\"name\">instance-049</td>");
     const std::regex series("<polyline class=\"series\" data-instance=\"instance-(\\d+)\" points=\"([^\"]*)\"");
     int lines = 0;
     for (auto m = std::sregex_iterator(page.begin(), page.end(), series); m != std::sregex_iterator(); ++m) {

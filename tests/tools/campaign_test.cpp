@@ -435,7 +435,7 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     Result r2 = campaign("report camp");
     ASSERT_EQ(r2.status, 0) << r2.err;
     EXPECT_EQ(r2.out, "campaign-report: wrote camp/report.html (1 instance, best board instance-001/Best255.csv)\n");
-    EXPECT_NE(readFile("camp/report.html").find("<td>instance-001</td><td class=\"state\">running</td>"),
+    EXPECT_NE(readFile("camp/report.html").find("<td class=\"name\">instance-001</td><td class=\"state\">running</td>"),
               std::string::npos);
     ASSERT_EQ(campaign("stop camp").status, 0);
     // stop returns once the wrapper is done: the last sample, exit.txt, the pid file gone.
