@@ -472,6 +472,14 @@ std::string terminalSafe(std::string_view text) {
 
 std::vector<ProgressSample> parseProgress(const std::string& text, std::string* lastStatus) {
     std::vector<ProgressSample> samples;
+    // A campaign started again in the same directory appends the new run's samples,
+    // its seconds counted from 0 again: only the latest run is kept, since the plots
+    // show time since the instance started. Its console file still ends with the
+    // earlier run's last line until the program prints, so a first sample naming
+    // exactly that line names no level of this run (nor do the next ones, until
+    // the line changes).
+    std::string status, previousStatus, runEndStatus;
+    bool restarted = false;
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         std::size_t lineEnd = text.find('\n', lineStart);
@@ -498,9 +506,17 @@ std::vector<ProgressSample> parseProgress(const std::string& text, std::string* 
             p.pieces = std::atoi(std::string(f[3]).c_str());
             p.seams = std::atoi(std::string(f[4]).c_str());
         }
-        p.level = parseStatusLevels(f[5]).reached();
+        status = trimmed(f[5]);
+        if (!samples.empty() && p.seconds < samples.back().seconds) {
+            samples.clear();
+            runEndStatus = previousStatus;
+            restarted = true;
+        }
+        restarted = restarted && status == runEndStatus;  // until the program of this run prints
+        p.level = restarted ? -1 : parseStatusLevels(status).reached();
         samples.push_back(p);
-        if (lastStatus) *lastStatus = trimmed(f[5]);
+        previousStatus = status;
+        if (lastStatus) *lastStatus = status;
     }
     return samples;
 }

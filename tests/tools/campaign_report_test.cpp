@@ -191,6 +191,32 @@ TEST(CampaignStatusLines, LevelsOfEverySolversStatusLineAndNoneOfABanner) {
               "a\\e]0;title\\x07 \\e[2J\\r\\t\\u009b1m \xc3\xa9 \\xff\\xed\\xa0\\x80");
 }
 
+// A campaign started again in the same directory appends a run whose seconds start
+// at 0 again: the plots keep only the latest run (a line never runs back in
+// time), and the console line the earlier run left, sampled before the new
+// program prints, is no level of the new run.
+TEST(CampaignProgress, ARestartInTheSameDirectoryKeepsOnlyTheLatestRun) {
+    const std::string old = "Level/Score: 232/422, Best: 243/436, Tests: 450 M, Resets: 44";
+    std::string last;
+    const std::vector<ProgressSample> samples = parseProgress(
+        "2026-12-08 12:27:34\t1\t-\t-\t-\tLevel/Score: 231/421, Best: 237/429, Tests: 30 M, Resets: 2\n"
+        "2026-12-08 12:27:54\t21\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:54\t0\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:55\t1\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:59\t5\tB244-439.csv\t244\t439\tLevel/Score: 232/423, Best: 244/439, Tests: 140 M\n"
+        "2026-12-08 12:40:03\t9\tB244-439.csv\t244\t439\t" + old + "\n",
+        &last);
+    ASSERT_EQ(samples.size(), 4u);
+    const std::vector<long> seconds{0, 1, 5, 9};
+    const std::vector<int> levels{-1, -1, 244, 243}, pieces{243, 243, 244, 244};
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(samples[i].seconds, seconds[i]) << i;
+        EXPECT_EQ(samples[i].level, levels[i]) << i;
+        EXPECT_EQ(samples[i].pieces, pieces[i]) << i;
+    }
+    EXPECT_EQ(last, old);
+}
+
 TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedItStartedFrom) {
     makeCampaign();
     // instance-002 resumed from the seed too, and wrote boards below it only.
