@@ -744,9 +744,14 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              "highest level of its status line).</p>\n";
     // Long texts wrap inside their cells; what still does not fit a narrow window
     // scrolls inside the table's box, not the page.
+    // Where an instance started from is a column only for programs that resume from
+    // a board: an empty column would only narrow the others.
+    bool anyStart = false;
+    for (std::size_t index : shown) anyStart = anyStart || !report.instances[index].startedFrom.empty();
     s += "<div class=\"instances\"><table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
-         "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th><th>Started from</th>"
-         "<th>Last status line</th></tr></thead>\n<tbody>\n";
+         "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th>";
+    s += anyStart ? "<th>Started from</th>" : "";
+    s += "<th>Last status line</th></tr></thead>\n<tbody>\n";
     for (std::size_t index : shown) {
         const InstanceReport& i = report.instances[index];
         const bool failed = i.state.starts_with("ended, exit ") && i.state != "ended, exit 0";
@@ -760,12 +765,16 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
-             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) +
-             (i.startBoardPieces < 0 || i.startPieces < 0 ? std::string()
-              : i.startPieces == i.startBoardPieces
-                  ? "; all " + std::to_string(i.startPieces) + " pieces kept"
-                  : "; " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces kept") +
-             "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
+             "</td>" +
+             (anyStart ? "<td class=\"from\">" + xmlEscape(i.startedFrom) +
+                             (i.startBoardPieces < 0 || i.startPieces < 0 ? std::string()
+                              : i.startPieces == i.startBoardPieces
+                                  ? "; all " + std::to_string(i.startPieces) + " pieces kept"
+                                  : "; " + std::to_string(i.startPieces) + " of its " +
+                                        std::to_string(i.startBoardPieces) + " pieces kept") +
+                             "</td>"
+                       : std::string()) +
+             "<td class=\"status\">" + xmlEscape(i.lastStatus) +
              "</td></tr>\n";
     }
     s += "</tbody>\n</table></div>\n";

@@ -148,6 +148,14 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
     EXPECT_NE(readFile("page.html").find("<td class=\"status\">&lt;b&gt;starting &amp; &quot;quoted&quot;</td>"),
               std::string::npos);
+    EXPECT_NE(readFile("page.html").find("<th>Started from</th>"), std::string::npos);
+
+    // A campaign of a program that resumes from no board has no column for it.
+    fs::remove("camp/instance-001/started.txt");
+    ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
+    EXPECT_EQ(readFile("page.html").find("Started from"), std::string::npos);
+    EXPECT_EQ(readFile("page.html").find("class=\"from\""), std::string::npos);
+    EXPECT_EQ(countOf(readFile("page.html"), "<th>"), 8);
 
     EXPECT_EQ(report({"nowhere"}), 2);
     EXPECT_EQ(err_.str(), "campaign-report: nowhere is not a campaign directory (no campaign.txt)\n");
