@@ -328,7 +328,9 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
         for (const auto& [t, v] : series.points) {
             const double x = px(t), y = py(v);
             const int column = static_cast<int>(x / 2);
-            if (column == keptColumn && !kept.empty()) {
+            // The first point is where the line starts (a resuming solver's kept
+            // pieces) and stays, also when a sample follows in its column.
+            if (column == keptColumn && kept.size() > 1) {
                 kept.back().first = x;
                 kept.back().second = std::min(kept.back().second, y);  // the higher value
             } else {

@@ -129,6 +129,21 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     }
     EXPECT_NE(page.find("<polyline class=\"series\" data-instance=\"instance-001\" points=\"56,"), std::string::npos)
         << "the level line starts at minute 0";
+    // A first sample at second 0 that is already higher (a few thousand iterations
+    // in) does not hide where the line starts: the kept 244 is its first point.
+    writeFile("camp/instance-001/progress.txt",
+              "2026-12-08 01:00:00\t0\tBest244.csv\t244\t470\tLevel 246, max. 246, shifts 10 K, config OK=50,RE=50\n"
+              "2026-12-08 02:00:00\t3600\tBest248.csv\t248\t474\tLevel 240, max. 248, shifts 10 K, config OK=50,RE=50\n");
+    ASSERT_EQ(report({"camp"}), 0) << err_.str();
+    const std::string again = readFile("camp/report.html");
+    const std::string head = "<polyline class=\"series\" data-instance=\"instance-001\" points=\"";
+    const std::size_t line = again.find(head, again.find("class=\"level-plot\""));
+    ASSERT_NE(line, std::string::npos);
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ASSERT_EQ(std::sscanf(again.c_str() + line + head.size(), "%lf,%lf %lf,%lf", &x0, &y0, &x1, &y1), 4);
+    EXPECT_EQ(x0, 56);
+    EXPECT_EQ(x1, 56);
+    EXPECT_GT(y0, y1) << "the start at 244 lies below the first sample's 246";
     // Self-contained: nothing fetched, no script.
     for (const char* outside : {"<script", "src=", "href=", "url(", "@import"}) EXPECT_EQ(page.find(outside), std::string::npos) << outside;
     EXPECT_EQ(countOf(page, "http"), 4);  // the SVG namespace name of the four pictures
