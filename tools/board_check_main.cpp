@@ -38,7 +38,11 @@ using namespace zentara;
 void printRefusals(const char* solverName, const BoardCheck& asRead, ResumingSolver solver) {
     const std::vector<ResumeRefusal> refusals = listResumeRefusals(asRead, solver);
     std::printf("cells %s refuses on resuming: %zu\n", solverName, refusals.size());
-    for (const ResumeRefusal& r : refusals) std::printf("  %s\n", describeRefusal(r).c_str());
+    // Each line starts with the cell as the solver's own "Read error from FILE, bad
+    // block at [ROW,COLUMN]!" names it (counted from 1), so that the two can be matched.
+    for (const ResumeRefusal& r : refusals)
+        std::printf("  [%d,%d] %s\n", BOARD_16X16.row(r.cell) + 1, BOARD_16X16.column(r.cell) + 1,
+                    describeRefusal(r).c_str());
 }
 
 // What the two resuming solvers make of the file, read their way.

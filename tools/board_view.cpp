@@ -126,6 +126,20 @@ std::string xmlEscape(std::string_view text) {
     return s;
 }
 
+// The name as the caption shows it: whole while the caption line fits the
+// picture's width, else its end (where the file's own name is) after an ellipsis;
+// the picture's title keeps the whole name. A character of the 14 px caption is
+// taken as 8 px, wider than the digits and letters of common sans-serif fonts.
+std::string captionName(std::string_view name, std::size_t figuresLength, int width) {
+    const std::size_t room = static_cast<std::size_t>(width - 2 * MARGIN) / 8;
+    if (name.size() + 2 + figuresLength <= room) return std::string(name);
+    const std::size_t keep = room > figuresLength + 3 + 12 ? room - figuresLength - 3 : 12;
+    if (keep >= name.size()) return std::string(name);
+    std::size_t from = name.size() - keep;
+    while (from < name.size() && (static_cast<unsigned char>(name[from]) & 0xC0) == 0x80) ++from;  // a whole character
+    return "\u2026" + std::string(name.substr(from));
+}
+
 std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options) {
     const Geometry& g = check.geometry;
     const int S = VIEW_CELL_PIXELS;
@@ -243,7 +257,8 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
 
     const int captionY = Y0 + g.height * S + 20;
     s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY) +
-         "\" font-family=\"sans-serif\" font-size=\"14\">" + xmlEscape(name) + ": " + figuresLine(check) + "</text>\n";
+         "\" font-family=\"sans-serif\" font-size=\"14\">" +
+         xmlEscape(captionName(name, figuresLine(check).size(), width)) + ": " + figuresLine(check) + "</text>\n";
     s += "<text class=\"caption\" x=\"" + std::to_string(MARGIN) + "\" y=\"" + std::to_string(captionY + 20) +
          "\" font-family=\"sans-serif\" font-size=\"12\">" + faultsLine(check) + "</text>\n";
     if (check.kind == PuzzleKind::Board16x16)

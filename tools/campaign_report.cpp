@@ -186,12 +186,42 @@ std::string consoleStatus(const fs::path& dir) {
     return lastStatusLine(text);
 }
 
-void readInstance(const fs::path& d, const std::string& seed, bool wholeProgress, InstanceReport& inst) {
+// The resuming solver a program is, by its name; false for any other.
+bool resumingSolverOf(const std::string& program, ResumingSolver& solver) {
+    if (program == "shift-solver") solver = ResumingSolver::Shift;
+    else if (program == "berserker-solver") solver = ResumingSolver::Berserker;
+    else return false;
+    return true;
+}
+
+// The pieces a resuming solver keeps of a board file, read and refused as it reads
+// and refuses them: where it really starts, some cells below the file's pieces.
+// -1 when the file cannot be read as it reads it.
+int piecesKept(const fs::path& board, const std::string& program) {
+    ResumingSolver solver;
+    if (!resumingSolverOf(program, solver)) return -1;
+    BoardCheck asRead;
+    bool passedOver = false;
+    std::string reason;
+    if (!readBoardAsResumed(board.c_str(), asRead, passedOver, reason) || passedOver) return -1;
+    return asRead.piecesPlaced - countResumeRefusals(asRead, solver);
+}
+
+void readInstance(const fs::path& d, const std::string& seed, const std::string& program, bool wholeProgress,
+                  InstanceReport& inst) {
     std::string text;
     if (readTail(d / "started.txt", 64 * 1024, text)) {
         inst.startedFrom = field(text, "started from");
         int n = 0, used = 0;
-        if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) inst.startPieces = n;
+        if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) {
+            inst.startBoardPieces = inst.startPieces = n;
+            // A board of its own from an earlier run: still there unless it was
+            // overwritten since, which only a deeper board does.
+            if (!inst.startedFrom.ends_with(", the seed board")) {
+                const int kept = piecesKept(d / inst.startedFrom.substr(0, static_cast<std::size_t>(used)), program);
+                if (kept >= 0) inst.startPieces = kept;
+            }
+        }
     }
     std::string progressStatus;
     if (readTail(d / "progress.txt", wholeProgress ? 8 << 20 : 4096, text)) {
@@ -313,7 +343,9 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
         for (const auto& [t, v] : series.points) {
             const double x = px(t), y = py(v);
             const int column = static_cast<int>(x / 2);
-            if (column == keptColumn && !kept.empty()) {
+            // The first point is where the line starts (a resuming solver's kept
+            // pieces) and stays, also when a sample follows in its column.
+            if (column == keptColumn && kept.size() > 1) {
                 kept.back().first = x;
                 kept.back().second = std::min(kept.back().second, y);  // the higher value
             } else {
@@ -457,6 +489,14 @@ std::string terminalSafe(std::string_view text) {
 
 std::vector<ProgressSample> parseProgress(const std::string& text, std::string* lastStatus) {
     std::vector<ProgressSample> samples;
+    // A campaign started again in the same directory appends the new run's samples,
+    // its seconds counted from 0 again: only the latest run is kept, since the plots
+    // show time since the instance started. Its console file still ends with the
+    // earlier run's last line until the program prints, so a first sample naming
+    // exactly that line names no level of this run (nor do the next ones, until
+    // the line changes).
+    std::string status, previousStatus, runEndStatus;
+    bool restarted = false;
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         std::size_t lineEnd = text.find('\n', lineStart);
@@ -483,9 +523,17 @@ std::vector<ProgressSample> parseProgress(const std::string& text, std::string* 
             p.pieces = std::atoi(std::string(f[3]).c_str());
             p.seams = std::atoi(std::string(f[4]).c_str());
         }
-        p.level = parseStatusLevels(f[5]).reached();
+        status = trimmed(f[5]);
+        if (!samples.empty() && p.seconds < samples.back().seconds) {
+            samples.clear();
+            runEndStatus = previousStatus;
+            restarted = true;
+        }
+        restarted = restarted && status == runEndStatus;  // until the program of this run prints
+        p.level = restarted ? -1 : parseStatusLevels(status).reached();
         samples.push_back(p);
-        if (lastStatus) *lastStatus = trimmed(f[5]);
+        previousStatus = status;
+        if (lastStatus) *lastStatus = status;
     }
     return samples;
 }
@@ -532,6 +580,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         if (checkBoardText(seed, check, reason)) {
             report.seedPieces = check.piecesPlaced, report.seedSeams = check.matchedSeams;
             report.seedFigures = figuresOf(check);
+            report.seedKept = piecesKept(top / "seed-board.csv", report.program);
         }
     }
 
@@ -573,8 +622,11 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         } else {
             inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
-        if (exists) readInstance(d, seed, false, inst);
-        if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) inst.startPieces = report.seedPieces;
+        if (exists) readInstance(d, seed, report.program, false, inst);
+        if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) {
+            inst.startBoardPieces = report.seedPieces;
+            inst.startPieces = report.seedKept >= 0 ? report.seedKept : report.seedPieces;
+        }
         report.instances.push_back(std::move(inst));
     }
 
@@ -595,6 +647,15 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         if (readTail(top / inst.name / "progress.txt", 8 << 20, text)) inst.progress = parseProgress(text);
     }
     return report;
+}
+
+// What a resuming solver kept of the board it started from, as a clause; empty when unknown.
+std::string keptClause(const InstanceReport& i) {
+    if (i.startBoardPieces < 0 || i.startPieces < 0) return {};
+    const int refused = i.startBoardPieces - i.startPieces;
+    if (refused == 0) return "it kept all " + std::to_string(i.startPieces) + " pieces";
+    return "it kept " + std::to_string(i.startPieces) + " of its " + std::to_string(i.startBoardPieces) + " pieces (" +
+           std::to_string(refused) + (refused == 1 ? " cell" : " cells") + " refused, see board-check --resume)";
 }
 
 std::string renderCampaignStatus(const CampaignReport& report) {
@@ -627,6 +688,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
             s += "    started from " + terminalSafe(i.startedFrom);
             if (i.startedFrom.ends_with(", the seed board") && !report.seedBoard.empty())
                 s += " " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as ")));
+            if (const std::string kept = keptClause(i); !kept.empty()) s += "; " + kept;
             s += "\n";
         }
     }
@@ -660,11 +722,11 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
          "div.instances{overflow-x:auto}\n"
          "th,td{border:1px solid #BBB;padding:3px 6px;text-align:left;vertical-align:top}\n"
          "th{background:#EEE}\n"
-         "td.number{text-align:right;white-space:nowrap}\n"
+         "td.number,td.name{text-align:right;white-space:nowrap}\ntd.name{text-align:left}\n"
          "td.from,td.status{overflow-wrap:anywhere}\n"
          "td.status{font-family:monospace;font-size:90%;min-width:8em}\n"
          "@media (max-width:800px){body{margin:0.5em}table{font-size:80%}th,td{padding:2px 3px}"
-         "td.number{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
+         "td.number,td.name{white-space:normal}td.board{overflow-wrap:anywhere}td.status{min-width:6em}}\n"
          "tr.running td.state{color:#006600;font-weight:bold}\n"
          "tr.failed td.state{color:#B00000;font-weight:bold}\n"
          "svg.board{display:block;width:100%;max-width:720px;height:auto}\n"
@@ -705,9 +767,14 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
              "highest level of its status line).</p>\n";
     // Long texts wrap inside their cells; what still does not fit a narrow window
     // scrolls inside the table's box, not the page.
+    // Where an instance started from is a column only for programs that resume from
+    // a board: an empty column would only narrow the others.
+    bool anyStart = false;
+    for (std::size_t index : shown) anyStart = anyStart || !report.instances[index].startedFrom.empty();
     s += "<div class=\"instances\"><table class=\"instances\">\n<thead><tr><th>Instance</th><th>State</th><th>Elapsed</th>"
-         "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th><th>Started from</th>"
-         "<th>Last status line</th></tr></thead>\n<tbody>\n";
+         "<th>Own deepest board</th><th>Pieces</th><th>Seams</th><th>Best level</th>";
+    s += anyStart ? "<th>Started from</th>" : "";
+    s += "<th>Last status line</th></tr></thead>\n<tbody>\n";
     for (std::size_t index : shown) {
         const InstanceReport& i = report.instances[index];
         const bool failed = i.state.starts_with("ended, exit ") && i.state != "ended, exit 0";
@@ -716,12 +783,21 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         if (i.figures.starts_with("unreadable")) board += " (unreadable)";
         else if (i.figures.ends_with(", inconsistent")) board += " (inconsistent)";
         else if (i.figures.ends_with("complete and consistent")) board += " (complete)";
-        s += std::string("<tr class=\"") + rowClass + "\"><td>" + xmlEscape(i.name) + "</td><td class=\"state\">" +
+        s += std::string("<tr class=\"") + rowClass + "\"><td class=\"name\">" + xmlEscape(i.name) + "</td><td class=\"state\">" +
              xmlEscape(i.state) + "</td><td class=\"number\">" + duration(i.elapsedSeconds) + "</td><td class=\"board\">" +
              xmlEscape(board) + "</td><td class=\"number\">" + (i.pieces >= 0 ? std::to_string(i.pieces) : "") +
              "</td><td class=\"number\">" + (i.seams >= 0 ? std::to_string(i.seams) : "") +
              "</td><td class=\"number\">" + (i.levels.reached() >= 0 ? std::to_string(i.levels.reached()) : "") +
-             "</td><td class=\"from\">" + xmlEscape(i.startedFrom) + "</td><td class=\"status\">" + xmlEscape(i.lastStatus) +
+             "</td>" +
+             (anyStart ? "<td class=\"from\">" + xmlEscape(i.startedFrom) +
+                             (i.startBoardPieces < 0 || i.startPieces < 0 ? std::string()
+                              : i.startPieces == i.startBoardPieces
+                                  ? "; all " + std::to_string(i.startPieces) + " pieces kept"
+                                  : "; " + std::to_string(i.startPieces) + " of its " +
+                                        std::to_string(i.startBoardPieces) + " pieces kept") +
+                             "</td>"
+                       : std::string()) +
+             "<td class=\"status\">" + xmlEscape(i.lastStatus) +
              "</td></tr>\n";
     }
     s += "</tbody>\n</table></div>\n";
@@ -788,7 +864,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
         const InstanceReport& i = report.instances[index];
         if (!i.inCampaign || static_cast<int>(levels.size()) == REPORT_PLOT_SERIES) break;
         Series l{&i, {}}, p{&i, {}}, m{&i, {}};
-        // A resuming solver starts at its seed's level.
+        // A resuming solver starts at the pieces it kept of the board it resumed from.
         if (i.startPieces >= 0) l.points.emplace_back(0, i.startPieces);
         for (const ProgressSample& sample : i.progress) {
             if (sample.level >= 0) l.points.emplace_back(sample.seconds, sample.level);
@@ -810,7 +886,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
     s += renderPlot(seams, "seams-plot", "matched seams over time");
     s += "<p>Each instance samples its status line and its own deepest board about once a minute into its "
          "<code>progress.txt</code>; a board copied from the seed is not its own. A resuming instance's level line "
-         "starts at the pieces of the board it resumed from.</p>\n";
+         "starts at the pieces it kept of the board it resumed from.</p>\n";
     s += "</body>\n</html>\n";
     return s;
 }

@@ -58,7 +58,8 @@ struct InstanceReport {
     std::string figures;        // "244 of 256 pieces placed, 439 of 480 seams matched, consistent"
     int pieces = -1, seams = -1;
     std::string startedFrom;    // as the instance recorded it; empty when it reads no board
-    int startPieces = -1;       // pieces of the board it started from, when known
+    int startBoardPieces = -1;  // pieces of the board it started from, when known
+    int startPieces = -1;       // those it kept: the level it really started at
     std::string lastStatus;     // the program's last status line
     StatusLevels levels;        // what that line names
     std::vector<ProgressSample> progress;
@@ -71,6 +72,7 @@ struct CampaignReport {
     std::string seedBoard;      // as campaign.txt names it
     int declared = -1;          // instances of the latest start, -1 when campaign.txt does not say
     int seedPieces = -1, seedSeams = -1;  // the seed board copy's figures, when there is one
+    int seedKept = -1;          // of those, the pieces the campaign's resuming solver keeps
     std::string seedFigures;
     std::vector<InstanceReport> instances;  // those of the campaign first, by number, then the left-over ones
     int best = -1;              // index of the instance with the best board found, -1 when none

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -137,8 +138,15 @@ TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayo
         EXPECT_GT(count, 50) << solver;
         std::size_t pos = out.find('\n', at) + 1;
         int lines = 0;
-        while (out.compare(pos, 7, "  cell ") == 0) {
+        // Each line names the cell also as the solver's "Read error ... bad block at
+        // [ROW,COLUMN]!" line does, counted from 1.
+        int row1 = 0, column1 = 0, cell = 0, row = 0, column = 0;
+        while (std::sscanf(out.c_str() + pos, "  [%d,%d] cell %d (row %d, column %d)", &row1, &column1, &cell, &row,
+                           &column) == 5) {
             ++lines;
+            EXPECT_EQ(row1, row + 1);
+            EXPECT_EQ(column1, column + 1);
+            EXPECT_EQ(cell, row * 16 + column);
             pos = out.find('\n', pos) + 1;
         }
         EXPECT_EQ(lines, count) << solver;

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -20,6 +21,7 @@ using testing::readFile;
 using testing::sourcePath;
 using testing::writeFile;
 using testing::xmlProblem;
+namespace fs = std::filesystem;
 
 class BoardViewTest : public testing::TempDirTest {
 protected:
@@ -268,6 +270,25 @@ TEST_F(BoardViewTest, AnyFileNameGivesAWellFormedPicture) {
         EXPECT_EQ(xmlProblem(file.ends_with(".svg") ? text : text.substr(text.find("<svg"), text.find("</svg>") + 6 - text.find("<svg"))), "");
         EXPECT_NE(text.find("?|?|???|??|?|?|?[31m|\xf0\x9f\x99\x82.csv"), std::string::npos);
     }
+}
+
+// A name longer than the picture is wide keeps its end, the file's own name, in
+// the caption; the picture's title holds it whole.
+TEST_F(BoardViewTest, ALongNameKeepsItsEndInTheCaptionAndIsWholeInTheTitle) {
+    const std::string dir = "runs/" + std::string(60, 'd') + "/instance-002";
+    fs::create_directories(dir);
+    const std::string name = dir + "/B244-440.csv";
+    writeFile(name, readFile(sourcePath("data/solution_16x16.csv")));
+    ASSERT_EQ(run({name, "long.svg"}), 0) << err_.str();
+    const std::string svg = readFile("long.svg");
+    EXPECT_NE(svg.find("<title>" + name + "</title>"), std::string::npos);
+    const std::size_t at = svg.find("<text class=\"caption\"");
+    ASSERT_NE(at, std::string::npos);
+    const std::string caption = svg.substr(svg.find('>', at) + 1, svg.find("</text>", at) - svg.find('>', at) - 1);
+    EXPECT_TRUE(caption.starts_with("\u2026")) << caption;
+    EXPECT_NE(caption.find("dd/instance-002/B244-440.csv: 256 of 256 pieces placed"), std::string::npos) << caption;
+    // 8 px a character at most, within the picture's 686 px less its margins.
+    EXPECT_LE(caption.size() - 2, (686u - 24) / 8) << caption;
 }
 
 TEST_F(BoardViewTest, HtmlPageHoldsThePictureAndFetchesNothing) {

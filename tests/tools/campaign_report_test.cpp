@@ -77,7 +77,7 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     EXPECT_EQ(testing::notXmlCharAt(readFile("camp/report.html")), std::string::npos);
     const std::string page = readFile("camp/report.html");
 
-    const std::regex row("<tr class=\"(\\w+)\"><td>(instance-\\d+)</td><td class=\"state\">([^<]*)</td><td "
+    const std::regex row("<tr class=\"(\\w+)\"><td class=\"name\">(instance-\\d+)</td><td class=\"state\">([^<]*)</td><td "
                          "class=\"number\">([^<]*)</td><td class=\"board\">([^<]*)</td><td class=\"number\">([^<]*)</td><td "
                          "class=\"number\">([^<]*)</td><td class=\"number\">([^<]*)</td><td class=\"from\">([^<]*)</td>"
                          "<td class=\"status\">([^<]*)</td></tr>");
@@ -86,7 +86,7 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
         rows.push_back(std::vector<std::string>(m->begin() + 1, m->end()));
     ASSERT_EQ(rows.size(), 3u) << page;
     EXPECT_EQ(rows[0], (std::vector<std::string>{"ended", "instance-001", "stopped", "3 h 00 min", "Best250.csv", "250",
-                                                 "468", "250", "Best244.csv, the seed board",
+                                                 "468", "250", "Best244.csv, the seed board; all 244 pieces kept",
                                                  "Level 245, max. 250, shifts 30 K, config OK=51,RE=49"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"failed", "instance-002", "ended, exit 1", "30 min", "B241-430.csv",
                                                  "241", "445", "", "", "done"}));
@@ -129,6 +129,21 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     }
     EXPECT_NE(page.find("<polyline class=\"series\" data-instance=\"instance-001\" points=\"56,"), std::string::npos)
         << "the level line starts at minute 0";
+    // A first sample at second 0 that is already higher (a few thousand iterations
+    // in) does not hide where the line starts: the kept 244 is its first point.
+    writeFile("camp/instance-001/progress.txt",
+              "2026-12-08 01:00:00\t0\tBest244.csv\t244\t470\tLevel 246, max. 246, shifts 10 K, config OK=50,RE=50\n"
+              "2026-12-08 02:00:00\t3600\tBest248.csv\t248\t474\tLevel 240, max. 248, shifts 10 K, config OK=50,RE=50\n");
+    ASSERT_EQ(report({"camp"}), 0) << err_.str();
+    const std::string again = readFile("camp/report.html");
+    const std::string head = "<polyline class=\"series\" data-instance=\"instance-001\" points=\"";
+    const std::size_t line = again.find(head, again.find("class=\"level-plot\""));
+    ASSERT_NE(line, std::string::npos);
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ASSERT_EQ(std::sscanf(again.c_str() + line + head.size(), "%lf,%lf %lf,%lf", &x0, &y0, &x1, &y1), 4);
+    EXPECT_EQ(x0, 56);
+    EXPECT_EQ(x1, 56);
+    EXPECT_GT(y0, y1) << "the start at 244 lies below the first sample's 246";
     // Self-contained: nothing fetched, no script.
     for (const char* outside : {"<script", "src=", "href=", "url(", "@import"}) EXPECT_EQ(page.find(outside), std::string::npos) << outside;
     EXPECT_EQ(countOf(page, "http"), 4);  // the SVG namespace name of the four pictures
@@ -140,14 +155,22 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     writeFile("camp/instance-003/instance.pid", "4242 :\n");
     ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
     const std::string page = readFile("page.html");
-    EXPECT_NE(page.find("<td>instance-001</td><td class=\"state\">ended, exit 0</td>"), std::string::npos);
-    EXPECT_NE(page.find("<td>instance-003</td><td class=\"state\">running</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"name\">instance-001</td><td class=\"state\">ended, exit 0</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"name\">instance-003</td><td class=\"state\">running</td>"), std::string::npos);
 
     // Whatever a program printed reaches the page as text, never as markup.
     writeFile("camp/instance-002/progress.txt", "2026-12-08 01:00:00\t0\t-\t-\t-\t<b>starting & \"quoted\"\n");
     ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
     EXPECT_NE(readFile("page.html").find("<td class=\"status\">&lt;b&gt;starting &amp; &quot;quoted&quot;</td>"),
               std::string::npos);
+    EXPECT_NE(readFile("page.html").find("<th>Started from</th>"), std::string::npos);
+
+    // A campaign of a program that resumes from no board has no column for it.
+    fs::remove("camp/instance-001/started.txt");
+    ASSERT_EQ(report({"camp", "page.html"}), 0) << err_.str();
+    EXPECT_EQ(readFile("page.html").find("Started from"), std::string::npos);
+    EXPECT_EQ(readFile("page.html").find("class=\"from\""), std::string::npos);
+    EXPECT_EQ(countOf(readFile("page.html"), "<th>"), 8);
 
     // A Slurm job's tasks count before they made their directory; a range no
     // start could have made (campaign.txt may come from anyone) lists no more
@@ -206,6 +229,32 @@ TEST(CampaignStatusLines, LevelsOfEverySolversStatusLineAndNoneOfABanner) {
               "a\\e]0;title\\x07 \\e[2J\\r\\t\\u009b1m \xc3\xa9 \\xff\\xed\\xa0\\x80");
 }
 
+// A campaign started again in the same directory appends a run whose seconds start
+// at 0 again: the plots keep only the latest run (a line never runs back in
+// time), and the console line the earlier run left, sampled before the new
+// program prints, is no level of the new run.
+TEST(CampaignProgress, ARestartInTheSameDirectoryKeepsOnlyTheLatestRun) {
+    const std::string old = "Level/Score: 232/422, Best: 243/436, Tests: 450 M, Resets: 44";
+    std::string last;
+    const std::vector<ProgressSample> samples = parseProgress(
+        "2026-12-08 12:27:34\t1\t-\t-\t-\tLevel/Score: 231/421, Best: 237/429, Tests: 30 M, Resets: 2\n"
+        "2026-12-08 12:27:54\t21\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:54\t0\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:55\t1\tB243-436.csv\t243\t436\t" + old + "\n"
+        "2026-12-08 12:39:59\t5\tB244-439.csv\t244\t439\tLevel/Score: 232/423, Best: 244/439, Tests: 140 M\n"
+        "2026-12-08 12:40:03\t9\tB244-439.csv\t244\t439\t" + old + "\n",
+        &last);
+    ASSERT_EQ(samples.size(), 4u);
+    const std::vector<long> seconds{0, 1, 5, 9};
+    const std::vector<int> levels{-1, -1, 244, 243}, pieces{243, 243, 244, 244};
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(samples[i].seconds, seconds[i]) << i;
+        EXPECT_EQ(samples[i].level, levels[i]) << i;
+        EXPECT_EQ(samples[i].pieces, pieces[i]) << i;
+    }
+    EXPECT_EQ(last, old);
+}
+
 TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedItStartedFrom) {
     makeCampaign();
     // instance-002 resumed from the seed too, and wrote boards below it only.
@@ -224,10 +273,10 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
               "campaign camp: shift-solver, 3 instances, 1 running\n"
               "instance-001  running         own deepest board: none yet\n"
               "    own best level 244; status: Level 244, max. 244 \\e[2J\\e]0;owned\\x07\n"
-              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv; it kept all 244 pieces\n"
               "instance-002  ended, exit 1   own deepest board: B241-430.csv: " + own + "\n"
               "    own best level 241; status: Level 236, max. 241, shifts 1 K, config OK=1,RE=1\n"
-              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv\n"
+              "    started from Best244.csv, the seed board /runs/score/instance-004/B244-440.csv; it kept all 244 pieces\n"
               "instance-003  not started     own deepest board: none yet\n"
               "best board: the seed board /runs/score/instance-004/B244-440.csv: " + seedFigures +
               "; no instance has found a better one yet (best found: camp/instance-002/B241-430.csv: " + own + ")\n");
@@ -241,7 +290,7 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
                         own + ".</p>"),
               std::string::npos);
     EXPECT_NE(page.find("<title>seed board /runs/score/instance-004/B244-440.csv</title>"), std::string::npos);
-    EXPECT_NE(page.find("<td>instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
+    EXPECT_NE(page.find("<td class=\"name\">instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
               std::string::npos);
     EXPECT_EQ(testing::notXmlCharAt(page), std::string::npos);
 
@@ -289,7 +338,7 @@ TEST_F(CampaignReportTest, ALargeCampaignGivesASmallPageOfItsBestInstances) {
     EXPECT_NE(page.find(" seams) down to 200 (", rest), std::string::npos);
     EXPECT_NE(page.find("All instances by state: 150 stopped."), std::string::npos);
     const std::size_t firstRow = page.find("<tr class=");
-    EXPECT_EQ(page.substr(firstRow, 39), "<tr class=\"ended\"><td>instance-049</td>");
+    EXPECT_EQ(page.substr(firstRow, 52), "<tr class=\"ended\"><td class=\"name\">instance-049</td>");
     const std::regex series("<polyline class=\"series\" data-instance=\"instance-(\\d+)\" points=\"([^\"]*)\"");
     int lines = 0;
     for (auto m = std::sregex_iterator(page.begin(), page.end(), series); m != std::sregex_iterator(); ++m) {
@@ -357,7 +406,8 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
     EXPECT_EQ(withPrefix("rows "), std::vector<std::string>{"3"});
     EXPECT_EQ(withPrefix("row "),
               (std::vector<std::string>{
-                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board Level 245, "
+                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board; all 244 pieces kept "
+                  "Level 245, "
                   "max. 250, shifts 30 K, config OK=51,RE=49",
                   "instance-002 ended, exit 1 30 min B241-430.csv 241 445 done",
                   "instance-003 not started none yet"}));

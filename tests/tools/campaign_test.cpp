@@ -278,7 +278,8 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
     for (const char* name : {"instance-001", "instance-002"})
         ASSERT_TRUE(waitForStatus(dir / name, std::string("stand-in ") + name + " running"));
     r = campaign("status seeded");
-    const std::string from = "    started from Best242.csv, the seed board " + fs::canonical("B242-430.csv").string();
+    const std::string from = "    started from Best242.csv, the seed board " + fs::canonical("B242-430.csv").string() +
+                             "; it kept 241 of its 242 pieces (1 cell refused, see board-check --resume)";
     EXPECT_EQ(lines(r.out), (std::vector<std::string>{
                                 "campaign seeded: shift-solver, 2 instances, 2 running",
                                 "instance-001  running         own deepest board: none yet",
@@ -310,10 +311,13 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
 
 // A solver resumed from a seed board loses ground at first: status and the page
 // tell its own boards and level apart from the seed, and the seed stays the
-// campaign's best until something beats it.
+// campaign's best until something beats it. The seed's cell 45 holds piece 181
+// where shift-solver fixes 255: it keeps 241 of the 242 pieces, and that is where
+// its level starts.
 TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
-    ASSERT_TRUE(writeBoardFile("seed.csv", plantedBoard({246, 247, 248, 249, 250, 251, 252, 253, 254, 255}).data(),
-                               LAYOUT_16X16));
+    Board16 seedCells = plantedBoard({243, 244, 245, 246, 247, 248, 249, 250, 251, 29, 44, 46, 61, 210});
+    seedCells[45] = PlacedCell{180, 1};
+    ASSERT_TRUE(writeBoardFile("seed.csv", seedCells.data(), LAYOUT_16X16));
     fs::create_directory("bin");
     fs::copy_file(standin(), "bin/shift-solver");
     setenv("STANDIN_TOP", "242", 1);  // instance k writes Best200.csv and Best(242 - k).csv
@@ -325,7 +329,8 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
         ASSERT_TRUE(waitForStatus(dir / name, std::string("stand-in ") + name + " running"));
     r = campaign("status seeded");
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string from = "    started from Best246.csv, the seed board " + fs::canonical("seed.csv").string();
+    const std::string from = "    started from Best242.csv, the seed board " + fs::canonical("seed.csv").string() +
+                             "; it kept 241 of its 242 pieces (1 cell refused, see board-check --resume)";
     EXPECT_EQ(lines(r.out),
               (std::vector<std::string>{
                   "campaign seeded: shift-solver, 2 instances, 2 running",
@@ -347,12 +352,33 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
                         summary("seed.csv") + ". No instance has found a better board yet; the best found is "
                         "instance-001/Best241.csv: " + summary(dir / "instance-001/Best241.csv") + ".</p>"),
               std::string::npos);
-    // The level line starts at minute 0 (the plot's left edge, x = 56), at the seed's 246.
+    // The level lines start at minute 0 (the plot's left edge, x = 56), at the 241
+    // pieces kept, not at the seed's 242: instance-001 stays level at 241 from
+    // there, instance-002 goes down to 240.
     const std::size_t levelPlot = page.find("class=\"level-plot\"");
     ASSERT_NE(levelPlot, std::string::npos);
-    const std::size_t line = page.find("class=\"series\" data-instance=\"instance-001\" points=\"56,", levelPlot);
-    EXPECT_LT(line, page.find("</svg>", levelPlot));
-    EXPECT_NE(page.find(">246</text>", levelPlot), std::string::npos);
+    const auto heights = [&](const std::string& instance) {
+        const std::string head = "class=\"series\" data-instance=\"" + instance + "\" points=\"";
+        const std::size_t at = page.find(head, levelPlot);
+        std::vector<double> ys;
+        if (at > page.find("</svg>", levelPlot)) return ys;
+        std::istringstream points(page.substr(at + head.size(), page.find('"', at + head.size()) - at - head.size()));
+        double x = 0, y = 0;
+        char comma = 0;
+        while (points >> x >> comma >> y) {
+            if (ys.empty()) {
+                EXPECT_EQ(x, 56) << instance;
+            }
+            ys.push_back(y);
+        }
+        return ys;
+    };
+    const std::vector<double> first = heights("instance-001"), second = heights("instance-002");
+    ASSERT_GE(first.size(), 2u);
+    ASSERT_GE(second.size(), 2u);
+    for (double y : first) EXPECT_EQ(y, first[0]);
+    EXPECT_EQ(second[0], first[0]);
+    EXPECT_GT(second.back(), second[0]);  // lower on the screen
     const std::string chromium = testing::findChromium();
     if (chromium.empty())
         GTEST_SKIP() << "NOT TESTED: no headless Chromium here; the page was not rendered in a browser";
@@ -363,6 +389,9 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
         "<script>const out = [];\n"
         "for (const tr of document.querySelectorAll('table.instances tbody tr')) out.push('row ' + tr.innerText.replace(/\\s+/g, ' ').trim());\n"
         "out.push('best ' + document.querySelector('p.best').innerText);\n"
+        "const board = document.querySelector('svg.board').getBoundingClientRect();\n"
+        "for (const t of document.querySelectorAll('svg.board text.caption'))\n"
+        "  out.push('caption ' + (t.getBoundingClientRect().right <= board.right + 1 ? 'inside' : 'cut off'));\n"
         "const pre = document.createElement('pre'); pre.id = 'measured'; pre.textContent = out.join('\\n'); document.body.appendChild(pre);\n"
         "</script>\n",
         1024, found, problem))
@@ -377,11 +406,13 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
         EXPECT_TRUE(std::regex_match(rows[static_cast<std::size_t>(k - 1)],
                                      std::regex(name + " running \\d+ s Best" + level + "\\.csv " + level + " " +
                                                 std::to_string(c.matchedSeams) + " " + level +
-                                                " Best246\\.csv, the seed board Level " + level + ", max\\. " + level +
+                                                " Best242\\.csv, the seed board; 241 of its 242 pieces kept Level " +
+                                                level + ", max\\. " + level +
                                                 ", stand-in " + name + " running")))
             << rows[static_cast<std::size_t>(k - 1)];
     }
     EXPECT_EQ(testing::withPrefix(found, "best ").at(0).substr(0, 15), "The seed board ");
+    EXPECT_EQ(testing::withPrefix(found, "caption "), std::vector<std::string>(3, "inside"));
 }
 
 TEST_F(CampaignTest, SeedBoardsTheResumingSolversCannotUseAreRefusedWithTheReason) {
@@ -426,7 +457,7 @@ TEST_F(CampaignTest, InstancesLogTheirProgressAndAStopBySignalIsNoFailure) {
     Result r2 = campaign("report camp");
     ASSERT_EQ(r2.status, 0) << r2.err;
     EXPECT_EQ(r2.out, "campaign-report: wrote camp/report.html (1 instance, best board instance-001/Best255.csv)\n");
-    EXPECT_NE(readFile("camp/report.html").find("<td>instance-001</td><td class=\"state\">running</td>"),
+    EXPECT_NE(readFile("camp/report.html").find("<td class=\"name\">instance-001</td><td class=\"state\">running</td>"),
               std::string::npos);
     ASSERT_EQ(campaign("stop camp").status, 0);
     // stop returns once the wrapper is done: the last sample, exit.txt, the pid file gone.
@@ -503,6 +534,11 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
         {"start --board", "campaign: option --board needs a value"},
         {"stop --wait soon named", "campaign: --wait takes a number of seconds"},
         {"launch named", "campaign: unknown command 'launch'"},
+        {"status --all named", "campaign: status: unknown option '--all'"},
+        {"status", "campaign: status: DIR is needed"},
+        {"status named other", "campaign: status: too many names: named other"},
+        {"report -o page.html named", "campaign: report: unknown option '-o'"},
+        {"report named page.html more", "campaign: report: too many names: named page.html more"},
     };
     for (const auto& [args, reason] : cases) {
         SCOPED_TRACE(args);
