@@ -153,6 +153,17 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         EXPECT_EQ(readFile(late.out), usage);
         EXPECT_EQ(entries(empty), std::vector<std::string>{});
     }
+    // The puzzle generator, whose usage lists its several forms.
+    Started generatorHelp;
+    ASSERT_EQ(runToEnd(empty, "make-puzzles", {"-h"}, generatorHelp), 0);
+    const std::string generatorUsage = readFile(generatorHelp.out);
+    EXPECT_TRUE(generatorUsage.starts_with("usage: make-puzzles [--seed N] DATA_DIR ")) << generatorUsage;
+    for (const auto& [args, shown] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--frobnicate", "data"}, "--frobnicate"}, {{"data", "-\x1b[2J"}, "-\\x1B[2J"}}) {
+        Started refused;
+        EXPECT_EQ(runToEnd(empty, "make-puzzles", args, refused), 2) << shown;
+        EXPECT_EQ(readFile(refused.err), "make-puzzles: unknown argument '" + shown + "'\n" + generatorUsage);
+    }
     Started names;
     EXPECT_EQ(runToEnd(empty, "board-check", {"--", "--resume"}, names), 2);
     EXPECT_EQ(readFile(names.out), "--resume: unreadable: cannot open --resume\n");

@@ -490,6 +490,19 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
         EXPECT_EQ(lines(r.err)[0], reason);
         EXPECT_TRUE(lines(r.err)[1].starts_with("usage: campaign start")) << r.err;
     }
+    // The Slurm script answers the same way, in or out of a Slurm task, before it makes DIR.
+    setenv("SLURM_ARRAY_TASK_ID", "1", 1);
+    const std::string slurm = "bash " + sourcePath("tools/campaign.slurm").string();
+    int raw = std::system((slurm + " --help > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_TRUE(readFile("slurm.out").starts_with("usage: sbatch --array=1-N campaign.slurm PROGRAM DIR\n"));
+    EXPECT_EQ(readFile("slurm.err"), "");
+    raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(readFile("slurm.out"), "");
+    EXPECT_TRUE(readFile("slurm.err").starts_with("campaign.slurm: unknown argument '--frobnicate'\nusage: sbatch"))
+        << readFile("slurm.err");
+    unsetenv("SLURM_ARRAY_TASK_ID");
     EXPECT_FALSE(fs::exists("named"));
 }
 
