@@ -174,6 +174,29 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
     EXPECT_EQ(entries(empty), std::vector<std::string>{});
 }
 
+// A name a tool cannot use is named in its message as text: a crafted name never
+// reaches the terminal as an escape sequence.
+TEST_F(ProgramEntry, ToolsNameWhatTheyCannotUseHarmlessly) {
+    const fs::path empty = fs::absolute("empty");
+    fs::create_directory(empty);
+    const std::string odd = "missing\x1b[2J\xc2\x9b";
+    const std::string shown = "missing\\x1B[2J\\xC2\\x9B";
+    const std::vector<std::pair<std::string, std::vector<std::string>>> runs{
+        {"board-check", {odd}},         {"board-check", {"--resume", odd}}, {"board-view", {odd}},
+        {"stat-merge", {"out.bin", odd}}, {"campaign-report", {odd}},       {"campaign-report", {"--status", odd}},
+        {"console-log", {odd + "/console.txt"}},
+    };
+    for (const auto& [program, args] : runs) {
+        SCOPED_TRACE(program + " " + args[0]);
+        Started run;
+        EXPECT_GT(runToEnd(empty, program, args, run), 0);
+        const std::string said = readFile(run.out) + readFile(run.err);
+        EXPECT_NE(said.find(shown), std::string::npos) << said;
+        EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
+    }
+    EXPECT_EQ(entries(empty), std::vector<std::string>{});
+}
+
 // A dead process's number: a child that has ended and been reaped.
 pid_t deadPid() {
     const pid_t child = ::fork();
