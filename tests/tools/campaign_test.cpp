@@ -481,6 +481,9 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
         {"start --board", "campaign: option --board needs a value"},
         {"stop --wait soon named", "campaign: --wait takes a number of seconds"},
         {"launch named", "campaign: unknown command 'launch'"},
+        {"status --all named", "campaign: unknown option '--all'"},
+        {"report named -o", "campaign: unknown option '-o'"},
+        {"status named other", "campaign: status takes one DIR"},
     };
     for (const auto& [args, reason] : cases) {
         SCOPED_TRACE(args);
@@ -506,6 +509,9 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(WEXITSTATUS(raw), 0);
     EXPECT_TRUE(readFile("slurm.out").starts_with("usage: sbatch --array=1-N campaign.slurm PROGRAM DIR\n"));
     EXPECT_EQ(readFile("slurm.err"), "");
+    raw = std::system((slurm + " --version > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\n");
     raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 2);
     EXPECT_EQ(readFile("slurm.out"), "");
