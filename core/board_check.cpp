@@ -31,6 +31,7 @@ PuzzleSet puzzleSet(PuzzleKind kind) {
 // Numbers too large for a piece are kept too large (never wrapped into range), so
 // that the check counts them as out of range, cell by cell.
 bool parseCell(std::string_view text, PlacedCell& cell) {
+    static constexpr int FAR_OUT = 9999;  // above every set, within the cell's fields
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos) return false;
     auto number = [](std::string_view s, int& value) {
@@ -38,11 +39,13 @@ bool parseCell(std::string_view text, PlacedCell& cell) {
         while (i < s.size() && s[i] == ' ') ++i;
         std::size_t j = s.size();
         while (j > i && s[j - 1] == ' ') --j;
-        if (i == j || j - i > 6) return false;
+        if (i == j) return false;
+        // Any run of digits is a number, however long: past FAR_OUT it stays there,
+        // so 65537 or twenty nines never wrap back into the set.
         value = 0;
         for (std::size_t k = i; k < j; ++k) {
             if (s[k] < '0' || s[k] > '9') return false;
-            value = value * 10 + (s[k] - '0');
+            value = std::min(value * 10 + (s[k] - '0'), FAR_OUT);
         }
         return true;
     };
@@ -52,7 +55,6 @@ bool parseCell(std::string_view text, PlacedCell& cell) {
         cell = PlacedCell{};
         return true;
     }
-    constexpr int FAR_OUT = 9999;  // above every set, within the cell's fields
     cell.piece = static_cast<std::int16_t>(std::min(piece, FAR_OUT) - 1);
     cell.rotation = static_cast<std::uint8_t>(std::min(rotation, 99));
     return true;

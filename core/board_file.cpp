@@ -68,12 +68,12 @@ void say(std::ostream& console, const char* text, std::size_t size) {
 
 BoardWriteConsole::BoardWriteConsole(std::ostream& console) : previous_(watch.console) {
     watch.console = &console;
-    watch.failing = false;
+    watch.failing = watch.failedRewritten = false;
 }
 
 BoardWriteConsole::~BoardWriteConsole() {
     watch.console = previous_;
-    watch.failing = false;
+    watch.failing = watch.failedRewritten = false;
 }
 
 std::uint64_t boardWriteFailures() { return watch.failures; }
@@ -89,9 +89,24 @@ bool writeBoardFile(const char* name, const PlacedCell* cells, const BoardLayout
     formatBoard(cells, layout, text);
     const int error = replaceFile(name, text.view());
     errno = error > 0 ? error : EINVAL;
-    if (error != 0) ++watch.failures;
-    if ((error != 0) != watch.failing) {
+    bool change = (error != 0) != watch.failing;
+    if (error != 0) {
+        ++watch.failures;
+        // A name without a number is written again and again; one with a number
+        // (a level) once. Only the former can keep failing while others are written.
+        const std::size_t length = std::strlen(name);
+        const char* base = std::strrchr(name, '/');
+        base = base == nullptr ? name : base + 1;
+        if (!watch.failedRewritten && length < watch.failedName.size() && std::strpbrk(base, "0123456789") == nullptr) {
+            std::memcpy(watch.failedName.data(), name, length + 1);
+            watch.failedRewritten = true;
+        }
+    } else if (change && watch.failedRewritten) {
+        change = std::strcmp(name, watch.failedName.data()) == 0;
+    }
+    if (change) {
         watch.failing = error != 0;
+        if (!watch.failing) watch.failedRewritten = false;
         // The line ends the status line that stood on the console.
         char line[PATH_MAX + 160];
         const int size = error != 0 ? std::snprintf(line, sizeof line,

@@ -68,12 +68,18 @@ bool tryBoardFile(const char* name, const PlacedCell* cells, const BoardLayout& 
 // A failed board write is never silent: on a full disk days of new bests would
 // vanish unseen. The first failure is said on the console in one line naming
 // the file and the reason, and a write that works after failures says so once;
-// failures in between are not repeated. One record per process, since every
-// board write of a program goes through writeBoardFile; a run names its console
-// with a BoardWriteConsole for as long as it runs (without one, nothing is said).
+// failures in between are not repeated. A file the program writes again and
+// again (Result.csv) that keeps failing while others are written (a directory or
+// a protected file in its place) is not "written again" until it is itself: the
+// console would otherwise get both lines at every board. One record per process,
+// since every board write of a program goes through writeBoardFile; a run names
+// its console with a BoardWriteConsole for as long as it runs (without one,
+// nothing is said).
 struct BoardWriteWatch {
     std::ostream* console = nullptr;
     bool failing = false;
+    bool failedRewritten = false;  // among the failures since the last good write, a rewritten file's
+    std::array<char, 32> failedName{};  // that file's name
     std::uint64_t failures = 0;  // all failed board writes so far
 };
 

@@ -51,7 +51,7 @@ void reportResume(const char* file, const BoardCheck& check) {
     bool passedOver = false;
     std::string reason;
     if (!readBoardAsResumed(file, asRead, passedOver, reason)) {
-        std::printf("resuming: %s\n", reason.c_str());
+        std::printf("resuming: %s\n", printableArgument(reason).c_str());
         return;
     }
     if (passedOver) {
@@ -77,16 +77,17 @@ BoardLayout layoutOf(PuzzleKind kind) {
 // Returns false when OUT was not written, the reason printed.
 bool writeCanonical(const BoardCheck& check, const char* out) {
     if (check.outOfRange > 0) {
-        std::printf("%s: not written: piece numbers out of range have no place in a board file\n", out);
+        std::printf("%s: not written: piece numbers out of range have no place in a board file\n",
+                    printableArgument(out).c_str());
         return false;
     }
     BoardText text;
     formatBoard(check.cells.data(), layoutOf(check.kind), text);
     if (const int error = replaceFile(out, text.view()); error != 0) {
-        std::printf("%s: not written: %s\n", out, fileErrorText(error));
+        std::printf("%s: not written: %s\n", printableArgument(out).c_str(), fileErrorText(error));
         return false;
     }
-    std::printf("written: %s\n", out);
+    std::printf("written: %s\n", printableArgument(out).c_str());
     return true;
 }
 
@@ -101,9 +102,9 @@ int reportBest(const char* directory) {
         }
         case BestSearch::NoneFound:
             std::fprintf(stderr, "board-check: no consistent board file in %s (%d with a board file's name)\n",
-                         directory, best.candidates);
+                         printableArgument(directory).c_str(), best.candidates);
             return 1;
-        default: std::fprintf(stderr, "board-check: %s\n", best.reason.c_str()); return 2;
+        default: std::fprintf(stderr, "board-check: %s\n", printableArgument(best.reason).c_str()); return 2;
     }
 }
 
@@ -138,11 +139,13 @@ int main(int argc, char** argv) {
     const char* file = names[0];
     BoardCheck check;
     std::string reason;
+    // Names and file contents reach a terminal shown, never as escape sequences.
+    const std::string shown = printableArgument(file);
     if (!checkBoardFile(file, check, reason)) {
-        std::printf("%s: unreadable: %s\n", file, reason.c_str());
+        std::printf("%s: unreadable: %s\n", shown.c_str(), printableArgument(reason).c_str());
         return 2;
     }
-    std::fputs(formatCheckReport(file, check).c_str(), stdout);
+    std::fputs(formatCheckReport(shown.c_str(), check).c_str(), stdout);
     if (resume && check.kind == PuzzleKind::Board16x16) reportResume(file, check);
     if (canonical && !writeCanonical(check, names[1]) && check.outOfRange == 0) return 2;
     return check.consistent() ? 0 : 1;

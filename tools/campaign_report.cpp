@@ -941,7 +941,7 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
     }
     std::string text;
     if (!readTail(fs::path(dir) / "campaign.txt", 64 * 1024, text)) {
-        err << "campaign-report: " << dir << " is not a campaign directory (no campaign.txt)\n";
+        err << "campaign-report: " << printableArgument(dir) << " is not a campaign directory (no campaign.txt)\n";
         return EXIT_USAGE;
     }
     std::string states;
@@ -951,7 +951,7 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
         std::cin.read(states.data(), static_cast<std::streamsize>(states.size()));
         states.resize(static_cast<std::size_t>(std::cin.gcount()));
     } else if (!statesFile.empty() && !readTail(statesFile, 8 << 20, states)) {
-        err << "campaign-report: cannot read " << statesFile << '\n';
+        err << "campaign-report: cannot read " << printableArgument(statesFile) << '\n';
         return EXIT_USAGE;
     }
     if (status) {
@@ -966,12 +966,12 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %Z", std::localtime(&now));
     std::string reason;
     if (!writeWholeFile(outPath, renderCampaignPage(report, when), reason)) {
-        err << "campaign-report: cannot write " << outPath << ": " << reason << '\n';
+        err << "campaign-report: cannot write " << printableArgument(outPath) << ": " << reason << '\n';
         return 1;
     }
     int total = 0;
     for (const InstanceReport& i : report.instances) total += i.inCampaign;
-    out << "campaign-report: wrote " << outPath << " (" << total << (total == 1 ? " instance" : " instances");
+    out << "campaign-report: wrote " << printableArgument(outPath) << " (" << total << (total == 1 ? " instance" : " instances");
     if (report.seedIsBest) {
         out << ", best board the seed board";
     } else if (report.best >= 0) {

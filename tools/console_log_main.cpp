@@ -60,12 +60,15 @@ void writeOut(ConsoleFile& file, const ConsoleScreen& screen) {
     }
     if (ok && end < file.size) ok = ftruncate(file.fd, static_cast<off_t>(end)) == 0;
     if (!ok) {
-        if (!file.failing) std::fprintf(stderr, "console-log: cannot write %s: %s\n", file.path, std::strerror(errno));
+        const int error = errno;  // before the name is made printable
+        if (!file.failing)
+            std::fprintf(stderr, "console-log: cannot write %s: %s\n", printableArgument(file.path).c_str(),
+                         std::strerror(error));
         file.failing = true;
         file.inPlace = false;
         return;
     }
-    if (file.failing) std::fprintf(stderr, "console-log: %s written again\n", file.path);
+    if (file.failing) std::fprintf(stderr, "console-log: %s written again\n", printableArgument(file.path).c_str());
     file.failing = false;
     file.inPlace = true;
     file.drops = screen.drops;
@@ -81,8 +84,8 @@ void openConsole(ConsoleFile& file, ConsoleScreen& screen) {
     const int fd = open(path, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fprintf(stderr, "console-log: cannot keep the output in %s: %s\n", path,
-                     fd < 0 ? std::strerror(errno) : "not a regular file");
+        const char* why = fd < 0 ? std::strerror(errno) : "not a regular file";
+        std::fprintf(stderr, "console-log: cannot keep the output in %s: %s\n", printableArgument(path).c_str(), why);
         if (fd >= 0) close(fd);
         return;
     }
@@ -168,7 +171,8 @@ int main(int argc, char** argv) {
     }
     writeOut(file, screen);
     if (file.fd >= 0 && close(file.fd) != 0) {
-        std::fprintf(stderr, "console-log: cannot write %s: %s\n", file.path, std::strerror(errno));
+        const char* why = std::strerror(errno);
+        std::fprintf(stderr, "console-log: cannot write %s: %s\n", printableArgument(file.path).c_str(), why);
         return 1;
     }
     return file.fd >= 0 && !file.failing ? 0 : 1;

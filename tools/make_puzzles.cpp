@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/board_file.hpp"
+#include "core/command_line.hpp"
 #include "core/piece_list.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
@@ -396,7 +397,7 @@ int writeSets(const std::string& dir, RandomState seed) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& a : args) {
-        if (a == "--help") {
+        if (a == "--help" || a == "-h") {
             std::printf("%s", USAGE);
             return 0;
         }
@@ -414,7 +415,7 @@ int main(int argc, char** argv) {
     }
     if (command == "--import" || command == "--plain") {
         if (args.size() != 4) return usageError(command + " takes a size and two files");
-        if (!size(args[1], kind)) return usageError("unknown size '" + args[1] + "'");
+        if (!size(args[1], kind)) return usageError("unknown size '" + printableArgument(args[1]) + "'");
         return command == "--import" ? importList(kind, args[2].c_str(), args[3].c_str())
                                      : writePlain(kind, args[2].c_str(), args[3].c_str());
     }
@@ -429,7 +430,7 @@ int main(int argc, char** argv) {
         at = 2;
     }
     for (std::size_t i = at; i < args.size(); ++i)
-        if (!args[i].empty() && args[i][0] == '-') return usageError("unknown argument '" + args[i] + "'");
+        if (!args[i].empty() && args[i][0] == '-') return usageError("unknown argument '" + printableArgument(args[i]) + "'");
     if (args.size() != at + 1) return usageError(args.size() <= at ? "no data folder given" : "one data folder only");
     return writeSets(args[at], seed);
 }

@@ -127,6 +127,25 @@ TEST_F(BlockPlacement, NumberedBoardFallsBackToBestCsv) {
     for (const std::string& name : filesHere()) EXPECT_EQ(name.rfind("Set", 0), std::string::npos) << name;
 }
 
+// Neither the numbered file nor Best.csv nor Result.csv can take the full board:
+// the failure is said once, and the board goes to the console with exit code 1.
+TEST_F(BlockPlacement, FullBoardThatCannotBeWrittenGoesToTheConsole) {
+    for (const char* name : {"Best256.csv", "Best.csv", "Result.csv"}) std::filesystem::create_directory(name);
+    std::ostringstream out;
+    auto s = plantedSearch<Puzzle16x16>(out);
+    const BoardWriteConsole watch(out);
+    ASSERT_TRUE(placePieces(*s));
+    finishFullBoard(*s);
+    EXPECT_EQ(s->exitCode, 1);
+    const std::string console = out.str();
+    const std::string said = "\nBoard not written: ", head = "\nThe full board could not be written to its file; here it is:\n";
+    EXPECT_NE(console.find(said), std::string::npos) << console;
+    EXPECT_EQ(console.find(said), console.rfind(said)) << "said once: " << console;
+    const std::size_t at = console.find(head);
+    ASSERT_NE(at, std::string::npos) << console;
+    EXPECT_EQ(console.substr(at + head.size()), readFile(zentara::testing::sourcePath("data/solution_16x16.csv")));
+}
+
 TEST_F(BlockPlacement, SmallBoardsWriteOnlyFullBoards) {
     std::ostringstream out;
     auto s6 = plantedSearch<Puzzle6x6>(out);

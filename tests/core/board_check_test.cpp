@@ -83,6 +83,29 @@ TEST(BoardCheck, TextParsing) {
     EXPECT_EQ(check.outOfRange, 2);
     EXPECT_EQ(check.piecesPlaced, 256);
     EXPECT_FALSE(check.consistent());
+
+    // Digit runs far past any integer neither overflow nor make the file unreadable:
+    // out of range like any other number above the set, leading zeros read as usual.
+    text = readFile(sourcePath("data/solution_16x16.csv"));
+    text.replace(0, 3, std::string(40, '9'));
+    text.replace(text.find(';') + 1, 3, "18446744073709551617");  // 2^64 + 1 wraps to 1 in 64 bits
+    text.replace(text.size() - 3, 1, "4294967296");  // a rotation wrapping to 0 in 32 bits
+    const std::size_t third = text.find(';', text.find(';') + 1) + 1;
+    ASSERT_EQ(text.substr(third, 3), " 29");
+    text.replace(third, 3, "000000000000000029");
+    ASSERT_TRUE(checkBoardText(text, check, reason)) << reason;
+    EXPECT_EQ(check.outOfRange, 3);
+    EXPECT_EQ(check.piecesPlaced, 256);
+
+    // The small boards' ranges: 37 is out of the 6 x 6 set, 73 of the 6 x 12 set.
+    text = readFile(sourcePath("data/solution_6x12.csv"));
+    text.replace(0, 2, "73");
+    ASSERT_TRUE(checkBoardText(text, check, reason)) << reason;
+    EXPECT_EQ(check.outOfRange, 1);
+    text = readFile(sourcePath("data/solution_6x6.csv"));
+    text.replace(0, 2, "37");
+    ASSERT_TRUE(checkBoardText(text, check, reason)) << reason;
+    EXPECT_EQ(check.outOfRange, 1);
 }
 
 class BoardCheckProgram : public zentara::testing::TempDirTest {

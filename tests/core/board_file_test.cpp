@@ -176,4 +176,18 @@ TEST_F(BoardFileOnDisk, FailedWritesAreSaidOnceAndAgainWhenWritingWorks) {
     console.str("");
     EXPECT_FALSE(writeBoardFile("gone/Result.csv", cells.data(), LAYOUT_16X16));
     EXPECT_EQ(console.str(), "") << "the run that named the console has ended";
+
+    // A file written again and again that keeps failing (a directory in its
+    // place) while new numbered files are written: said once, not at every
+    // board, and "written again" only once it is written itself.
+    std::filesystem::create_directory("Result.csv");
+    const BoardWriteConsole watch(console);
+    for (int level = 203; level < 206; ++level) {
+        EXPECT_FALSE(writeBoardFile("Result.csv", cells.data(), LAYOUT_16X16));
+        EXPECT_TRUE(writeBoardFile(("Best" + std::to_string(level) + ".csv").c_str(), cells.data(), LAYOUT_16X16));
+    }
+    EXPECT_EQ(console.str(), "\nBoard not written: Result.csv: not a regular file; trying again with the next board\n");
+    std::filesystem::remove("Result.csv");
+    EXPECT_TRUE(writeBoardFile("Result.csv", cells.data(), LAYOUT_16X16));
+    EXPECT_TRUE(console.str().ends_with("next board\n\nBoard files written again\n")) << console.str();
 }

@@ -174,6 +174,23 @@ TEST_F(PathSolverTest, PlantedSolutionEndsTheProgramWithTheFullBoard) {
     }
 }
 
+// The full board's file cannot be made (Best256.csv a link into a directory that
+// is not there): the failure is said once, the board goes to the console, exit 1.
+TEST_F(PathSolverTest, FullBoardThatCannotBeWrittenGoesToTheConsole) {
+    std::filesystem::create_symlink("gone/Best256.csv", "Best256.csv");
+    std::ostringstream start, out;
+    auto solver = makeSolver(seeded(8), start);
+    const BoardWriteConsole watch(out);
+    beginPathRun(*solver);
+    ASSERT_TRUE(testing::plantSolution(solver->cells, solver->lists, testing::plantedSolution()));
+    const SearchEnd end = searchPath(*solver, out);
+    ASSERT_EQ(end, SearchEnd::Complete);
+    EXPECT_EQ(finishPathRun(*solver, end, out), 1);
+    EXPECT_EQ(out.str(), "\nBoard not written: Best256.csv: No such file or directory; trying again with the next board\n"
+                         "\nThe full board could not be written to its file; here it is:\n" +
+                             readFile(sourcePath("data/solution_16x16.csv")));
+}
+
 TEST_F(PathSolverTest, ExhaustedTreeEndsTheProgram) {
     std::ostringstream start, out;
     auto solver = makeSolver(seeded(3), start);

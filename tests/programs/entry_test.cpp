@@ -153,6 +153,17 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         EXPECT_EQ(readFile(late.out), usage);
         EXPECT_EQ(entries(empty), std::vector<std::string>{});
     }
+    // The puzzle generator, whose usage lists its several forms.
+    Started generatorHelp;
+    ASSERT_EQ(runToEnd(empty, "make-puzzles", {"-h"}, generatorHelp), 0);
+    const std::string generatorUsage = readFile(generatorHelp.out);
+    EXPECT_TRUE(generatorUsage.starts_with("usage: make-puzzles [--seed N] DATA_DIR ")) << generatorUsage;
+    for (const auto& [args, shown] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--frobnicate", "data"}, "--frobnicate"}, {{"data", "-\x1b[2J"}, "-\\x1B[2J"}}) {
+        Started refused;
+        EXPECT_EQ(runToEnd(empty, "make-puzzles", args, refused), 2) << shown;
+        EXPECT_EQ(readFile(refused.err), "make-puzzles: unknown argument '" + shown + "'\n" + generatorUsage);
+    }
     Started names;
     EXPECT_EQ(runToEnd(empty, "board-check", {"--", "--resume"}, names), 2);
     EXPECT_EQ(readFile(names.out), "--resume: unreadable: cannot open --resume\n");
@@ -160,6 +171,29 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
     EXPECT_EQ(runToEnd(empty, "campaign-report", {"--states"}, missing), 2);
     EXPECT_TRUE(readFile(missing.err).starts_with("campaign-report: no value after '--states'\nusage: "))
         << readFile(missing.err);
+    EXPECT_EQ(entries(empty), std::vector<std::string>{});
+}
+
+// A name a tool cannot use is named in its message as text: a crafted name never
+// reaches the terminal as an escape sequence.
+TEST_F(ProgramEntry, ToolsNameWhatTheyCannotUseHarmlessly) {
+    const fs::path empty = fs::absolute("empty");
+    fs::create_directory(empty);
+    const std::string odd = "missing\x1b[2J\xc2\x9b";
+    const std::string shown = "missing\\x1B[2J\\xC2\\x9B";
+    const std::vector<std::pair<std::string, std::vector<std::string>>> runs{
+        {"board-check", {odd}},         {"board-check", {"--resume", odd}}, {"board-view", {odd}},
+        {"stat-merge", {"out.bin", odd}}, {"campaign-report", {odd}},       {"campaign-report", {"--status", odd}},
+        {"console-log", {odd + "/console.txt"}},
+    };
+    for (const auto& [program, args] : runs) {
+        SCOPED_TRACE(program + " " + args[0]);
+        Started run;
+        EXPECT_GT(runToEnd(empty, program, args, run), 0);
+        const std::string said = readFile(run.out) + readFile(run.err);
+        EXPECT_NE(said.find(shown), std::string::npos) << said;
+        EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
+    }
     EXPECT_EQ(entries(empty), std::vector<std::string>{});
 }
 

@@ -264,6 +264,9 @@ TEST_F(BoardViewTest, AnyFileNameGivesAWellFormedPicture) {
     const std::string odd = "\xef\xbf\xbe|\xef\xbf\xbf|\xed\xa0\x80|\xc0\xaf|\xc2\x9b|\x7f|\x1b[31m|\xf0\x9f\x99\x82.csv";
     writeFile(odd, readFile(sourcePath("data/solution_6x6.csv")));
     ASSERT_EQ(run({"--html", odd}), 0) << err_.str();
+    // On the console too the name reaches the terminal as text, not as escapes.
+    EXPECT_NE(out_.str().find("|\\x7F|\\x1B[31m|"), std::string::npos) << out_.str();
+    EXPECT_EQ(out_.str().find('\x1b'), std::string::npos);
     for (const std::string& file : {svgNameFor(odd), htmlNameBeside(svgNameFor(odd))}) {
         SCOPED_TRACE(file);
         const std::string text = readFile(file);

@@ -300,6 +300,32 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
     EXPECT_EQ(progressSampleFields("camp/instance-001").substr(0, 7), "-\t-\t-\tL");
 }
 
+// Every field status prints from the campaign's files and names (the directory,
+// the program, the seed board's name, started.txt, the console) reaches a terminal
+// as text: no ESC, no C1 control, no line break of its own.
+TEST_F(CampaignReportTest, StatusShowsEveryFieldWithoutItsControls) {
+    makeCampaign();
+    const std::string odd = "\x1b]0;t\x07\xc2\x9b" "2J\r";
+    writeFile("camp/campaign.txt", "program: /opt/" + odd + "/shift-solver\ninstances: 3\n"
+                                   "seed board: /runs/" + odd + "B244-440.csv as Best244.csv\n");
+    writeFile("camp/instance-001/started.txt", "x\nstarted from: Best244.csv" + odd + ", the seed board\n");
+    writeFile("camp/instance-002/started.txt", "x\nstarted from: Best244.csv, the seed board\n");
+    writeFile("camp/instance-001/console.txt", "Level 244, max. 244 " + odd + "\n");
+    const std::string dir = "camp" + odd;
+    fs::rename("camp", dir);
+    ASSERT_EQ(report({"--status", "--", dir}), 0) << err_.str();
+    const std::string out = out_.str();
+    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    EXPECT_EQ(out.find("\xc2\x9b"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\r'), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x07'), std::string::npos) << out;
+    const std::string shown = "\\e]0;t\\x07\\u009b2J\\r";
+    for (const std::string& field : {"campaign camp" + shown + ": shift-solver", std::string("status: Level 244, max. 244 \\e]0;t\\x07\\u009b2J\n"),
+                                     "started from Best244.csv" + shown + ", the seed board",
+                                     "the seed board /runs/" + shown + "B244-440.csv"})
+        EXPECT_NE(out.find(field), std::string::npos) << field << "\n" << out;
+}
+
 // Thousands of instances with long logs: a page of a bounded size, the best
 // ones in the table and the plots, the rest summed up, each line thinned to
 // what the plot's width can show.

@@ -548,6 +548,31 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
         EXPECT_EQ(lines(r.err)[0], reason);
         EXPECT_TRUE(lines(r.err)[1].starts_with("usage: campaign start")) << r.err;
     }
+    // A name is shown without its controls whatever the locale, also a C1 CSI (U+009B).
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        setenv("LC_ALL", locale, 1);
+        r = campaign("status 'x\xc2\x9b" "2J\x1b[1m\xc3\xa9'");
+        unsetenv("LC_ALL");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "campaign: x?2J?[1m\xc3\xa9 is not a campaign directory\n");
+    }
+    // The Slurm script answers the same way, in or out of a Slurm task, before it makes DIR.
+    setenv("SLURM_ARRAY_TASK_ID", "1", 1);
+    const std::string slurm = "bash " + sourcePath("tools/campaign.slurm").string();
+    int raw = std::system((slurm + " --help > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_TRUE(readFile("slurm.out").starts_with("usage: sbatch --array=1-N campaign.slurm PROGRAM DIR\n"));
+    EXPECT_EQ(readFile("slurm.err"), "");
+    raw = std::system((slurm + " --version > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\n");
+    raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(readFile("slurm.out"), "");
+    EXPECT_TRUE(readFile("slurm.err").starts_with("campaign.slurm: unknown argument '--frobnicate'\nusage: sbatch"))
+        << readFile("slurm.err");
+    unsetenv("SLURM_ARRAY_TASK_ID");
     EXPECT_FALSE(fs::exists("named"));
 }
 

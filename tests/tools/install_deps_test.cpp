@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "core/version.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace zentara {
@@ -103,6 +104,9 @@ TEST_F(InstallDepsTest, TheMainJobGetsWhatBuildingAndRunningNeedAndNoService) {
                                    "Installs what building and running Zentara needs; --tests adds what only its tests need.\n");
     EXPECT_EQ(run("--help"), 0);
     EXPECT_TRUE(readFile("out.txt").starts_with("usage: tools/install-deps [--tests]\n"));
+    EXPECT_EQ(run("--version"), 0);
+    EXPECT_EQ(readFile("out.txt"), "install-deps (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(readFile("stub/log"), INSTALL + "cmake ninja-build g++ parallel (policy-rc.d: none)\n");
 }
 
 TEST_F(InstallDepsTest, TheTestsDaemonsAreInstalledWithNoServiceLeftEnabledOrRunning) {
