@@ -46,7 +46,7 @@ if ((installed_mode)); then
         expect_eq "zentara-$name --version" "$(version_of "$T/version/$name" "zentara-$name")" \
             "0: $name (Zentara) $VERSION"
     done
-    for name in "${HELPERS[@]}"; do
+    for name in "${HELPERS[@]}" campaign.slurm; do
         expect_eq "$name --version" "$(version_of "$T/version/$name" "$STAGE/libexec/zentara/$name")" \
             "0: $name (Zentara) $VERSION"
     done

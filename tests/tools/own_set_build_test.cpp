@@ -6,6 +6,7 @@
 // the configure and leaves no header behind.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,6 +208,15 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     EXPECT_NE(run(configure + "broken.txt >configure.txt 2>&1"), 0);
     EXPECT_NE(readFile("configure.txt").find(refusal), std::string::npos) << readFile("configure.txt");
     EXPECT_FALSE(fs::exists(header));
+    // A FIFO as the list: refused by the importer at once, never waited on (a
+    // hang shows as timeout's 124, not configure's 1).
+    ASSERT_EQ(::mkfifo((dir() / "fifo.txt").c_str(), 0600), 0);
+    EXPECT_EQ(run("timeout 120 " + configure + "fifo.txt >configure.txt 2>&1"), 1);
+    EXPECT_NE(readFile("configure.txt")
+                  .find("ZENTARA_PIECES_16X16 refused:\n\n   make-puzzles: " + (dir() / "fifo.txt").string() +
+                        ": not a regular file"),
+              std::string::npos)
+        << readFile("configure.txt");
 
     // Taken, in the same folder; the four programs the test runs built.
     ASSERT_EQ(run(configure + "mine.txt >configure.txt 2>&1"), 0) << readFile("configure.txt");
