@@ -45,14 +45,6 @@ source "$SRC/tests/tools/shell_test_lib.sh"
 
 log() { printf '[%3d s] %s\n' $((SECONDS - STARTED)) "$*"; }
 
-in_dir() {  # the process numbers of everything working in the temporary directory
-    local p cwd
-    for p in /proc/[0-9]*; do
-        cwd=$(readlink "$p/cwd" 2>/dev/null) || continue
-        [[ $cwd == "$T" || $cwd == "$T"/* ]] && echo "${p#/proc/}"
-    done
-}
-
 cleanup() {
     local rc=$? pid left d i
     trap - EXIT INT TERM

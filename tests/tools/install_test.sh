@@ -83,13 +83,6 @@ fi
 # ---------------------------------------------------------------------------
 T=$(mktemp -d /tmp/zentara-install-XXXXXX) || exit 1
 chmod 755 "$T"
-in_dir() {  # the process numbers of everything working in the temporary directory
-    local p cwd
-    for p in /proc/[0-9]*; do
-        cwd=$(readlink "$p/cwd" 2>/dev/null) || continue
-        [[ $cwd == "$T" || $cwd == "$T"/* ]] && echo "${p#/proc/}"
-    done
-}
 cleanup() {
     local rc=$? left i
     trap - EXIT INT TERM

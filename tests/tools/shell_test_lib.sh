@@ -29,3 +29,11 @@ wait_for() {  # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds
         sleep 0.1
     done
 }
+
+in_dir() {  # the process numbers of everything working in the test's temporary directory $T
+    local p cwd
+    for p in /proc/[0-9]*; do
+        cwd=$(readlink "$p/cwd" 2>/dev/null) || continue
+        [[ $cwd == "$T" || $cwd == "$T"/* ]] && echo "${p#/proc/}"
+    done
+}
