@@ -18,6 +18,7 @@
 
 #include "core/board_check.hpp"
 #include "core/stat_file.hpp"
+#include "tests/support/private_mounts.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/support/unprivileged.hpp"
 
@@ -394,11 +395,8 @@ TEST_F(Faults, FullDiskIsSaidAndTheOldStatBinStays) {
         "kill -TERM $pid; wait $pid; echo $? > ../exit.txt\n"
         "cp Stat.bin ../after.bin; ls -A > ../listing.txt\n";
     writeFile("full-disk.sh", script);
-    const int status = std::system("unshare --mount --propagation private sh full-disk.sh 2>/dev/null");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr,
-                     "\n*** SKIPPED: the full-disk case was NOT run: no small tmpfs can be mounted here "
-                     "(needs root and the right to mount in a private namespace) ***\n\n");
+    if (testing::runWithPrivateMounts("full-disk.sh") != 0) {
+        testing::sayNotRunWithoutTmpfs("full-disk case");
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     }
     EXPECT_EQ(readFile("exit.txt"), "1\n");
@@ -429,12 +427,12 @@ TEST_F(Faults, FullBoardOnAFullDiskGoesToTheConsole) {
             "timeout 100 '" + testing::programPath(program).string() + "' > ../console.txt 2>&1\n"
             "echo $? > ../exit.txt; ls -A > ../listing.txt\n";
         writeFile(name + "/full-disk.sh", script);
-        const int status = std::system(("unshare --mount --propagation private sh " + name + "/full-disk.sh").c_str());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) {
-            std::fprintf(stderr, "\n*** SKIPPED: the full-disk case was NOT run: no small tmpfs can be mounted here ***\n\n");
+        const int code = testing::runWithPrivateMounts(name + "/full-disk.sh", false);
+        if (code == testing::NO_TMPFS || code < 0) {
+            testing::sayNotRunWithoutTmpfs("full-disk case");
             GTEST_SKIP() << "cannot mount a small tmpfs here";
         }
-        ASSERT_EQ(WEXITSTATUS(status), 0);
+        ASSERT_EQ(code, 0);
         EXPECT_EQ(readFile(name + "/exit.txt"), "1\n");
         const std::string console = readFile(name + "/console.txt");
         const std::string said = ": No space left on device; trying again with the next board\n";

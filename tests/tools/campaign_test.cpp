@@ -14,6 +14,7 @@
 #include "core/board_check.hpp"
 #include "core/random.hpp"
 #include "core/version.hpp"
+#include "tests/support/private_mounts.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/tools/browser.hpp"
 #include "tests/tools/xml_check.hpp"
@@ -788,11 +789,8 @@ TEST_F(CampaignTest, OnAFullDiskNothingRunsUnrecorded) {
         "for p in /proc/[0-9]*; do readlink $p/cwd; done 2>/dev/null | grep -c -F \"$PWD/disk/\" > running.txt\n"
         "ls -A disk/camp/instance-001 > listing.txt\n";
     writeFile("full-disk.sh", script);
-    const int status = std::system("unshare --mount --propagation private sh full-disk.sh 2>/dev/null");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr,
-                     "\n*** SKIPPED: the full-disk campaign case was NOT run: no small tmpfs can be mounted here "
-                     "(needs root and the right to mount in a private namespace) ***\n\n");
+    if (testing::runWithPrivateMounts("full-disk.sh") != 0) {
+        testing::sayNotRunWithoutTmpfs("full-disk campaign case");
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     }
     const std::string other = (dir() / "disk/other").string(), camp = (dir() / "disk/camp").string();
