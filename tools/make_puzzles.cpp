@@ -314,8 +314,7 @@ int writePlain(SetKind kind, const char* headerPath, const char* listPath) {
 }
 
 int usageError(const std::string& why) {
-    std::fprintf(stderr, "make-puzzles: %s\n%s", why.c_str(), USAGE);
-    return 2;
+    return refuseCommandLine(std::cerr, CommandSyntax{"make-puzzles", USAGE}, why);
 }
 
 // make-puzzles [--seed N] DATA_DIR
@@ -401,7 +400,6 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    const auto size = [&](const std::string& name, SetKind& kind) { return kindOfName(name, kind); };
     SetKind kind{};
     const std::string command = args.empty() ? "" : args[0];
     if (command == "--colour-order") {
@@ -410,7 +408,7 @@ int main(int argc, char** argv) {
     }
     if (command == "--import" || command == "--plain") {
         if (args.size() != 4) return usageError(command + " takes a size and two files");
-        if (!size(args[1], kind)) return usageError("unknown size '" + printableArgument(args[1]) + "'");
+        if (!kindOfName(args[1], kind)) return usageError("unknown size '" + printableArgument(args[1]) + "'");
         return command == "--import" ? importList(kind, args[2].c_str(), args[3].c_str())
                                      : writePlain(kind, args[2].c_str(), args[3].c_str());
     }
