@@ -299,17 +299,16 @@ std::string describeRefusal(const ResumeRefusal& r) {
 }
 
 bool readBoardAsResumed(const char* path, BoardCheck& out, bool& passedOver, std::string& reason) {
-    char bytes[BEST_READ_LIMIT];
-    const FileRead read = readUserFile(path, bytes, sizeof bytes);
+    Board16 cells;
+    FileRead read;
+    const bool usable = readBestBoardFile(path, cells, read);
     passedOver = false;
     if (!read.ok()) {
         reason = std::string("cannot open ") + path;
         if (!read.missing()) reason += std::string(": ") + fileErrorText(read.error);
         return false;
     }
-    passedOver = read.size < static_cast<std::size_t>(BEST_MIN_BYTES);
-    Board16 cells;
-    parseBoardBytes(std::string_view(bytes, passedOver ? 0 : read.size), cells);
+    passedOver = !usable;
     out = checkCells(PuzzleKind::Board16x16, std::vector<PlacedCell>(cells.begin(), cells.end()));
     return true;
 }

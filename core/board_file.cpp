@@ -157,19 +157,24 @@ void parseBoardBytes(std::string_view data, Board16& out) {
     }
 }
 
+bool readBestBoardFile(const char* path, Board16& cells, FileRead& read) {
+    char buffer[BEST_READ_LIMIT];
+    read = readUserFile(path, buffer, sizeof buffer);
+    cells = Board16{};
+    if (!read.ok() || read.size < static_cast<std::size_t>(BEST_MIN_BYTES)) return false;
+    parseBoardBytes(std::string_view(buffer, read.size), cells);
+    return true;
+}
+
 BestBoard readBestBoard() {
     BestBoard best;
-    char buffer[BEST_READ_LIMIT];
     for (int level = BEST_FIRST_LEVEL; level >= BEST_LAST_LEVEL; --level) {
         std::snprintf(best.name.data(), best.name.size(), "Best%d.csv", level);
         // A name that is not a readable regular file is passed over like a missing one.
-        const FileRead read = readUserFile(best.name.data(), buffer, sizeof buffer);
-        if (!read.ok()) continue;
-        const std::size_t got = read.size;
-        if (got < static_cast<std::size_t>(BEST_MIN_BYTES)) continue;
+        FileRead read;
+        if (!readBestBoardFile(best.name.data(), best.cells, read)) continue;
         best.found = true;
         best.level = level;
-        parseBoardBytes(std::string_view(buffer, got), best.cells);
         return best;
     }
     best.name = {};

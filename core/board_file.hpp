@@ -119,6 +119,14 @@ struct BestBoard {
     Board16 cells{};
 };
 
+struct FileRead;  // core/user_file.hpp
+
+// Reads one best-board file as the resuming solvers do: at most BEST_READ_LIMIT
+// bytes through the core reader, parsed by parseBoardBytes. False (cells empty)
+// when the file cannot be read (`read` tells why) or holds fewer than
+// BEST_MIN_BYTES, which the solvers pass over.
+bool readBestBoardFile(const char* path, Board16& cells, FileRead& read);
+
 // Tries "Best255.csv" down to "Best200.csv" in the current directory and parses the
 // first one with more than 500 bytes; found is false when none qualifies.
 BestBoard readBestBoard();

@@ -250,15 +250,12 @@ int printColourOrder(const char* path) {
         std::fprintf(stderr, "make-puzzles: %s: %s\n", path, reason.c_str());
         return 1;
     }
-    std::array<PieceEntry, PIECE_COUNT> table{};
-    std::copy(set.table.begin(), set.table.end(), table.begin());
-    std::array<Colour, 23> order{};
     double rate = 0;
-    if (!measureColourOrder(table, order, rate)) {
+    if (!measureColourOrder(set, rate)) {
         std::fprintf(stderr, "make-puzzles: %s: no order found under which an inner assignment balances\n", path);
         return 1;
     }
-    std::printf("%s", colourOrderText(order).c_str());
+    std::printf("%s", colourOrderText(set.colourOrder).c_str());
     std::fprintf(stderr, "one balanced inner assignment in %.0f attempts on the measured rims\n", 1.0 / rate);
     return 0;
 }
@@ -317,8 +314,7 @@ int writePlain(SetKind kind, const char* headerPath, const char* listPath) {
 }
 
 int usageError(const std::string& why) {
-    std::fprintf(stderr, "make-puzzles: %s\n%s", why.c_str(), USAGE);
-    return 2;
+    return refuseCommandLine(std::cerr, CommandSyntax{"make-puzzles", USAGE}, why);
 }
 
 // make-puzzles [--seed N] DATA_DIR
@@ -354,10 +350,8 @@ int writeSets(const std::string& dir, RandomState seed) {
         set.kind = SetKind::Board16x16;
         set.table = puzzle.table;
         for (int c = 0; c < 23; ++c) set.topFirst[c] = static_cast<Colour>(map[c]);
-        std::array<PieceEntry, PIECE_COUNT> table{};
-        std::copy(puzzle.table.begin(), puzzle.table.end(), table.begin());
         double rate = 0;
-        measureColourOrder(table, set.colourOrder, rate);
+        measureColourOrder(set, rate);
         ok &= writeText(dir + "/puzzle_16x16.hpp", headerText(set));
         ok &= writeSolution(dir + "/solution_16x16.csv", puzzle.solution, LAYOUT_16X16);
     }
@@ -406,7 +400,6 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    const auto size = [&](const std::string& name, SetKind& kind) { return kindOfName(name, kind); };
     SetKind kind{};
     const std::string command = args.empty() ? "" : args[0];
     if (command == "--colour-order") {
@@ -415,7 +408,7 @@ int main(int argc, char** argv) {
     }
     if (command == "--import" || command == "--plain") {
         if (args.size() != 4) return usageError(command + " takes a size and two files");
-        if (!size(args[1], kind)) return usageError("unknown size '" + printableArgument(args[1]) + "'");
+        if (!kindOfName(args[1], kind)) return usageError("unknown size '" + printableArgument(args[1]) + "'");
         return command == "--import" ? importList(kind, args[2].c_str(), args[3].c_str())
                                      : writePlain(kind, args[2].c_str(), args[3].c_str());
     }

@@ -309,20 +309,18 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
                                                          : c <= 10 ? TOP_FIRST_SHORT[c - 6]
                                                                    : TOP_FIRST_LONG[c - 11]);
     }
-    std::array<PieceEntry, PIECE_COUNT> table{};
-    std::copy(set.table.begin(), set.table.end(), table.begin());
-    const blockset::DerivedOrder derived = blockset::deriveColourOrder(table, ORDER_SEARCH);
-    set.colourOrder = derived.order;
-    if (derived.count.balanced == 0)
+    double rate = 0;
+    if (!measureColourOrder(set, rate))
         std::fprintf(stderr, "note: under no colour order the measurement tried did an inner assignment of "
                              "block-solver balance; block-solver will seldom complete one on this set\n");
     return true;
 }
 
-bool measureColourOrder(const std::array<PieceEntry, PIECE_COUNT>& table, std::array<Colour, 23>& order,
-                        double& rate) {
+bool measureColourOrder(ImportedSet& set, double& rate) {
+    std::array<PieceEntry, PIECE_COUNT> table{};
+    std::copy(set.table.begin(), set.table.end(), table.begin());
     const blockset::DerivedOrder derived = blockset::deriveColourOrder(table, ORDER_SEARCH);
-    order = derived.order;
+    set.colourOrder = derived.order;
     rate = derived.count.rate();
     return derived.count.balanced > 0;
 }

@@ -45,10 +45,10 @@ struct ImportedSet {
 // set this measures the block-set colour order (a few seconds).
 bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error);
 
-// The block-set colour order measured for a 16 x 16 table; false when under no
-// order tried an inner assignment balanced. `rate`: balanced attempts per attempt.
-bool measureColourOrder(const std::array<PieceEntry, PIECE_COUNT>& table, std::array<Colour, 23>& order,
-                        double& rate);
+// The block-set colour order measured for the table of a 16 x 16 set, into its
+// `colourOrder`; false when under no order tried an inner assignment balanced.
+// `rate`: balanced attempts per attempt.
+bool measureColourOrder(ImportedSet& set, double& rate);
 
 // The data header text for a set, as make-puzzles writes it, and its colour order part.
 std::string headerText(const ImportedSet& set);
