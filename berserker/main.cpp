@@ -5,7 +5,6 @@
 #include "berserker/berserker.hpp"
 #include "core/console.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 
@@ -27,7 +26,6 @@ zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "berserker-solver", USAGE); end >= 0) return end;
     using namespace zentara;
-    removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);
     printTo(std::cout, "Zentara Berserker\n");
     const RandomState seed = timeSeedNow();

@@ -1,7 +1,6 @@
 // block-solver: the 16 x 16 puzzle; runs until a placement fills the board.
 #include "blockset/block_solver.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 constexpr const char* USAGE =
@@ -18,6 +17,5 @@ constexpr const char* USAGE =
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "block-solver", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle16x16>();
 }

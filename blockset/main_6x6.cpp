@@ -1,7 +1,6 @@
 // block-solver-6x6: the 6 x 6 puzzle; counts full boards for ever.
 #include "blockset/block_solver.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 constexpr const char* USAGE =
@@ -18,6 +17,5 @@ constexpr const char* USAGE =
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "block-solver-6x6", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x6>();
 }

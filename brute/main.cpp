@@ -7,7 +7,6 @@
 #include "core/board_file.hpp"
 #include "core/console.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 
@@ -29,7 +28,6 @@ zentara::brute::BruteSolver solver;  // about 200 KB: static, not on the stack
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "brute-solver", USAGE); end >= 0) return end;
     using namespace zentara;
-    removeStaleTemporaries(".");  // what killed runs left while writing
     lowerPriority(Priority::Idle);
     printTo(std::cout, "Zentara Brutal Force Solver\n");
     solver.random.state = timeSeedNow();

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "core/dir_claim.hpp"
+#include "core/user_file.hpp"
 #include "core/version.hpp"
 
 namespace zentara {
@@ -76,7 +77,11 @@ int answerSolverCommandLine(int argc, const char* const* argv, std::string_view 
 int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage) {
     const int answered = answerSolverCommandLine(argc, argv, program, usage);
     if (answered >= 0) return answered;
-    return claimWorkingDirectory(program) ? -1 : 1;
+    if (!claimWorkingDirectory(program)) return 1;
+    // Only once the directory is ours: a second run refused above must not take
+    // the running one's temporaries for what a killed run left.
+    removeStaleTemporaries(".");
+    return -1;
 }
 
 }  // namespace zentara

@@ -37,9 +37,10 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
 // A solver takes no arguments at all: answers --help and --version, refuses the rest.
 int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage);
 
-// A solver's first step: answers its command line, then claims the working
-// directory (see core/dir_claim.hpp). Returns the exit code when the program
-// ends here (1: the directory is held or cannot be claimed), else -1.
+// A solver's first step: answers its command line, claims the working directory
+// (see core/dir_claim.hpp) and removes the temporaries a killed run left there.
+// Returns the exit code when the program ends here (1: the directory is held or
+// cannot be claimed), else -1.
 int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage);
 
 // Prints "PROGRAM: REASON" and the usage on `err`; returns EXIT_USAGE.

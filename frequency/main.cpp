@@ -5,7 +5,6 @@
 #include "core/console.hpp"
 #include "frequency/frequency_solver.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 
@@ -27,7 +26,6 @@ zentara::frequency::FrequencyEngine engine;  // about 80 MB of tables, static
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "frequency-solver", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::printTo(std::cout, "Zentara Frequency Solver\n");
     return zentara::frequency::runFrequencySolver(engine, std::cout);

@@ -4,7 +4,6 @@
 #include "core/console.hpp"
 #include "path/path_solver.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 
@@ -24,7 +23,6 @@ zentara::path::PathSolver solver;  // about 10 MB of lists: static, rebuilt ever
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "path-solver", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);
     const zentara::path::SearchEnd end = zentara::path::runPathSolver(solver, std::cout);

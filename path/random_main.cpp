@@ -5,7 +5,6 @@
 #include "path/random_solver.hpp"
 #include "path/settings.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 
@@ -27,7 +26,6 @@ constexpr zentara::RandomState COMPILED_SEED = 0;  // 0 takes the time seed
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "random-solver", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     const int pathMode = zentara::path::readPathMode();
     zentara::lowerPriority(zentara::Priority::BelowNormal);
     const zentara::RandomState seed = COMPILED_SEED != 0 ? COMPILED_SEED : zentara::timeSeedNow();

@@ -5,7 +5,6 @@
 
 #include "core/console.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 #include "score/score_solver.hpp"
 
 namespace {
@@ -30,6 +29,5 @@ int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "score-solver", USAGE); end >= 0) return end;
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::installStopHandlers();
-    zentara::removeStaleTemporaries(".");
     return zentara::score::runScoreSolver(solver, std::cout);
 }

@@ -4,7 +4,6 @@
 
 #include "shift/shift_search.hpp"
 #include "core/command_line.hpp"
-#include "core/user_file.hpp"
 
 namespace {
 constexpr const char* USAGE =
@@ -22,7 +21,6 @@ constexpr const char* USAGE =
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "shift-solver", USAGE); end >= 0) return end;
-    zentara::removeStaleTemporaries(".");  // what killed runs left while writing
     static zentara::shift::ShiftSearch search;
     return zentara::shift::runShiftSolver(search, std::cout);
 }
