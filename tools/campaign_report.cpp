@@ -388,25 +388,6 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
     return s;
 }
 
-// Decodes the UTF-8 sequence at text[i]: its length, or 0 when it is none.
-std::size_t utf8At(std::string_view text, std::size_t i, unsigned& code) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n;
-    if (b >= 0xC2 && b <= 0xDF) n = 2, code = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3, code = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4, code = b & 0x07;
-    else return 0;
-    if (i + n > text.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byte(i + k) & 0x3F);
-    }
-    if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF))) return 0;
-    if (code >= 0xD800 && code <= 0xDFFF) return 0;
-    return n;
-}
-
 }  // namespace
 
 StatusLevels parseStatusLevels(std::string_view line) {
