@@ -19,6 +19,7 @@
 #include "core/board_rank.hpp"
 #include "tools/board_view.hpp"
 #include "core/command_line.hpp"
+#include "core/user_file.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -53,7 +54,10 @@ bool readTail(const fs::path& path, std::size_t limit, std::string& text) {
 
 // A whole small file (a board), or false when it is no regular file or longer than `limit`.
 bool readSmall(const fs::path& path, std::size_t limit, std::string& text) {
-    return readTail(path, limit + 1, text) && text.size() <= limit;
+    text.resize(limit + 1);  // one byte more tells a longer file
+    const FileRead read = readUserFile(path.c_str(), text.data(), text.size());
+    text.resize(read.ok() ? read.size : 0);
+    return read.ok() && read.size <= limit;
 }
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
