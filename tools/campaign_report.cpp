@@ -211,8 +211,7 @@ int piecesKept(const fs::path& board, const std::string& program) {
     return asRead.piecesPlaced - countResumeRefusals(asRead, solver);
 }
 
-void readInstance(const fs::path& d, const std::string& seed, const std::string& program, bool wholeProgress,
-                  InstanceReport& inst) {
+void readInstance(const fs::path& d, const std::string& seed, const std::string& program, InstanceReport& inst) {
     std::string text;
     if (readTail(d / "started.txt", 64 * 1024, text)) {
         inst.startedFrom = field(text, "started from");
@@ -228,7 +227,8 @@ void readInstance(const fs::path& d, const std::string& seed, const std::string&
         }
     }
     std::string progressStatus;
-    if (readTail(d / "progress.txt", wholeProgress ? 8 << 20 : 4096, text)) {
+    // Its end only: gatherCampaign reads the whole log of the instances the page draws.
+    if (readTail(d / "progress.txt", 4096, text)) {
         inst.progress = parseProgress(text, &progressStatus);
         if (!inst.progress.empty()) inst.elapsedSeconds = inst.progress.back().seconds;
     }
@@ -541,9 +541,8 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     CampaignReport report;
     report.directory = directory;
     const fs::path top(directory);
-    std::string text, campaignText;
-    readTail(top / "campaign.txt", 64 * 1024, campaignText);
-    text = campaignText;
+    std::string text;
+    readTail(top / "campaign.txt", 64 * 1024, text);
     report.program = fs::path(field(text, "program")).filename().string();
     report.started = field(text, "started");
     report.seedBoard = field(text, "seed board");
@@ -607,7 +606,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         } else {
             inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
-        if (exists) readInstance(d, seed, report.program, false, inst);
+        if (exists) readInstance(d, seed, report.program, inst);
         if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) {
             inst.startBoardPieces = report.seedPieces;
             inst.startPieces = report.seedKept >= 0 ? report.seedKept : report.seedPieces;
