@@ -267,10 +267,14 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
     return s;
 }
 
+std::string_view inlineSvg(std::string_view svg) {
+    // HTML does not allow the XML declaration there.
+    if (svg.starts_with("<?xml")) svg.remove_prefix(svg.find('\n') + 1);
+    return svg;
+}
+
 std::string renderBoardHtml(std::string_view name, std::string_view svg) {
-    // The inline picture drops the XML declaration, which HTML does not allow there.
-    std::string_view body = svg;
-    if (body.starts_with("<?xml")) body.remove_prefix(body.find('\n') + 1);
+    const std::string_view body = inlineSvg(svg);
     std::string s;
     s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(name) +
          "</title>\n<style>body{font-family:sans-serif;margin:1em}svg.board{display:block;width:100%;height:auto;max-height:calc(100vh - 7em)}</style>\n</head>\n<body>\n";

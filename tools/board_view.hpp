@@ -37,6 +37,9 @@ struct ViewOptions {
 // colour, and a caption with the name and the figures.
 std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options = {});
 
+// The picture as HTML takes it inline: without its XML declaration.
+std::string_view inlineSvg(std::string_view svg);
+
 // A page a browser opens directly: the same picture inline, its caption the only
 // one, nothing fetched.
 std::string renderBoardHtml(std::string_view name, std::string_view svg);

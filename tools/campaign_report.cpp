@@ -827,17 +827,13 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
                   : ".</p>\n";
         const std::string seedPath = (fs::path(report.directory) / "seed-board.csv").string();
         if (checkBoardFile(seedPath.c_str(), check, reason)) {
-            std::string svg = renderBoardSvg(check, "seed board " + seedName);
-            if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);  // not allowed inside HTML
-            s += svg;
+            s += inlineSvg(renderBoardSvg(check, "seed board " + seedName));
         }
     } else if (best && checkBoardFile((fs::path(report.directory) / best->name / best->deepestBoard).c_str(), check,
                                       reason)) {
         s += "<p class=\"best\">" + xmlEscape(best->name + "/" + best->deepestBoard) + ": " + xmlEscape(best->figures) +
              "</p>\n";
-        std::string svg = renderBoardSvg(check, best->name + "/" + best->deepestBoard);
-        if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);
-        s += svg;
+        s += inlineSvg(renderBoardSvg(check, best->name + "/" + best->deepestBoard));
     } else {
         s += "<p class=\"best\">No board yet.</p>\n";
     }
