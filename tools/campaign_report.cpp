@@ -633,6 +633,11 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     return report;
 }
 
+// The seed board as campaign.txt names it, less the name of its copy (" as Best246.csv").
+std::string seedName(const CampaignReport& report) {
+    return report.seedBoard.substr(0, report.seedBoard.rfind(" as "));
+}
+
 // What a resuming solver kept of the board it started from, as a clause; empty when unknown.
 std::string keptClause(const InstanceReport& i) {
     if (i.startBoardPieces < 0 || i.startPieces < 0) return {};
@@ -671,7 +676,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
         if (!i.startedFrom.empty()) {
             s += "    started from " + terminalSafe(i.startedFrom);
             if (i.startedFrom.ends_with(", the seed board") && !report.seedBoard.empty())
-                s += " " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as ")));
+                s += " " + terminalSafe(seedName(report));
             if (const std::string kept = keptClause(i); !kept.empty()) s += "; " + kept;
             s += "\n";
         }
@@ -684,7 +689,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
                                          terminalSafe(best->figures)
                                    : std::string();
     if (report.seedIsBest) {
-        s += "best board: the seed board " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as "))) +
+        s += "best board: the seed board " + terminalSafe(seedName(report)) +
              ": " + report.seedFigures + "; no instance has found a better one yet";
         s += best ? " (best found: " + found + ")\n" : "\n";
     } else if (best) {
@@ -819,15 +824,15 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
     BoardCheck check;
     std::string reason;
     if (report.seedIsBest) {
-        const std::string seedName = report.seedBoard.substr(0, report.seedBoard.rfind(" as "));
-        s += "<p class=\"best\">The seed board " + xmlEscape(seedName) + ": " + xmlEscape(report.seedFigures) +
+        const std::string seed = seedName(report);
+        s += "<p class=\"best\">The seed board " + xmlEscape(seed) + ": " + xmlEscape(report.seedFigures) +
              ". No instance has found a better board yet";
         s += best ? "; the best found is " + xmlEscape(best->name + "/" + best->deepestBoard) + ": " +
                         xmlEscape(best->figures) + ".</p>\n"
                   : ".</p>\n";
         const std::string seedPath = (fs::path(report.directory) / "seed-board.csv").string();
         if (checkBoardFile(seedPath.c_str(), check, reason)) {
-            s += inlineSvg(renderBoardSvg(check, "seed board " + seedName));
+            s += inlineSvg(renderBoardSvg(check, "seed board " + seed));
         }
     } else if (best && checkBoardFile((fs::path(report.directory) / best->name / best->deepestBoard).c_str(), check,
                                       reason)) {
