@@ -67,26 +67,6 @@ std::string faultsLine(const BoardCheck& check) {
     return s;
 }
 
-// Length of the UTF-8 sequence starting at text[i], or 0 when it is not one.
-std::size_t utf8Length(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n;
-    if (b >= 0xC2 && b <= 0xDF) n = 2;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4;
-    else return 0;
-    if (i + n > text.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    // Overlong forms and surrogates are not UTF-8 either.
-    if (b == 0xE0 && byte(i + 1) < 0xA0) return 0;
-    if (b == 0xED && byte(i + 1) > 0x9F) return 0;
-    if (b == 0xF0 && byte(i + 1) < 0x90) return 0;
-    if (b == 0xF4 && byte(i + 1) > 0x8F) return 0;
-    return n;
-}
-
 }  // namespace
 
 const char* colourFill(int colour) {
@@ -94,16 +74,34 @@ const char* colourFill(int colour) {
     return "#FFFFFF";
 }
 
+std::size_t utf8At(std::string_view text, std::size_t i, unsigned& code) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    std::size_t n;
+    if (b >= 0xC2 && b <= 0xDF) n = 2, code = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3, code = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4, code = b & 0x07;
+    else return 0;
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8 either.
+    if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF))) return 0;
+    if (code >= 0xD800 && code <= 0xDFFF) return 0;
+    return n;
+}
+
 std::string xmlEscape(std::string_view text) {
     std::string s;
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t n = utf8Length(text, i);
+            unsigned code = 0;
+            const std::size_t n = utf8At(text, i, code);
             // U+FFFE and U+FFFF are UTF-8 but no XML 1.0 character; nor are the C1 controls welcome.
-            const bool unwanted =
-                (n == 3 && text.substr(i, 2) == "\xEF\xBF" && static_cast<unsigned char>(text[i + 2]) >= 0xBE) ||
-                (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+            const bool unwanted = n > 0 && (code == 0xFFFE || code == 0xFFFF || code < 0xA0);
             if (n == 0 || unwanted) {
                 s += '?';
                 i += unwanted ? n : 1;
@@ -269,10 +267,14 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
     return s;
 }
 
+std::string_view inlineSvg(std::string_view svg) {
+    // HTML does not allow the XML declaration there.
+    if (svg.starts_with("<?xml")) svg.remove_prefix(svg.find('\n') + 1);
+    return svg;
+}
+
 std::string renderBoardHtml(std::string_view name, std::string_view svg) {
-    // The inline picture drops the XML declaration, which HTML does not allow there.
-    std::string_view body = svg;
-    if (body.starts_with("<?xml")) body.remove_prefix(body.find('\n') + 1);
+    const std::string_view body = inlineSvg(svg);
     std::string s;
     s += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(name) +
          "</title>\n<style>body{font-family:sans-serif;margin:1em}svg.board{display:block;width:100%;height:auto;max-height:calc(100vh - 7em)}</style>\n</head>\n<body>\n";

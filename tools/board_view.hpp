@@ -15,6 +15,10 @@ inline constexpr int VIEW_CELL_PIXELS = 40;
 // Fill of a colour number: the border a neutral grey, every other number its own colour.
 const char* colourFill(int colour);
 
+// Decodes the UTF-8 sequence at text[i]: its length, with its code point in
+// `code`, or 0 when it is none (a lone or cut byte, an overlong form, a surrogate).
+std::size_t utf8At(std::string_view text, std::size_t i, unsigned& code);
+
 // Text made safe for XML: markup characters escaped; control characters (C0 and
 // C1), U+FFFE, U+FFFF and bytes that are not UTF-8 (lone surrogates, overlong
 // forms) replaced by '?', so that any file name gives a well-formed page.
@@ -32,6 +36,9 @@ struct ViewOptions {
 // class="frame-fault"> per side that should face the frame with the border
 // colour, and a caption with the name and the figures.
 std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const ViewOptions& options = {});
+
+// The picture as HTML takes it inline: without its XML declaration.
+std::string_view inlineSvg(std::string_view svg);
 
 // A page a browser opens directly: the same picture inline, its caption the only
 // one, nothing fetched.

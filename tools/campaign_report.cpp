@@ -19,6 +19,7 @@
 #include "core/board_rank.hpp"
 #include "tools/board_view.hpp"
 #include "core/command_line.hpp"
+#include "core/user_file.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -53,7 +54,10 @@ bool readTail(const fs::path& path, std::size_t limit, std::string& text) {
 
 // A whole small file (a board), or false when it is no regular file or longer than `limit`.
 bool readSmall(const fs::path& path, std::size_t limit, std::string& text) {
-    return readTail(path, limit + 1, text) && text.size() <= limit;
+    text.resize(limit + 1);  // one byte more tells a longer file
+    const FileRead read = readUserFile(path.c_str(), text.data(), text.size());
+    text.resize(read.ok() ? read.size : 0);
+    return read.ok() && read.size <= limit;
 }
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
@@ -207,8 +211,7 @@ int piecesKept(const fs::path& board, const std::string& program) {
     return asRead.piecesPlaced - countResumeRefusals(asRead, solver);
 }
 
-void readInstance(const fs::path& d, const std::string& seed, const std::string& program, bool wholeProgress,
-                  InstanceReport& inst) {
+void readInstance(const fs::path& d, const std::string& seed, const std::string& program, InstanceReport& inst) {
     std::string text;
     if (readTail(d / "started.txt", 64 * 1024, text)) {
         inst.startedFrom = field(text, "started from");
@@ -224,7 +227,8 @@ void readInstance(const fs::path& d, const std::string& seed, const std::string&
         }
     }
     std::string progressStatus;
-    if (readTail(d / "progress.txt", wholeProgress ? 8 << 20 : 4096, text)) {
+    // Its end only: gatherCampaign reads the whole log of the instances the page draws.
+    if (readTail(d / "progress.txt", 4096, text)) {
         inst.progress = parseProgress(text, &progressStatus);
         if (!inst.progress.empty()) inst.elapsedSeconds = inst.progress.back().seconds;
     }
@@ -388,25 +392,6 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
     return s;
 }
 
-// Decodes the UTF-8 sequence at text[i]: its length, or 0 when it is none.
-std::size_t utf8At(std::string_view text, std::size_t i, unsigned& code) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n;
-    if (b >= 0xC2 && b <= 0xDF) n = 2, code = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3, code = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4, code = b & 0x07;
-    else return 0;
-    if (i + n > text.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byte(i + k) & 0x3F);
-    }
-    if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF))) return 0;
-    if (code >= 0xD800 && code <= 0xDFFF) return 0;
-    return n;
-}
-
 }  // namespace
 
 StatusLevels parseStatusLevels(std::string_view line) {
@@ -556,9 +541,8 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     CampaignReport report;
     report.directory = directory;
     const fs::path top(directory);
-    std::string text, campaignText;
-    readTail(top / "campaign.txt", 64 * 1024, campaignText);
-    text = campaignText;
+    std::string text;
+    readTail(top / "campaign.txt", 64 * 1024, text);
     report.program = fs::path(field(text, "program")).filename().string();
     report.started = field(text, "started");
     report.seedBoard = field(text, "seed board");
@@ -622,7 +606,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         } else {
             inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
-        if (exists) readInstance(d, seed, report.program, false, inst);
+        if (exists) readInstance(d, seed, report.program, inst);
         if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) {
             inst.startBoardPieces = report.seedPieces;
             inst.startPieces = report.seedKept >= 0 ? report.seedKept : report.seedPieces;
@@ -647,6 +631,11 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         if (readTail(top / inst.name / "progress.txt", 8 << 20, text)) inst.progress = parseProgress(text);
     }
     return report;
+}
+
+// The seed board as campaign.txt names it, less the name of its copy (" as Best246.csv").
+std::string seedName(const CampaignReport& report) {
+    return report.seedBoard.substr(0, report.seedBoard.rfind(" as "));
 }
 
 // What a resuming solver kept of the board it started from, as a clause; empty when unknown.
@@ -687,7 +676,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
         if (!i.startedFrom.empty()) {
             s += "    started from " + terminalSafe(i.startedFrom);
             if (i.startedFrom.ends_with(", the seed board") && !report.seedBoard.empty())
-                s += " " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as ")));
+                s += " " + terminalSafe(seedName(report));
             if (const std::string kept = keptClause(i); !kept.empty()) s += "; " + kept;
             s += "\n";
         }
@@ -700,7 +689,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
                                          terminalSafe(best->figures)
                                    : std::string();
     if (report.seedIsBest) {
-        s += "best board: the seed board " + terminalSafe(report.seedBoard.substr(0, report.seedBoard.rfind(" as "))) +
+        s += "best board: the seed board " + terminalSafe(seedName(report)) +
              ": " + report.seedFigures + "; no instance has found a better one yet";
         s += best ? " (best found: " + found + ")\n" : "\n";
     } else if (best) {
@@ -835,25 +824,21 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
     BoardCheck check;
     std::string reason;
     if (report.seedIsBest) {
-        const std::string seedName = report.seedBoard.substr(0, report.seedBoard.rfind(" as "));
-        s += "<p class=\"best\">The seed board " + xmlEscape(seedName) + ": " + xmlEscape(report.seedFigures) +
+        const std::string seed = seedName(report);
+        s += "<p class=\"best\">The seed board " + xmlEscape(seed) + ": " + xmlEscape(report.seedFigures) +
              ". No instance has found a better board yet";
         s += best ? "; the best found is " + xmlEscape(best->name + "/" + best->deepestBoard) + ": " +
                         xmlEscape(best->figures) + ".</p>\n"
                   : ".</p>\n";
         const std::string seedPath = (fs::path(report.directory) / "seed-board.csv").string();
         if (checkBoardFile(seedPath.c_str(), check, reason)) {
-            std::string svg = renderBoardSvg(check, "seed board " + seedName);
-            if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);  // not allowed inside HTML
-            s += svg;
+            s += inlineSvg(renderBoardSvg(check, "seed board " + seed));
         }
     } else if (best && checkBoardFile((fs::path(report.directory) / best->name / best->deepestBoard).c_str(), check,
                                       reason)) {
         s += "<p class=\"best\">" + xmlEscape(best->name + "/" + best->deepestBoard) + ": " + xmlEscape(best->figures) +
              "</p>\n";
-        std::string svg = renderBoardSvg(check, best->name + "/" + best->deepestBoard);
-        if (svg.starts_with("<?xml")) svg.erase(0, svg.find('\n') + 1);
-        s += svg;
+        s += inlineSvg(renderBoardSvg(check, best->name + "/" + best->deepestBoard));
     } else {
         s += "<p class=\"best\">No board yet.</p>\n";
     }
