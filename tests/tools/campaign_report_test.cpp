@@ -297,6 +297,8 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
     // One progress sample: the own board, never the seed's copy.
     EXPECT_EQ(progressSampleFields("camp/instance-002"),
               "B241-430.csv\t241\t445\tLevel 236, max. 241, shifts 1 K, config OK=1,RE=1");
+    // A file longer than any board is no board, whatever its end holds (as board-check says).
+    writeFile("camp/instance-001/B241-430.csv", std::string(8200, '\n') + readFile("camp/instance-002/B241-430.csv"));
     EXPECT_EQ(progressSampleFields("camp/instance-001").substr(0, 7), "-\t-\t-\tL");
 }
 
