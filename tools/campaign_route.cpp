@@ -258,9 +258,11 @@ PidFileRead readInstanceRoute(const std::string& instanceDir, const std::vector<
 }
 
 int runCampaignRoute(int argc, const char* const* argv, std::ostream& out) {
-    if (argc != 3) return 2;
-    const std::string mode = argv[1], path = argv[2];
+    if (argc < 3) return 2;
+    const std::string mode = argv[1];
     if (mode == "--sshlogins") {
+        if (argc != 3) return 2;
+        const std::string path = argv[2];
         std::string text;
         if (!readBounded(path, 1 << 20, text)) {
             out << "cannot read the sshlogin file " << path << '\n';
@@ -278,15 +280,24 @@ int runCampaignRoute(int argc, const char* const* argv, std::ostream& out) {
         return 0;
     }
     if (mode != "--route") return 2;
-    const std::string campaignDir = path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
-    InstanceRoute route;
-    switch (readInstanceRoute(path, trustedSshLogins(campaignDir.empty() ? "." : campaignDir), route)) {
-        case PidFileRead::Missing: return 1;
-        case PidFileRead::Unreadable: return 3;
-        case PidFileRead::Read: break;
+    // The campaign's trusted logins, read once for all its instances.
+    std::string campaignDir;
+    std::vector<SshLogin> trusted;
+    for (int i = 2; i < argc; ++i) {
+        const std::string path = argv[i];
+        const std::size_t slash = path.find_last_of('/');
+        const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        if (i == 2 || parent != campaignDir) trusted = trustedSshLogins(campaignDir = parent);
+        InstanceRoute route;
+        const PidFileRead read = readInstanceRoute(path, trusted, route);
+        if (read != PidFileRead::Read) {
+            out << (read == PidFileRead::Missing ? "1" : "3") << "\x1e\x1e\x1e\x1e\n";
+            continue;
+        }
+        out << "0\x1e" << route.pid << '\x1e' << route.host << '\x1e' << route.route << '\x1e';
+        for (std::size_t w = 0; w < route.ssh.size(); ++w) out << (w ? "\x1f" : "") << route.ssh[w];
+        out << '\n';
     }
-    out << route.pid << '\n' << route.host << '\n' << route.route << '\n';
-    for (const std::string& word : route.ssh) out << word << '\n';
     return 0;
 }
 

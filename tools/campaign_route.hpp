@@ -71,8 +71,10 @@ inline constexpr const char* SSH_OWN_OPTIONS[] = {"-o", "BatchMode=yes", "-o", "
 
 PidFileRead readInstanceRoute(const std::string& instanceDir, const std::vector<SshLogin>& trusted, InstanceRoute& route);
 
-// campaign-report --route INSTANCE_DIR: the route on `out`, one field a line (pid,
-// host, route, then the ssh words); exit 0, 1 without a pid file, 3 unreadable.
+// campaign-report --route INSTANCE_DIR...: one line per instance on `out`, its
+// fields apart by RS (0x1E): 0 (read), 1 (no pid file) or 3 (unreadable), then
+// pid, host, route and the ssh words apart by US (0x1F). No field holds either
+// separator or a line break: every word is checked free of control characters.
 // campaign-report --sshlogins FILE: exit 0 when every line is an sshlogin, else
 // 1 with the first one that is not named on `out`.
 int runCampaignRoute(int argc, const char* const* argv, std::ostream& out);

@@ -710,8 +710,13 @@ TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
     const std::string calls = readFile("ssh-calls.txt");
     EXPECT_TRUE(calls.starts_with("-o BatchMode=yes -o ConnectTimeout=10 -p 2222 -l alice -- node1 [ ")) << calls;
     EXPECT_EQ(lines(calls).size(), 1u) << calls;
+    // parallel.pid naming a process that merely works there (a shell, say): not signalled.
+    ASSERT_EQ(std::system("cd crafted && { sleep 60 & echo $! > parallel.pid; }"), 0);
+    const int bystander = std::stoi(readFile("crafted/parallel.pid"));
     r = campaign("stop crafted");
     setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(::kill(bystander, 0), 0) << "stop signalled a process parallel.pid named";
+    ::kill(bystander, SIGKILL);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "campaign: sent SIGTERM to 0 instances; no answer from their machines, not signalled: instance-010; "
                      "cannot signal, their instance.pid was not written by this tool:" + unreadable + "\n");
@@ -844,6 +849,48 @@ TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarte
     EXPECT_FALSE(fs::exists("held/instance-002/start.txt"));  // the program never ran there
     EXPECT_FALSE(fs::exists("held/instance-002/console.txt"));
     ::close(held);
+}
+
+// The Slurm job campaign.txt names is cancelled only when Slurm says its script
+// was given this DIR, and only that job's tasks are signalled through Slurm: a
+// crafted campaign.txt or pid file never reaches another job of the user's.
+// (scontrol, scancel, squeue and ssh are stand-ins on PATH.)
+TEST_F(CampaignTest, StopCancelsOnlyTheSlurmJobGivenThisDirectory) {
+    fs::create_directory("bin");
+    writeFile("bin/scontrol", "#!/bin/sh\ncat " + (dir() / "scontrol.txt").string() + "\n");
+    writeFile("bin/scancel", "#!/bin/sh\necho \"$*\" >> " + (dir() / "scancel-calls.txt").string() + "\n");
+    writeFile("bin/squeue", "#!/bin/sh\necho 'slurm_load_jobs error: Invalid job id specified' >&2\nexit 1\n");
+    writeFile("bin/ssh", "#!/bin/sh\nexit 255\n");
+    ASSERT_EQ(std::system("chmod +x bin/*"), 0);
+    fs::create_directories("my camp/instance-001");
+    fs::create_directory("other");
+    writeFile("my camp/campaign.txt", "program: /bin/true\nslurm job: 4242\n");
+    const std::string camp = fs::canonical("my camp").string(), here = dir().string();
+    struct Case {
+        std::string command, workDir;
+        std::string err, calls;
+    };
+    const std::vector<Case> cases{
+        {"/x/campaign.slurm score-solver " + here + "/other", here,
+         "campaign: Slurm job 4242 was not given " + camp + "; not cancelled\n", ""},
+        {"/x/campaign.slurm score-solver other", here, "campaign: Slurm job 4242 was not given " + camp + "; not cancelled\n", ""},
+        {"/x/campaign.slurm score-solver " + camp, "/", "", "--state=PENDING 4242\n"},
+        {"/x/campaign.slurm score-solver my camp", here, "", "--state=PENDING 4242\n"},
+    };
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (fs::absolute("bin").string() + ":" + path).c_str(), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        writeFile("scontrol.txt", "JobId=4242 ArrayJobId=4242 ArrayTaskId=1 JobName=zentara\n   Command=" + c.command +
+                                      "\n   WorkDir=" + c.workDir + "\n");
+        fs::remove("scancel-calls.txt");
+        // A task of another job on another node, as a crafted pid file would name it.
+        writeFile("my camp/instance-001/instance.pid", "12345 othernode slurm 999_1\n");
+        const Result r = campaign("stop " + quoted("my camp"));
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(readFile("scancel-calls.txt"), c.calls);
+    }
+    setenv("PATH", path.c_str(), 1);
 }
 
 // Stop ends GNU parallel's queue at once: of three instances with one slot, the
