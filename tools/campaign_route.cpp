@@ -19,11 +19,19 @@ constexpr std::string_view SSH_LETTERS = "1246ab:c:e:fgi:kl:m:no:p:qstvxAB:CD:E:
 // terminal and X11 (off): -A (forward the agent) and the like are not among them.
 constexpr std::string_view HARMLESS_FLAGS = "46CTqvx";
 
-const std::regex HOST_PATTERN(R"(^([A-Za-z0-9_][-A-Za-z0-9._]*|\[[0-9A-Fa-f:.]+\]|[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*)$)");
-const std::regex NAME_PATTERN(R"(^[A-Za-z0-9_][-A-Za-z0-9_.]*$)");
-const std::regex PORT_PATTERN(R"(^[0-9]{1,5}$)");
-
-bool matches(const std::string& text, const std::regex& pattern) { return std::regex_match(text, pattern); }
+// Compiled when first needed: campaign-report's other jobs never pay for them.
+bool isHost(const std::string& text) {
+    static const std::regex pattern(R"(^([A-Za-z0-9_][-A-Za-z0-9._]*|\[[0-9A-Fa-f:.]+\]|[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*)$)");
+    return std::regex_match(text, pattern);
+}
+bool isName(const std::string& text) {
+    static const std::regex pattern(R"(^[A-Za-z0-9_][-A-Za-z0-9_.]*$)");
+    return std::regex_match(text, pattern);
+}
+bool isPort(const std::string& text) {
+    static const std::regex pattern(R"(^[0-9]{1,5}$)");
+    return std::regex_match(text, pattern);
+}
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 
@@ -96,8 +104,8 @@ bool parseOptions(const std::vector<std::string>& words, std::size_t end, SshLog
                 } else {
                     return false;
                 }
-                if (letter == 'p' && !matches(option.value, PORT_PATTERN)) return false;
-                if (letter == 'l' && !matches(option.value, NAME_PATTERN)) return false;
+                if (letter == 'p' && !isPort(option.value)) return false;
+                if (letter == 'l' && !isName(option.value)) return false;
                 if (letter == 'o' && !std::regex_match(optionKey(option.value), std::regex("^[a-z]+$"))) return false;
             }
             login.options.push_back(option);
@@ -142,15 +150,15 @@ bool parseSshLogin(std::string_view text, SshLogin& login) {
         login.user = target.substr(0, at);
         target.erase(0, at + 1);
         login.user = login.user.substr(0, login.user.find(':'));  // a password needs sshpass, never run here
-        if (!matches(login.user, NAME_PATTERN)) return false;
+        if (!isName(login.user)) return false;
     }
     if (std::regex_match(target, m, std::regex(R"(^\[(.*)\]:([0-9]+)$)")) ||
         std::regex_match(target, m, std::regex(R"(^([^:]+):([0-9]+)$)"))) {
         login.port = m[2];
         target = m[1];
-        if (!matches(login.port, PORT_PATTERN)) return false;
+        if (!isPort(login.port)) return false;
     }
-    if (target == ":" || !matches(target, HOST_PATTERN)) return false;
+    if (target == ":" || !isHost(target)) return false;
     login.host = target;
     return true;
 }
@@ -158,12 +166,12 @@ bool parseSshLogin(std::string_view text, SshLogin& login) {
 bool harmlessSshOption(const SshOption& option) {
     if (option.value.empty() && option.letter != 'o') return HARMLESS_FLAGS.find(option.letter) != std::string_view::npos;
     switch (option.letter) {
-        case 'p': return matches(option.value, PORT_PATTERN);
-        case 'l': return matches(option.value, NAME_PATTERN);
+        case 'p': return isPort(option.value);
+        case 'l': return isName(option.value);
         case 'o': {
             const std::string key = optionKey(option.value), value = optionValue(option.value);
-            if (key == "port") return matches(value, PORT_PATTERN);
-            if (key == "user") return matches(value, NAME_PATTERN);
+            if (key == "port") return isPort(value);
+            if (key == "user") return isName(value);
             return false;
         }
         default: return false;
@@ -222,7 +230,7 @@ PidFileRead readInstanceRoute(const std::string& instanceDir, const std::vector<
         route.route = route.host.empty() ? ":" : route.host;
         route.host.clear();
     }
-    if (!route.host.empty() && !matches(route.host, HOST_PATTERN)) return PidFileRead::Unreadable;
+    if (!route.host.empty() && !isHost(route.host)) return PidFileRead::Unreadable;
     SshLogin login;
     if (route.route == ":" || std::regex_match(route.route, std::regex("^slurm [0-9]+_[0-9]+$"))) {
         // Only the machine's name is known: ssh as plainly as it comes.
