@@ -1,4 +1,4 @@
-#include "tools/campaign_report.hpp"
+#include "campaign/campaign_report.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

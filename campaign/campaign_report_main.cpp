@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string_view>
 
-#include "tools/campaign_report.hpp"
-#include "tools/campaign_route.hpp"
+#include "campaign/campaign_report.hpp"
+#include "campaign/campaign_route.hpp"
 
 int main(int argc, char** argv) {
     if (argc > 1 && (std::string_view(argv[1]) == "--route" || std::string_view(argv[1]) == "--sshlogins"))

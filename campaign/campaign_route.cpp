@@ -1,4 +1,4 @@
-#include "tools/campaign_route.hpp"
+#include "campaign/campaign_route.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>

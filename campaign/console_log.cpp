@@ -1,4 +1,4 @@
-#include "tools/console_log.hpp"
+#include "campaign/console_log.hpp"
 
 namespace zentara {
 

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "core/command_line.hpp"
-#include "tools/console_log.hpp"
+#include "campaign/console_log.hpp"
 
 namespace {
 

@@ -17,13 +17,13 @@ set(zentara_helpers console-log campaign-report)
 
 install(TARGETS ${zentara_solvers} ${zentara_user_tools} ${zentara_helpers}
   RUNTIME DESTINATION ${ZENTARA_LIBEXECDIR})
-install(PROGRAMS tools/campaign DESTINATION ${ZENTARA_LIBEXECDIR})
+install(PROGRAMS campaign/campaign DESTINATION ${ZENTARA_LIBEXECDIR})
 
 # A Slurm task runs a copy of campaign.slurm from Slurm's spool, far from where it
 # was installed: the installed copy names the suite's directory itself, as it
 # stands under the prefix the installation is made for (DESTDIR staging left out).
 install(CODE "set(zentara_libexecdir \"${ZENTARA_LIBEXECDIR}\")
-set(zentara_slurm_source \"${PROJECT_SOURCE_DIR}/tools/campaign.slurm\")
+set(zentara_slurm_source \"${PROJECT_SOURCE_DIR}/campaign/campaign.slurm\")
 set(zentara_slurm_staging \"${CMAKE_BINARY_DIR}/install-staging\")")
 install(CODE [[
 if(IS_ABSOLUTE "${zentara_libexecdir}")
@@ -35,7 +35,7 @@ file(READ "${zentara_slurm_source}" zentara_text)
 string(REPLACE "'" "'\\''" zentara_quoted "${zentara_suite}")
 string(REPLACE "\nsuite=\n" "\nsuite='${zentara_quoted}'\n" zentara_installed "${zentara_text}")
 if(zentara_installed STREQUAL zentara_text)
-  message(FATAL_ERROR "tools/campaign.slurm has no line 'suite=' for the installed suite's directory")
+  message(FATAL_ERROR "campaign/campaign.slurm has no line 'suite=' for the installed suite's directory")
 endif()
 # One staging file per destination: installations into two places may run at once.
 string(MD5 zentara_key "$ENV{DESTDIR}|${zentara_suite}")

@@ -24,7 +24,7 @@
 #include "core/random.hpp"
 #include "core/user_file.hpp"
 #include "core/version.hpp"
-#include "tools/puzzle_import.hpp"
+#include "puzzles/puzzle_import.hpp"
 
 using namespace zentara;
 using namespace zentara::puzzle_import;

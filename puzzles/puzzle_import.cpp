@@ -1,4 +1,4 @@
-#include "tools/puzzle_import.hpp"
+#include "puzzles/puzzle_import.hpp"
 
 #include <algorithm>
 #include <cstdio>

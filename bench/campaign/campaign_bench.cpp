@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
 
     setenv("ZENTARA_BIN", bin.c_str(), 1);
-    const std::string script = ZENTARA_SOURCE_DIR "/tools/campaign";
+    const std::string script = ZENTARA_SOURCE_DIR "/campaign/campaign";
     bool ok = timed("campaign status", script + " status " + dir.string() + " > status.txt");
     ok &= timed("campaign report", script + " report " + dir.string() + " > /dev/null");
     std::error_code ec;

@@ -41,7 +41,7 @@ done
 T=$(mktemp -d /tmp/zentara-cluster-XXXXXX) || exit 1
 chmod 755 "$T"  # munged serves its socket only from a directory all may enter
 DAEMONS=()      # process numbers, in the order started
-source "$SRC/tests/tools/shell_test_lib.sh"
+source "$SRC/tests/support/shell_test_lib.sh"
 
 log() { printf '[%3d s] %s\n' $((SECONDS - STARTED)) "$*"; }
 

@@ -1,6 +1,6 @@
 // The campaign report page: what it gathers from a campaign directory, and what a
 // real browser renders of it.
-#include "tools/campaign_report.hpp"
+#include "campaign/campaign_report.hpp"
 
 #include <sys/wait.h>
 
@@ -13,8 +13,8 @@
 #include "core/board_check.hpp"
 #include "core/board_file.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tests/tools/browser.hpp"
-#include "tests/tools/xml_check.hpp"
+#include "tests/support/browser.hpp"
+#include "tests/support/xml_check.hpp"
 
 namespace zentara {
 namespace {

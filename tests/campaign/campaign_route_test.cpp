@@ -1,7 +1,7 @@
 // The routes pid files name: ssh from PATH or exactly as the trusted sshlogin
 // file gives it, harmless options or the trusted file's own, the tool's own
 // options first; everything else unreadable.
-#include "tools/campaign_route.hpp"
+#include "campaign/campaign_route.hpp"
 
 #include <sys/stat.h>
 

@@ -16,8 +16,8 @@
 #include "core/version.hpp"
 #include "tests/support/private_mounts.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tests/tools/browser.hpp"
-#include "tests/tools/xml_check.hpp"
+#include "tests/support/browser.hpp"
+#include "tests/support/xml_check.hpp"
 
 namespace zentara {
 namespace {

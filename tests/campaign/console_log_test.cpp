@@ -1,5 +1,5 @@
 // A campaign instance's console file: what a terminal shows, bounded.
-#include "tools/console_log.hpp"
+#include "campaign/console_log.hpp"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -10,7 +10,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zentara-typical-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 mkdir -p build && ln -s "$bin_dir" build/bin
-source "$source_dir/tests/tools/shell_test_lib.sh"
+source "$source_dir/tests/support/shell_test_lib.sh"
 
 # The block: the indented lines right after the section's title and its first paragraph.
 awk '/^## A typical campaign/ { in_section = 1; next }

@@ -18,8 +18,8 @@ else
     BUILD=$(cd "$1" && pwd) VERSION=$2
     SRC=$(cd "$(dirname "$0")/../.." && pwd)
 fi
-# In the staged tree's run this script is a copy, with the library beside it.
-source "$(dirname "$0")/shell_test_lib.sh" || exit 1
+# In the staged tree's run this script is a copy, its library where it lies in the sources.
+source "$(dirname "$0")/../support/shell_test_lib.sh" || exit 1
 
 SOLVERS=(score-solver frequency-solver brute-solver block-solver block-solver-6x12 block-solver-6x6
     random-solver path-solver shift-solver berserker-solver)
@@ -147,7 +147,8 @@ expect_eq "campaign.slurm, packaged" "$(dpkg-deb --fsys-tarfile "$DEB" | tar -xO
 
 # The staged tree alone: the sources and the build tree under empty mounts, so
 # that nothing there can be reached (root only; elsewhere they stay, unreferenced).
-cp "$0" "$(dirname "$0")/shell_test_lib.sh" "$T/" || die "cp"
+mkdir -p "$T/tests/cmake" "$T/tests/support" && cp "$0" "$T/tests/cmake/" &&
+    cp "$(dirname "$0")/../support/shell_test_lib.sh" "$T/tests/support/" || die "cp"
 hide=() hidden=
 if [[ $(id -u) == 0 ]] && unshare --mount true 2>/dev/null; then
     hide=(unshare --mount --propagation private bash -c \
@@ -156,6 +157,6 @@ if [[ $(id -u) == 0 ]] && unshare --mount true 2>/dev/null; then
 else
     echo "note: not root: the sources and the build tree stay visible" >&2
 fi
-"${hide[@]}" bash "$T/install_test.sh" --installed "$T" "$VERSION" "$hidden" || FAILURES=$((FAILURES + 1))
+"${hide[@]}" bash "$T/tests/cmake/install_test.sh" --installed "$T" "$VERSION" "$hidden" || FAILURES=$((FAILURES + 1))
 echo "$FAILURES failed"
 ((FAILURES == 0))

@@ -25,7 +25,7 @@
 #include "core/board_file.hpp"
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tools/puzzle_import.hpp"
+#include "puzzles/puzzle_import.hpp"
 
 namespace zentara {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tools/puzzle_import.hpp"
+#include "puzzles/puzzle_import.hpp"
 
 namespace zentara {
 namespace {

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # What the shell tests share: failures are counted in FAILURES and the test goes
 # on (fail), or ends at once (die); the caller's own exit code reports the count.
-#   source "$(dirname "$0")/shell_test_lib.sh"
+#   source "$SRC/tests/support/shell_test_lib.sh"
 FAILURES=0
 
 fail() {

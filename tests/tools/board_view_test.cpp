@@ -11,7 +11,7 @@
 #include "core/board_check.hpp"
 #include "core/board_file.hpp"
 #include "tests/support/temp_dir.hpp"
-#include "tests/tools/xml_check.hpp"
+#include "tests/support/xml_check.hpp"
 
 namespace zentara {
 namespace {
