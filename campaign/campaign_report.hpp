@@ -4,6 +4,15 @@
 // instance (the line its wrapper appends to progress.txt about once a minute).
 // Nothing on the page is fetched from elsewhere and it holds no script.
 //
+// Words, one for one idea in every file of campaign/ and in its scripts:
+//   campaign  a directory DIR with its campaign.txt: many runs of one program
+//   instance  one of those runs, in DIR/instance-NNN (NNN its number)
+//   task      a task of a Slurm job array; it runs the instance of its number
+//   claim     the lock on a directory's .zentara.lock: one writer per directory
+//   route     the way to an instance's machine, as its pid file names it
+//             (":", "slurm JOB_TASK" or an sshlogin; see campaign_route.hpp)
+//   sample    one line of an instance's progress.txt
+//
 // An instance's own work is told apart from where it started: its deepest board
 // is the best consistent board it wrote itself (a file byte for byte equal to the
 // seed board it was given is not its own), ranked as board-check --best ranks

@@ -7,6 +7,12 @@
 // programs work in), derives what the programs take from the set, and refuses,
 // with one message naming the piece, line or colour and the rule, every set the
 // build's own checks (core/table_checks.cpp) or the programs would not take.
+//
+// Words, one for one idea in every file of puzzles/:
+//   set       the pieces of one puzzle size (16 x 16, 6 x 12, 6 x 6)
+//   list      a set as plain text, one piece a line, as a user gives it
+//   table     a set as the data header holds it, in the programs' numbering
+//   planted   the solution a generated set is made from
 #pragma once
 
 #include <array>

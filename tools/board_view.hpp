@@ -1,5 +1,10 @@
 // Board pictures: any board file drawn as an SVG picture (and, on request, a
 // self-contained HTML page around it) from the board checker's figures.
+//
+// tools/ holds the board tools (board-check, board-view) and stat-merge. Words:
+//   board     a board file as the solvers write it (core/board_file.hpp)
+//   check     what the board checker finds in one (core/board_check.hpp)
+//   picture   a board drawn as SVG
 #pragma once
 
 #include <ostream>
