@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "campaign/campaign_fields.hpp"
 #include "core/user_file.hpp"
 
 namespace zentara {
@@ -114,13 +115,6 @@ bool parseOptions(const std::vector<std::string>& words, std::size_t end, SshLog
     return true;
 }
 
-bool readBounded(const std::string& path, std::size_t limit, std::string& text) {
-    text.resize(limit);
-    const FileRead read = readUserFile(path.c_str(), text.data(), text.size());
-    text.resize(read.ok() ? read.size : 0);
-    return read.ok();
-}
-
 // Whether `path` is a regular file (no link) of this user or root that nobody
 // else may change.
 bool trustedFile(const std::string& path) {
@@ -195,15 +189,10 @@ std::vector<SshLoginLine> sshLoginLines(const std::string& text) {
 std::vector<SshLogin> trustedSshLogins(const std::string& campaignDir) {
     std::vector<SshLogin> logins;
     std::string text;
-    if (!readBounded(campaignDir + "/campaign.txt", 64 * 1024, text)) return logins;
-    std::istringstream in(text);
     std::string file;
-    for (std::string line; std::getline(in, line);)
-        if (line.starts_with("sshloginfile: ")) {
-            file = line.substr(14);
-            break;
-        }
-    if (!trustedFile(file) || !readBounded(file, 1 << 20, text)) return logins;
+    if (!readCampaignFile(campaignDir + "/campaign.txt", 64 * 1024, text) || !fieldOf(text, "sshloginfile", file))
+        return logins;
+    if (!trustedFile(file) || !readCampaignFile(file, 1 << 20, text)) return logins;
     for (const SshLoginLine& line : sshLoginLines(text)) {
         SshLogin login;
         if (parseSshLogin(line.text, login)) logins.push_back(login);
@@ -272,7 +261,7 @@ int runCampaignRoute(int argc, const char* const* argv, std::ostream& out) {
         if (argc != 3) return 2;
         const std::string path = argv[2];
         std::string text;
-        if (!readBounded(path, 1 << 20, text)) {
+        if (!readCampaignFile(path, 1 << 20, text)) {
             out << "cannot read the sshlogin file " << path << '\n';
             return 1;
         }

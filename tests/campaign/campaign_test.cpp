@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -757,6 +758,23 @@ TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
     std::vector<std::string> made = canaries();
     std::erase(made, (dir() / "nohost.proxied").string());
     EXPECT_EQ(made, std::vector<std::string>{});
+
+    // A stop put there as a FIFO nobody writes is a stop, seen at once: the
+    // instance does not start, and nothing waits on the FIFO.
+    fs::create_directory("fifo");
+    writeFile("fifo/campaign.txt", "program: " + standin() + "\nslurm job: 4242\n");
+    ASSERT_EQ(::mkfifo("fifo/stop.requested", 0600), 0);
+    const int raw = std::system(("timeout 60 " + quoted(sourcePath("tools/campaign").string()) + " _instance " +
+                                 quoted(fs::absolute("fifo").string()) + " 1 " + quoted(standin()) + " parallel 200")
+                                    .c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    EXPECT_FALSE(fs::exists("fifo/instance-001"));
+    // Nor does stop write into it.
+    r = campaign("stop fifo");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("campaign: cannot write " + fs::canonical("fifo").string() +
+                                  "/stop.requested (not a regular file)\n"))
+        << r.err;
 }
 
 // One campaign at a time in a directory, and no instance where another program
