@@ -75,47 +75,52 @@ struct PlainPath {
     }
 };
 
-// The recursive search of both: `rules.placed(step)` after every placement and
-// `rules.exhausted()` when a cell's list has run out say whether to stop.
+// The recursive search of both: `afterPlacement(step)` after every placement and
+// `exhausted()` when a cell's list has run out, of the rules that derive from
+// it, say whether to stop.
 template <class Rules>
-bool search(PlainPath& p, Rules& rules, std::size_t step) {
-    if (step == p.steps.size()) return true;
-    const PlainPath::Step& s = p.steps[step];
-    const std::uint32_t list = p.listOf(s);
-    const std::uint32_t first = p.lists->first[list];
-    for (std::uint32_t i = first; i < first + p.lists->count[list]; ++i) {
-        const int oriented = p.lists->pool[i];
-        const int piece = pieceOfOriented(oriented);
-        if (p.used[piece]) continue;
-        p.used[piece] = true;
-        p.sides[s.cell] = ORIENTED_SIDES[oriented];
-        p.placed[s.cell] = oriented;
-        ++p.placements;
-        if (rules.placed(static_cast<int>(step))) return true;
-        if (search(p, rules, step + 1)) return true;
-        p.used[piece] = false;
+struct PlainSearch : PlainPath {
+    using PlainPath::PlainPath;
+
+    bool search(std::size_t step) {
+        if (step == steps.size()) return true;
+        const Step& s = steps[step];
+        const std::uint32_t list = listOf(s);
+        const std::uint32_t first = lists->first[list];
+        for (std::uint32_t i = first; i < first + lists->count[list]; ++i) {
+            const int oriented = lists->pool[i];
+            const int piece = pieceOfOriented(oriented);
+            if (used[piece]) continue;
+            used[piece] = true;
+            sides[s.cell] = ORIENTED_SIDES[oriented];
+            placed[s.cell] = oriented;
+            ++placements;
+            if (static_cast<Rules*>(this)->afterPlacement(static_cast<int>(step))) return true;
+            if (search(step + 1)) return true;
+            used[piece] = false;
+        }
+        return static_cast<Rules*>(this)->exhausted();
     }
-    return rules.exhausted();
-}
+};
 
 // The seeded path solver: every millionth placement a progress step, every
 // second one a status that drops the placements beyond the current cell.
-struct PathRules {
-    PlainPath& p;
+struct PathRules : PlainSearch<PathRules> {
+    using PlainSearch::PlainSearch;
     std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
     int statusCountdown = PROGRESS_PER_STATUS;
     long statuses = 0, statusLimit = 0;
 
-    bool placed(int step) {
-        if (step > p.reached) {  // first visit: the depth, cells before it and the hint
-            p.reached = step;
-            const int count = p.reached + 2;
-            if (count > p.maxLevel) {
-                p.maxLevel = count;
-                if (count >= p.bestLevel) {
+    bool afterPlacement(int step) {
+        if (step > reached) {  // first visit: the depth, cells before it and the hint
+            reached = step;
+            const int count = reached + 2;
+            if (count > maxLevel) {
+                maxLevel = count;
+                if (count >= bestLevel) {
                     char name[32];
                     std::snprintf(name, sizeof name, "Best%d.csv", count);
-                    p.write(name);
+                    write(name);
                 }
             }
         }
@@ -123,29 +128,29 @@ struct PathRules {
         countdown = PLACEMENTS_PER_PROGRESS;
         if (--statusCountdown != 0) return false;
         statusCountdown = PROGRESS_PER_STATUS;
-        for (int later = step + 1; later <= p.reached; ++later) p.placed[p.steps[later].cell] = -1;
-        p.reached = step;
-        p.write("Result.csv");
+        for (int later = step + 1; later <= reached; ++later) placed[steps[later].cell] = -1;
+        reached = step;
+        write("Result.csv");
         return ++statuses >= statusLimit;
     }
     static bool exhausted() { return false; }
 };
 
 // The random-restart solver: every step back spends one unit of the budget.
-struct RandomRules {
-    PlainPath& p;
+struct RandomRules : PlainSearch<RandomRules> {
+    using PlainSearch::PlainSearch;
     std::uint32_t budget = 0;
     std::uint64_t backtrackSteps = 0;
 
-    bool placed(int step) {
-        if (step > p.reached) {  // first visit in this run
-            p.reached = step;
-            p.maxLevel = p.reached + 2;
-            if (p.maxLevel >= p.bestLevel) {
+    bool afterPlacement(int step) {
+        if (step > reached) {  // first visit in this run
+            reached = step;
+            maxLevel = reached + 2;
+            if (maxLevel >= bestLevel) {
                 char name[32];
-                std::snprintf(name, sizeof name, "Best%03d.csv", p.maxLevel);
-                p.write(name);
-                p.write("Result.csv");
+                std::snprintf(name, sizeof name, "Best%03d.csv", maxLevel);
+                write(name);
+                write("Result.csv");
             }
         }
         return false;
@@ -160,20 +165,19 @@ struct RandomRules {
 
 PathBaselineResult runPathBaseline(const CandidateLists& lists, const PathCells& cells, long statusLimit,
                                    int bestLevel) {
-    auto p = std::make_unique<PlainPath>(lists, cells, bestLevel);
-    PathRules rules{*p};
-    rules.statusLimit = statusLimit;
-    search(*p, rules, 0);
-    return p->result();
+    auto b = std::make_unique<PathRules>(lists, cells, bestLevel);
+    b->statusLimit = statusLimit;
+    b->search(0);
+    return b->result();
 }
 
 PathBaselineResult runRandomBaseline(const CandidateLists& lists, const PathCells& cells, std::uint32_t budget,
                                      int bestLevel) {
-    auto p = std::make_unique<PlainPath>(lists, cells, bestLevel);
-    RandomRules rules{*p, budget};
-    search(*p, rules, 0);
-    PathBaselineResult r = p->result();
-    r.backtrackSteps = rules.backtrackSteps;
+    auto b = std::make_unique<RandomRules>(lists, cells, bestLevel);
+    b->budget = budget;
+    b->search(0);
+    PathBaselineResult r = b->result();
+    r.backtrackSteps = b->backtrackSteps;
     return r;
 }
 
