@@ -182,6 +182,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
                            name + " running");
     }
     expected.push_back("best board: camp/instance-001/Best255.csv: " + summary(dir / "instance-001/Best255.csv"));
+    expected.push_back("piece set: built-in");  // as campaign.txt recorded it
     EXPECT_EQ(lines(r.out), expected);
 
     r = campaign("stop camp");
@@ -288,7 +289,8 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
                                 "instance-002  running         own deepest board: none yet",
                                 "    own best level 1; status: Level 1, max. 1, stand-in instance-002 running", from,
                                 "best board: the seed board " + fs::canonical("B242-430.csv").string() + ": " +
-                                    summary("B242-430.csv") + "; no instance has found a better one yet"}));
+                                    summary("B242-430.csv") + "; no instance has found a better one yet",
+                                "piece set: built-in"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
     // A program that reads no seed board is refused one: nothing starts. With the
@@ -528,7 +530,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(r.err, "");
     r = campaign("--version");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     const std::vector<std::pair<std::string, std::string>> cases{
         {"start --frobnicate " + standin() + " 1 named", "campaign: unknown option '--frobnicate'"},
         {"start " + standin() + " 1 named --jobs 2", "campaign: start takes PROGRAM N [DIR] after its options"},
@@ -567,7 +569,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(readFile("slurm.err"), "");
     raw = std::system((slurm + " --version > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 2);
     EXPECT_EQ(readFile("slurm.out"), "");

@@ -175,7 +175,7 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     std::vector<int> turn(PIECE_COUNT, 0);
     for (int p = 0; p < PIECE_COUNT; ++p) {
         bool fixed = false;
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) fixed |= f.piece == p;
+        for (const FixedPlacement& f : GENERATED_FIXED) fixed |= f.piece == p;
         turn[p] = fixed ? 0 : static_cast<int>(random() % 4);
         const PieceEntry e = rotate(generated.table[p], turn[p]);
         Sides s{};
