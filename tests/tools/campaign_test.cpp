@@ -226,7 +226,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     }
     r = campaign("status camp");
     const std::vector<std::string> restarted = lines(r.out);
-    ASSERT_EQ(restarted.size(), 7u) << r.out;
+    ASSERT_EQ(restarted.size(), 8u) << r.out;
     EXPECT_EQ(restarted[0], "campaign camp: campaign-standin, 2 instances, 2 running");
     EXPECT_EQ(restarted[5], "left from an earlier start with more instances, not part of this campaign: instance-003");
     EXPECT_EQ(countOf(r.out, "instance-003"), 1) << r.out;
@@ -343,7 +343,8 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
                   "    own best level 240; status: Level 240, max. 240, stand-in instance-002 running", from,
                   "best board: the seed board " + fs::canonical("seed.csv").string() + ": " + summary("seed.csv") +
                       "; no instance has found a better one yet (best found: seeded/instance-001/Best241.csv: " +
-                      summary(dir / "instance-001/Best241.csv") + ")"}));
+                      summary(dir / "instance-001/Best241.csv") + ")",
+                  "piece set: built-in"}));
 
     // The page, as a browser shows it.
     ASSERT_TRUE(waitUntil([&] { return readFile(dir / "instance-002/progress.txt").find("Level 240") != std::string::npos; }));
@@ -520,7 +521,8 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     r = campaign("status named");
     EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instance, 0 running");
     EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   own deepest board: none yet");
-    EXPECT_EQ(lines(r.out).back(), "best board: none yet");
+    EXPECT_EQ(lines(r.out).end()[-2], "best board: none yet");
+    EXPECT_EQ(lines(r.out).back(), "piece set: built-in");
 }
 
 TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
