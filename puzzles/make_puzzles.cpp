@@ -25,7 +25,7 @@
 #include "core/user_file.hpp"
 #include "core/version.hpp"
 #include "puzzles/puzzle_import.hpp"
-#include "tools/set_identity.hpp"
+#include "puzzles/set_identity.hpp"
 
 using namespace zentara;
 using namespace zentara::puzzle_import;

@@ -1,4 +1,4 @@
-#include "tools/puzzle_clues.hpp"
+#include "puzzles/puzzle_clues.hpp"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "blockset/colour_order.hpp"
-#include "tools/puzzle_clues.hpp"
+#include "puzzles/puzzle_clues.hpp"
 
 namespace zentara::puzzle_import {
 

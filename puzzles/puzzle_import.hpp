@@ -45,7 +45,7 @@ struct ImportedSet {
     std::vector<ListColour> listColour;       // the list's colour for each table colour
     std::array<Colour, 23> topFirst{};        // 16 x 16: table colour -> top-first colour
     std::array<Colour, 23> colourOrder{};     // 16 x 16: the block-set solver's working order
-    // 16 x 16: the clue pieces in table numbers, the hint first (tools/puzzle_clues.hpp),
+    // 16 x 16: the clue pieces in table numbers, the hint first (puzzles/puzzle_clues.hpp),
     // and where the hint stands in the list: its index, and the quarter turns from
     // its line to its table entry.
     std::vector<FixedPlacement> fixed;

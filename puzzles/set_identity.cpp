@@ -1,4 +1,4 @@
-#include "tools/set_identity.hpp"
+#include "puzzles/set_identity.hpp"
 
 #include <algorithm>
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "puzzles/puzzle_import.hpp"
-#include "tools/set_identity.hpp"
+#include "puzzles/set_identity.hpp"
 
 namespace zentara {
 namespace {
