@@ -163,7 +163,8 @@ void releaseWorkingDirectory() { releaseDirectory(workingDirectoryClaim); }
 bool claimWorkingDirectory(std::string_view program) {
     std::string message;
     if (claimDirectory(".", program, workingDirectoryClaim, message) != ClaimResult::Claimed) {
-        std::cerr << message << std::endl;
+        // The message names the program as it was started; the claim names it itself.
+        std::cerr << invokedName(program) << message.substr(program.size()) << std::endl;
         return false;
     }
     std::atexit(releaseWorkingDirectory);

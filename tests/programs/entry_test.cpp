@@ -51,7 +51,8 @@ void start(Started& run, const fs::path& dir, const std::string& program, std::v
     const std::string stem = (fs::current_path() / ("run" + std::to_string(++count))).string();
     run.out = stem + ".out";
     run.err = stem + ".err";
-    args.insert(args.begin(), testing::programPath(program).string());
+    // A path is run as it is (a link under another name, say); a name from the build.
+    args.insert(args.begin(), program.find('/') != std::string::npos ? program : testing::programPath(program).string());
     run.pid = ::fork();
     if (run.pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
@@ -194,6 +195,56 @@ TEST_F(ProgramEntry, ToolsNameWhatTheyCannotUseHarmlessly) {
         EXPECT_NE(said.find(shown), std::string::npos) << said;
         EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     }
+    EXPECT_EQ(entries(empty), std::vector<std::string>{});
+}
+
+// Started under another name (the installed zentara-score-solver is a link), a
+// program names itself so in its usage lines and messages; --version names the
+// program itself.
+TEST_F(ProgramEntry, UsageAndMessagesNameTheProgramAsInvoked) {
+    const fs::path empty = fs::absolute("empty"), held = fs::absolute("held");
+    fs::create_directory(empty);
+    fs::create_directory(held);
+    DirClaim claim;
+    std::string why;
+    ASSERT_EQ(claimDirectory(held.c_str(), "test-holder", claim, why), ClaimResult::Claimed) << why;
+    std::vector<std::string> programs = SOLVERS;
+    programs.insert(programs.end(), {"board-check", "board-view", "stat-merge"});
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        const std::string link = (fs::absolute("zentara-" + program)).string();
+        fs::create_symlink(testing::programPath(program), link);
+        const std::string name = "zentara-" + program;
+        Started help, version, refused;
+        ASSERT_EQ(runToEnd(empty, link, {"--help"}, help), 0);
+        const std::string usage = readFile(help.out);
+        EXPECT_TRUE(usage.starts_with("usage: " + name + "\n") || usage.starts_with("usage: " + name + " ")) << usage;
+        EXPECT_EQ(usage.find("usage: " + program), std::string::npos) << usage;
+        EXPECT_EQ(runToEnd(empty, link, {"--version"}, version), 0);
+        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\n");
+        EXPECT_EQ(runToEnd(empty, link, {"--bogus", "name"}, refused), 2);
+        EXPECT_EQ(readFile(refused.err), name + ": unknown argument '--bogus'\n" + usage);
+    }
+    // Each further usage line, and the messages of a run.
+    Started forms;
+    EXPECT_EQ(runToEnd(empty, fs::absolute("zentara-board-check").string(), {"-h"}, forms), 0);
+    EXPECT_NE(readFile(forms.out).find("\n       zentara-board-check --canonical FILE OUT\n"), std::string::npos)
+        << readFile(forms.out);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> messages{
+        {{"zentara-score-solver"}, "zentara-score-solver: this directory is in use by "},
+        {{"zentara-berserker-solver"}, "zentara-berserker-solver: this directory is in use by "},
+        {{"zentara-board-check", "--best", "missing"}, "zentara-board-check: "},
+        {{"zentara-board-view", "missing.csv"}, "zentara-board-view: missing.csv: unreadable: "},
+        {{"zentara-stat-merge", "out.bin", "missing.bin"}, "zentara-stat-merge: missing.bin: "},
+    };
+    for (const auto& [args, said] : messages) {
+        SCOPED_TRACE(args[0]);
+        Started run;
+        const bool solver = args[0].ends_with("-solver");
+        EXPECT_GT(runToEnd(solver ? held : empty, fs::absolute(args[0]).string(), {args.begin() + 1, args.end()}, run), 0);
+        EXPECT_TRUE(readFile(run.err).starts_with(said)) << readFile(run.err);
+    }
+    releaseDirectory(claim);
     EXPECT_EQ(entries(empty), std::vector<std::string>{});
 }
 
