@@ -218,6 +218,50 @@ TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayo
     EXPECT_EQ(run("--canonical spaced.csv", out), 2);
 }
 
+// --canonical never replaces a file holding another board (a board a solver found
+// under that name, say): one line naming it, exit 1, the file untouched. The same
+// board, in whatever layout, is written over (exit as the check says).
+TEST_F(BoardCheckProgram, CanonicalKeepsAnOutHoldingAnotherBoard) {
+    const std::string solution = readFile(sourcePath("data/solution_16x16.csv"));
+    std::string spaced;
+    for (char ch : solution) spaced += ch == ',' ? std::string(", ") : std::string(1, ch);
+    std::string other = solution;  // two pieces swapped: another board, as consistent in count
+    other.replace(0, 5, solution.substr(6, 5));
+    other.replace(6, 5, solution.substr(0, 5));
+    writeFile("solution.csv", solution);
+    struct Case {
+        const char* name;
+        std::string existing;  // OUT's bytes before the run
+        int exitCode;
+        bool replaced;
+    };
+    const std::vector<Case> cases{
+        {"the same board, spaced", spaced, 0, true},
+        {"the same board, same bytes", solution, 0, true},
+        {"another 16 x 16 board", other, 1, false},
+        {"a 6 x 12 board", readFile(sourcePath("data/solution_6x12.csv")), 1, false},
+        {"no board at all", "notes about the run\r\n", 1, false},
+        {"an empty file", "", 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile("Best256.csv", c.existing);
+        std::string out;
+        EXPECT_EQ(run("--canonical solution.csv Best256.csv", out), c.exitCode) << out;
+        EXPECT_EQ(readFile("Best256.csv"), c.replaced ? solution : c.existing);
+        const std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
+        EXPECT_EQ(last, c.replaced ? "written: Best256.csv\n"
+                                   : "Best256.csv: not replaced: it holds another board; remove it or name another file\n");
+    }
+    // Through a link the file it names is compared, and kept.
+    writeFile("found.csv", other);
+    std::filesystem::create_symlink("found.csv", "Best255.csv");
+    std::string out;
+    EXPECT_EQ(run("--canonical solution.csv Best255.csv", out), 1) << out;
+    EXPECT_EQ(readFile("found.csv"), other);
+    EXPECT_TRUE(std::filesystem::is_symlink("Best255.csv"));
+}
+
 // --best: the consistent board with the most pieces, then the most seams, among
 // the names the solvers write; equal boards go to the name first in byte order.
 // A FIFO, a directory and other names are passed over without blocking.
