@@ -28,6 +28,13 @@ const std::vector<std::string> SOLVERS{"score-solver",      "frequency-solver", 
                                        "block-solver-6x12", "block-solver-6x6", "random-solver",    "path-solver",
                                        "shift-solver",      "berserker-solver"};
 const std::vector<std::string> TOOLS{"board-check", "board-view", "stat-merge", "console-log", "campaign-report"};
+// Benches take counts (or --signature alone) and, unlike a solver, run at once: a
+// refusal that let one through would run it for minutes.
+// Each with the most counts it takes (campaign-bench takes options instead).
+const std::vector<std::pair<std::string, int>> BENCHES{
+    {"baseline-bench", 1}, {"score-bench", 1}, {"frequency-bench", 2}, {"brute-bench", 1},    {"blockset-bench", 2},
+    {"path-bench", 2},     {"shift-bench", 2}, {"berserker-bench", 1}, {"campaign-bench", 0},
+};
 
 // A program started in `dir`, its standard output and error in files outside it.
 // Killed when the test ends early, so that no run outlives its test.
@@ -116,8 +123,11 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
     fs::create_directory(empty);
     std::vector<std::string> programs = SOLVERS;
     programs.insert(programs.end(), TOOLS.begin(), TOOLS.end());
+    for (const auto& [bench, counts] : BENCHES) programs.push_back(bench);
     for (const std::string& program : programs) {
         SCOPED_TRACE(program);
+        const auto bench = std::find_if(BENCHES.begin(), BENCHES.end(), [&](const auto& b) { return b.first == program; });
+        const int counts = bench == BENCHES.end() ? 0 : bench->second;
         const bool solver = std::find(SOLVERS.begin(), SOLVERS.end(), program) != SOLVERS.end();
         Started help, version;
         ASSERT_EQ(runToEnd(empty, program, {"--help"}, help), 0);
@@ -140,12 +150,25 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         };
         if (solver) wrong.push_back({{"Best.csv"}, "Best.csv"});
         for (auto& [args, shown] : wrong) {
-            if (!solver && args[0].starts_with("-")) args.insert(args.end(), {"name"});
+            if (!solver && bench == BENCHES.end() && args[0].starts_with("-")) args.insert(args.end(), {"name"});
             if (!solver && !args[0].starts_with("-")) continue;
             Started refused;
             EXPECT_EQ(runToEnd(empty, program, args, refused), 2) << shown;
             EXPECT_EQ(readFile(refused.out), "");
             EXPECT_EQ(readFile(refused.err), program + ": unknown argument '" + shown + "'\n" + usage);
+        }
+        // A bench's counts are whole numbers, as many as it takes; --signature goes alone.
+        const std::vector<std::pair<std::vector<std::string>, std::string>> wrongCounts{
+            {{"12x"}, "not a whole number: '12x'"},
+            {{"1", "2", "3"}, "one argument too many: '" + std::to_string(counts + 1) + "'"},
+            {{"--signature", "5"}, "--signature goes alone"},
+        };
+        for (const auto& [args, reason] : wrongCounts) {
+            if (counts == 0) break;
+            Started refused;
+            EXPECT_EQ(runToEnd(empty, program, args, refused), 2) << reason;
+            EXPECT_EQ(readFile(refused.out), "");
+            EXPECT_EQ(readFile(refused.err), program + ": " + reason + "\n" + usage);
         }
         // --help wins wherever it stands; "--" makes the rest names (here a
         // missing file, which a tool reports as such rather than as an option).
