@@ -10,6 +10,7 @@
 // them (core/board_rank.hpp: more pieces placed, then more matched seams).
 #pragma once
 
+#include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -53,7 +54,8 @@ struct InstanceReport {
     std::string name;           // "instance-001"
     std::string state;          // "running", "stopped", "ended, exit 1", ...
     bool inCampaign = true;     // false: left from an earlier start with more instances
-    long elapsedSeconds = -1;   // at the last sample; -1 when never sampled
+    long elapsedSeconds = -1;   // running time up to the page or its end; -1 when unknown
+    long startTime = -1;        // started.txt's start record, seconds since the epoch; -1 when none
     std::string deepestBoard;   // its own deepest board's file name, empty when none
     std::string figures;        // "244 of 256 pieces placed, 439 of 480 seams matched, consistent"
     int pieces = -1, seams = -1;
@@ -88,7 +90,11 @@ std::vector<ProgressSample> parseProgress(const std::string& text, std::string* 
 // name without a directory (a Slurm task not started) is listed with its state.
 // With `progressOf` set, the whole progress log is read for the instances that
 // many best ones (ranked as the report ranks them); for the others only its end.
-CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf = 1 << 30);
+// An instance's elapsed time runs from its start record to `now` (the page's
+// time) while it runs, or to its end (exit.txt written); never less than its
+// last sample.
+CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf = 1 << 30,
+                              std::time_t now = std::time(nullptr));
 
 // The instances from best to worst: own deepest board (core/board_rank.hpp), then
 // the level its status line names, then name.
