@@ -80,14 +80,18 @@ BoardLayout layoutOf(PuzzleKind kind) {
 
 enum class Canonical { Written, NotWritten, Refused };
 
-// An OUT that already holds a board other than the one checked (a board another
-// solver found, say) is kept: only the same board may be written over it.
-bool holdsOtherBoard(const BoardCheck& check, const char* out) {
+// Why an existing OUT must be kept, or nullptr when it may be written over: only
+// an empty file or the same board may be, never a board another solver found
+// under that name, nor anything that is no board.
+const char* keepExisting(const BoardCheck& check, const char* out) {
     struct stat status {};
-    if (::stat(out, &status) != 0 || !S_ISREG(status.st_mode)) return false;  // the writer decides
+    if (::stat(out, &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;  // the writer decides
+    if (status.st_size == 0) return nullptr;
     BoardCheck existing;
     std::string reason;
-    return !checkBoardFile(out, existing, reason) || existing.kind != check.kind || !(existing.cells == check.cells);
+    if (!checkBoardFile(out, existing, reason)) return "it is no board file";
+    if (existing.kind != check.kind || !(existing.cells == check.cells)) return "it holds another board";
+    return nullptr;
 }
 
 // Writes the board as checked to OUT; anything else is said in one line.
@@ -97,9 +101,8 @@ Canonical writeCanonical(const BoardCheck& check, const char* out) {
                     printableArgument(out).c_str());
         return Canonical::NotWritten;
     }
-    if (holdsOtherBoard(check, out)) {
-        std::printf("%s: not replaced: it holds another board; remove it or name another file\n",
-                    printableArgument(out).c_str());
+    if (const char* why = keepExisting(check, out)) {
+        std::printf("%s: not replaced: %s; remove it or name another file\n", printableArgument(out).c_str(), why);
         return Canonical::Refused;
     }
     BoardText text;

@@ -219,8 +219,9 @@ TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayo
 }
 
 // --canonical never replaces a file holding another board (a board a solver found
-// under that name, say): one line naming it, exit 1, the file untouched. The same
-// board, in whatever layout, is written over (exit as the check says).
+// under that name, say) or anything else: one line naming it, exit 1, the file
+// untouched. The same board, in whatever layout, or an empty file is written over
+// (exit as the check says).
 TEST_F(BoardCheckProgram, CanonicalKeepsAnOutHoldingAnotherBoard) {
     const std::string solution = readFile(sourcePath("data/solution_16x16.csv"));
     std::string spaced;
@@ -233,25 +234,25 @@ TEST_F(BoardCheckProgram, CanonicalKeepsAnOutHoldingAnotherBoard) {
         const char* name;
         std::string existing;  // OUT's bytes before the run
         int exitCode;
-        bool replaced;
+        const char* kept;  // why it is kept; nullptr: written over
     };
     const std::vector<Case> cases{
-        {"the same board, spaced", spaced, 0, true},
-        {"the same board, same bytes", solution, 0, true},
-        {"another 16 x 16 board", other, 1, false},
-        {"a 6 x 12 board", readFile(sourcePath("data/solution_6x12.csv")), 1, false},
-        {"no board at all", "notes about the run\r\n", 1, false},
-        {"an empty file", "", 1, false},
+        {"the same board, spaced", spaced, 0, nullptr},
+        {"the same board, same bytes", solution, 0, nullptr},
+        {"an empty file (a fresh temporary)", "", 0, nullptr},
+        {"another 16 x 16 board", other, 1, "it holds another board"},
+        {"a 6 x 12 board", readFile(sourcePath("data/solution_6x12.csv")), 1, "it holds another board"},
+        {"no board at all", "notes about the run\r\n", 1, "it is no board file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile("Best256.csv", c.existing);
         std::string out;
         EXPECT_EQ(run("--canonical solution.csv Best256.csv", out), c.exitCode) << out;
-        EXPECT_EQ(readFile("Best256.csv"), c.replaced ? solution : c.existing);
+        EXPECT_EQ(readFile("Best256.csv"), c.kept ? c.existing : solution);
         const std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
-        EXPECT_EQ(last, c.replaced ? "written: Best256.csv\n"
-                                   : "Best256.csv: not replaced: it holds another board; remove it or name another file\n");
+        EXPECT_EQ(last, c.kept ? "Best256.csv: not replaced: " + std::string(c.kept) + "; remove it or name another file\n"
+                               : std::string("written: Best256.csv\n"));
     }
     // Through a link the file it names is compared, and kept.
     writeFile("found.csv", other);
