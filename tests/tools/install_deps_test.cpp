@@ -29,7 +29,7 @@ service() {  # a package's postinst: enables its unit, starts it unless policy-r
 }
 for package; do
     case $package in
-        cmake | g++ | parallel | chromium) command "$package" ;;
+        cmake | g++ | parallel | chromium | lintian) command "$package" ;;
         ninja-build) command ninja ;;
         libgtest-dev) mkdir -p "$ZENTARA_INSTALL_ROOT/usr/include/gtest" && touch "$ZENTARA_INSTALL_ROOT/usr/include/gtest/gtest.h" ;;
         munge) command munged; service munge.service ;;
@@ -117,10 +117,10 @@ TEST_F(InstallDepsTest, TheTestsDaemonsAreInstalledWithNoServiceLeftEnabledOrRun
     writeFile("stub/enabled", "munge.service\n");
     ASSERT_EQ(run("--tests"), 0) << readFile("err.txt");
     EXPECT_EQ(readFile("out.txt"),
-              "install-deps: installing cmake ninja-build g++ parallel libgtest-dev chromium slurm-wlm munge openssh-server\n");
+              "install-deps: installing cmake ninja-build g++ parallel libgtest-dev chromium slurm-wlm munge openssh-server lintian\n");
     EXPECT_EQ(readFile("stub/log"),
               INSTALL + "cmake ninja-build g++ parallel libgtest-dev (policy-rc.d: 0)\n" + INSTALL +
-                  "--no-install-recommends chromium slurm-wlm munge openssh-server (policy-rc.d: 101)\n"
+                  "--no-install-recommends chromium slurm-wlm munge openssh-server lintian (policy-rc.d: 101)\n"
                   "systemctl disable --quiet slurmctld.service\n"
                   "systemctl disable --quiet slurmd.service\n"
                   "systemctl disable --quiet ssh.service\n");
@@ -139,7 +139,7 @@ TEST_F(InstallDepsTest, AFailedInstallationStillLeavesNoServiceAndThePolicyAsItW
     fs::create_directories("root/usr/include/gtest");
     writeFile("root/usr/include/gtest/gtest.h", "");
     EXPECT_EQ(run("--tests", "STUB_FAIL=1"), 1);
-    EXPECT_EQ(readFile("err.txt"), "install-deps: cannot install chromium slurm-wlm munge openssh-server\n");
+    EXPECT_EQ(readFile("err.txt"), "install-deps: cannot install chromium slurm-wlm munge openssh-server lintian\n");
     EXPECT_FALSE(fs::exists("root/usr/sbin/policy-rc.d"));
     EXPECT_EQ(readFile("stub/enabled"), "");
     EXPECT_EQ(readFile("stub/active"), "");
