@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,20 @@ int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::st
             return refuseCommandLine(std::cerr, syntax, "not a whole number: '" + printableArgument(arg) + "'");
     }
     return -1;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double medianRatio(const RoundRates& numerator, const RoundRates& denominator) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < numerator.rates.size() && i < denominator.rates.size(); ++i)
+        if (denominator.rates[i] > 0) ratios.push_back(numerator.rates[i] / denominator.rates[i]);
+    return median(ratios);
 }
 
 bool signatureMode(int argc, char** argv) { return argc == 2 && std::strcmp(argv[1], "--signature") == 0; }
