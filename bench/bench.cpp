@@ -79,7 +79,7 @@ ScratchDirectory::~ScratchDirectory() {
 }
 
 Board16 plantedSolution16() {
-    const char* const path = ZENTARA_SOURCE_DIR "/data/solution_16x16.csv";
+    const char* const path = ZENTARA_PLANTED_16X16;
     char buffer[MAX_BOARD_FILE_BYTES + 1];
     std::FILE* f = std::fopen(path, "rb");
     const std::size_t got = f == nullptr ? 0 : std::fread(buffer, 1, sizeof buffer, f);

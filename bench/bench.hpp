@@ -95,7 +95,7 @@ private:
     std::filesystem::path dir_;
 };
 
-// The planted 16 x 16 solution (data/solution_16x16.csv); exits with status 2 when
+// The planted 16 x 16 solution (data/solution_16x16.csv, or the one given with a user's set); exits with status 2 when
 // it cannot be read.
 Board16 plantedSolution16();
 
