@@ -244,7 +244,7 @@ TEST_F(ProgramEntry, UsageAndMessagesNameTheProgramAsInvoked) {
         EXPECT_TRUE(usage.starts_with("usage: " + name + "\n") || usage.starts_with("usage: " + name + " ")) << usage;
         EXPECT_EQ(usage.find("usage: " + program), std::string::npos) << usage;
         EXPECT_EQ(runToEnd(empty, link, {"--version"}, version), 0);
-        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\n");
+        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
         EXPECT_EQ(runToEnd(empty, link, {"--bogus", "name"}, refused), 2);
         EXPECT_EQ(readFile(refused.err), name + ": unknown argument '--bogus'\n" + usage);
     }
