@@ -57,7 +57,10 @@ foreach(name ${zentara_solvers} ${zentara_user_tools} campaign)
 endforeach()
 install(FILES ${zentara_links} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The README and its pages, linked to each other as in the sources.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara/docs
+  FILES_MATCHING PATTERN "*.md")
 
 # cpack -G DEB: zentara_VERSION_ARCH.deb, the version from project() above.
 set(ZENTARA_PACKAGE_MAINTAINER "Zentara maintainers <maintainers@zentara.invalid>"

@@ -94,7 +94,7 @@ class OwnSetBuild : public testing::TempDirTest {
 protected:
     std::vector<Sides> list;  // the pieces as the list gives them
 
-    // A piece in a rotation counted, as the README says, from the table
+    // A piece in a rotation counted, as docs/own-puzzle.md says, from the table
     // orientation: rim pieces turned to their border at the bottom (and on the
     // left for a corner), inner pieces as listed.
     Sides onBoard(int piece, int rotation) const {
