@@ -193,6 +193,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
                            name + " running");
     }
     expected.push_back("best board: camp/instance-001/Best255.csv: " + summary(dir / "instance-001/Best255.csv"));
+    expected.push_back("piece set: built-in");  // as campaign.txt recorded it
     EXPECT_EQ(lines(r.out), expected);
 
     r = campaign("stop camp");
@@ -236,7 +237,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     }
     r = campaign("status camp");
     const std::vector<std::string> restarted = lines(r.out);
-    ASSERT_EQ(restarted.size(), 7u) << r.out;
+    ASSERT_EQ(restarted.size(), 8u) << r.out;
     EXPECT_EQ(restarted[0], "campaign camp: campaign-standin, 2 instances, 2 running");
     EXPECT_EQ(restarted[5], "left from an earlier start with more instances, not part of this campaign: instance-003");
     EXPECT_EQ(countOf(r.out, "instance-003"), 1) << r.out;
@@ -299,7 +300,8 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
                                 "instance-002  running         own deepest board: none yet",
                                 "    own best level 1; status: Level 1, max. 1, stand-in instance-002 running", from,
                                 "best board: the seed board " + fs::canonical("B242-430.csv").string() + ": " +
-                                    summary("B242-430.csv") + "; no instance has found a better one yet"}));
+                                    summary("B242-430.csv") + "; no instance has found a better one yet",
+                                "piece set: built-in"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
     // A program that reads no seed board is refused one: nothing starts. With the
@@ -352,7 +354,8 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
                   "    own best level 240; status: Level 240, max. 240, stand-in instance-002 running", from,
                   "best board: the seed board " + fs::canonical("seed.csv").string() + ": " + summary("seed.csv") +
                       "; no instance has found a better one yet (best found: seeded/instance-001/Best241.csv: " +
-                      summary(dir / "instance-001/Best241.csv") + ")"}));
+                      summary(dir / "instance-001/Best241.csv") + ")",
+                  "piece set: built-in"}));
 
     // The page, as a browser shows it.
     ASSERT_TRUE(waitUntil([&] { return readFile(dir / "instance-002/progress.txt").find("Level 240") != std::string::npos; }));
@@ -529,7 +532,8 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     r = campaign("status named");
     EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instance, 0 running");
     EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   own deepest board: none yet");
-    EXPECT_EQ(lines(r.out).back(), "best board: none yet");
+    EXPECT_EQ(lines(r.out).end()[-2], "best board: none yet");
+    EXPECT_EQ(lines(r.out).back(), "piece set: built-in");
 }
 
 TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
@@ -539,7 +543,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(r.err, "");
     r = campaign("--version");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     const std::vector<std::pair<std::string, std::string>> cases{
         {"start --frobnicate " + standin() + " 1 named", "campaign: unknown option '--frobnicate'"},
         {"start " + standin() + " 1 named --jobs 2", "campaign: start takes PROGRAM N [DIR] after its options"},
@@ -578,7 +582,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(readFile("slurm.err"), "");
     raw = std::system((slurm + " --version > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 2);
     EXPECT_EQ(readFile("slurm.out"), "");

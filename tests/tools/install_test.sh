@@ -44,11 +44,11 @@ if ((installed_mode)); then
     }
     for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
         expect_eq "zentara-$name --version" "$(version_of "$T/version/$name" "zentara-$name")" \
-            "0: $name (Zentara) $VERSION"
+            "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
     done
     for name in "${HELPERS[@]}" campaign.slurm; do
         expect_eq "$name --version" "$(version_of "$T/version/$name" "$STAGE/libexec/zentara/$name")" \
-            "0: $name (Zentara) $VERSION"
+            "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
     done
 
     # A campaign, named as users see the program on PATH.
