@@ -95,14 +95,10 @@ int boundedNumber(const std::string& text, int max) {
 constexpr int MAX_INSTANCES = 9999;
 constexpr int MAX_INSTANCE_NUMBER = 9999999;
 
-std::string verdict(const BoardCheck& c) {
-    return c.complete() ? "complete and consistent" : c.consistent() ? "consistent" : "inconsistent";
-}
-
 std::string figuresOf(const BoardCheck& check) {
     char figures[160];
     std::snprintf(figures, sizeof figures, "%d of %d pieces placed, %d of %d seams matched, %s", check.piecesPlaced,
-                  check.geometry.cells(), check.matchedSeams, check.totalSeams, verdict(check).c_str());
+                  check.geometry.cells(), check.matchedSeams, check.totalSeams, checkVerdict(check));
     return figures;
 }
 
@@ -146,7 +142,7 @@ std::string duration(long seconds) {
 // board that is not says why.
 void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& inst) {
     std::error_code ec;
-    BoardRank best{-1, -1};
+    BoardRank best = NO_BOARD_RANK;
     std::string faultyName, faultyFigures, bytes;
     const auto fault = [&](const std::string& name, const std::string& figures) {
         if (faultyName.empty() || name < faultyName) faultyName = name, faultyFigures = figures;
@@ -169,11 +165,11 @@ void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& 
             fault(name, figuresOf(check));
             continue;
         }
-        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        const BoardRank rank = check.rank();
         if (isBetter(rank, best) || (!isBetter(best, rank) && name < inst.deepestBoard)) {
             best = rank;
             inst.deepestBoard = name;
-            inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams;
+            inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams, inst.deadEnd = check.deadEnd();
             inst.figures = figuresOf(check);
         }
     }
@@ -545,7 +541,7 @@ std::vector<std::size_t> rankInstances(const CampaignReport& report) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const InstanceReport &x = report.instances[a], &y = report.instances[b];
         if (x.inCampaign != y.inCampaign) return x.inCampaign;
-        const BoardRank rx{x.pieces, x.seams}, ry{y.pieces, y.seams};
+        const BoardRank rx{x.pieces, x.seams, x.deadEnd}, ry{y.pieces, y.seams, y.deadEnd};
         if (isBetter(rx, ry)) return true;
         if (isBetter(ry, rx)) return false;
         return x.levels.reached() > y.levels.reached();
@@ -597,6 +593,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         std::string reason;
         if (checkBoardText(seed, check, reason)) {
             report.seedPieces = check.piecesPlaced, report.seedSeams = check.matchedSeams;
+            report.seedDeadEnd = check.deadEnd();
             report.seedFigures = figuresOf(check);
             report.seedKept = piecesKept(top / "seed-board.csv", report.program);
         }
@@ -654,10 +651,10 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     if (!order.empty() && report.instances[order[0]].inCampaign && report.instances[order[0]].pieces >= 0)
         report.best = static_cast<int>(order[0]);
     if (report.seedPieces >= 0) {
-        const BoardRank seedRank{report.seedPieces, report.seedSeams};
-        report.seedIsBest = report.best < 0 || !isBetter(BoardRank{report.instances[order[0]].pieces,
-                                                                   report.instances[order[0]].seams},
-                                                         seedRank);
+        const BoardRank seedRank{report.seedPieces, report.seedSeams, report.seedDeadEnd};
+        const InstanceReport& first = report.instances[order[0]];
+        report.seedIsBest =
+            report.best < 0 || !isBetter(BoardRank{first.pieces, first.seams, first.deadEnd}, seedRank);
     }
     // The whole progress log only of those the page draws.
     for (std::size_t r = 0; r < order.size() && static_cast<int>(r) < progressOf; ++r) {

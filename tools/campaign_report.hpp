@@ -59,6 +59,7 @@ struct InstanceReport {
     std::string deepestBoard;   // its own deepest board's file name, empty when none
     std::string figures;        // "244 of 256 pieces placed, 439 of 480 seams matched, consistent"
     int pieces = -1, seams = -1;
+    bool deadEnd = false;       // no solution holds that board (rim pieces off the rim)
     std::string startedFrom;    // as the instance recorded it; empty when it reads no board
     int startBoardPieces = -1;  // pieces of the board it started from, when known
     int startPieces = -1;       // those it kept: the level it really started at
@@ -75,6 +76,7 @@ struct CampaignReport {
     std::string pieceSet;       // the piece sets the suite was built for, as campaign.txt records them
     int declared = -1;          // instances of the latest start, -1 when campaign.txt does not say
     int seedPieces = -1, seedSeams = -1;  // the seed board copy's figures, when there is one
+    bool seedDeadEnd = false;
     int seedKept = -1;          // of those, the pieces the campaign's resuming solver keeps
     std::string seedFigures;
     std::vector<InstanceReport> instances;  // those of the campaign first, by number, then the left-over ones
