@@ -70,13 +70,13 @@ foreach(name ${zentara_solvers} ${zentara_user_tools})
   list(APPEND zentara_man_commands "zentara-${name}=$<TARGET_FILE:${name}>")
   list(APPEND zentara_man_pages ${CMAKE_BINARY_DIR}/man/zentara-${name}.1.gz)
 endforeach()
-list(APPEND zentara_man_commands "zentara-campaign=${PROJECT_SOURCE_DIR}/tools/campaign")
+list(APPEND zentara_man_commands "zentara-campaign=${PROJECT_SOURCE_DIR}/campaign/campaign")
 list(APPEND zentara_man_pages ${CMAKE_BINARY_DIR}/man/zentara-campaign.1.gz)
 add_custom_command(OUTPUT ${zentara_man_pages} ${CMAKE_BINARY_DIR}/man/zentara.7.gz
   COMMAND ${CMAKE_COMMAND} -DLINKS=${CMAKE_BINARY_DIR}/man/links -DOUT=${CMAKE_BINARY_DIR}/man
           -DVERSION=${PROJECT_VERSION} -DREADME=${PROJECT_SOURCE_DIR}/README.md
           "-DCOMMANDS=${zentara_man_commands}" -P ${PROJECT_SOURCE_DIR}/cmake/man_pages.cmake
-  DEPENDS ${zentara_solvers} ${zentara_user_tools} tools/campaign README.md cmake/man_pages.cmake
+  DEPENDS ${zentara_solvers} ${zentara_user_tools} campaign/campaign README.md cmake/man_pages.cmake
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   COMMENT "Writing the manual pages from each command's --help"
   VERBATIM)

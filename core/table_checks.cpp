@@ -1,7 +1,7 @@
 // Compile-time checks of the invariants every program relies on. A replaced data
 // file that breaks one stops the build with a message naming it. Every program
 // links the core, so none can be built from a broken table. A user's set never
-// gets this far broken: the importer (tools/puzzle_import.cpp) makes the same
+// gets this far broken: the importer (puzzles/puzzle_import.cpp) makes the same
 // checks on the list at configure time, with messages naming piece and line.
 #include <cstdint>
 

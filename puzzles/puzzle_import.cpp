@@ -6,7 +6,7 @@
 
 #include "blockset/colour_order.hpp"
 #include "puzzles/puzzle_clues.hpp"
-#include "tools/rim_proof.hpp"
+#include "puzzles/rim_proof.hpp"
 
 namespace zentara::puzzle_import {
 

@@ -1,4 +1,4 @@
-#include "tools/rim_proof.hpp"
+#include "puzzles/rim_proof.hpp"
 
 #include <algorithm>
 #include <map>

@@ -14,7 +14,7 @@
 #include "tests/support/temp_dir.hpp"
 #include "puzzles/puzzle_import.hpp"
 #include "puzzles/set_identity.hpp"
-#include "tools/rim_proof.hpp"
+#include "puzzles/rim_proof.hpp"
 
 namespace zentara {
 namespace {
