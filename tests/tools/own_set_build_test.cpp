@@ -24,6 +24,7 @@
 
 #include "core/board_file.hpp"
 #include "core/piece_list.hpp"
+#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/puzzle_import.hpp"
 
@@ -119,8 +120,10 @@ protected:
             const Sides s = onBoard(cell.piece, cell.rotation);
             const Geometry g = BOARD_16X16;
             const bool frame[4] = {g.topFacesFrame(c), g.rightFacesFrame(c), g.bottomFacesFrame(c), g.leftFacesFrame(c)};
+            // A border side may face an empty cell (shift-solver fills sides without a
+            // requirement freely); one that faces a placed piece is a mismatched seam.
             for (int k = 0; k < 4; ++k)
-                if (frame[k] != (s[k] == 0)) return at + ": border side and frame disagree";
+                if (frame[k] && s[k] != 0) return at + ": no border side towards the frame";
             const int right = g.right(c), below = g.below(c);
             if (right >= 0 && cells[right].piece >= 0 && cells[right].piece < PIECE_COUNT &&
                 onBoard(cells[right].piece, cells[right].rotation)[3] != s[1])
@@ -149,7 +152,13 @@ protected:
         if (boardsExpected) {
             EXPECT_FALSE(boards.empty()) << program;
         }
-        for (const fs::path& board : boards) EXPECT_EQ(faultOf(board), "") << program;
+        for (const fs::path& board : boards) {
+            EXPECT_EQ(faultOf(board), "") << program;
+            // And the board checker of the build, built for the set.
+            const fs::path checker = program.parent_path() / "board-check";
+            EXPECT_EQ(run(checker.string() + " " + board.string() + " >" + (where / "check.txt").string()), 0)
+                << program << " " << board << ": " << readFile(where / "check.txt");
+        }
     }
 };
 
@@ -157,7 +166,8 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     // The set: our generator's with another seed; its planted solution in the
     // generator's table orientation.
     const std::string makePuzzles = testing::programPath("make-puzzles").string();
-    ASSERT_EQ(run(makePuzzles + " --seed 4 " + dir().string() + " >/dev/null"), 0);
+    // With a cross piece (top = bottom, left = right), which every program must take.
+    ASSERT_EQ(run(makePuzzles + " --seed 4 --cross " + dir().string() + " >/dev/null"), 0);
     puzzle_import::ImportedSet generated;
     std::string error;
     ASSERT_TRUE(puzzle_import::parseHeader(puzzle_import::SetKind::Board16x16, readFile("puzzle_16x16.hpp"),
@@ -182,6 +192,9 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
         for (int k = 0; k < 4; ++k) s[k] = e[(k + 2) & 3] == 0 ? 0 : names[e[(k + 2) & 3]];
         list.push_back(s);
     }
+    int crosses = 0;
+    for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT; ++p) crosses += list[p][0] == list[p][2] && list[p][1] == list[p][3];
+    ASSERT_GT(crosses, 0);
     writeFile("mine.txt", formatPieceList({"a set of my own"}, list));
     // Inner pieces keep their listed orientation, so their planted rotations move.
     for (PlacedCell& cell : planted)
@@ -222,7 +235,8 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     ASSERT_EQ(run(configure + "mine.txt >configure.txt 2>&1"), 0) << readFile("configure.txt");
     EXPECT_NE(readFile("configure.txt").find("16 x 16 pieces from " + (dir() / "mine.txt").string() + ": 256 pieces"),
               std::string::npos);
-    ASSERT_EQ(run(cmake + " --build build --target score-solver brute-solver board-check block-solver >build.txt 2>&1"),
+    ASSERT_EQ(run(cmake + " --build build --target board-check score-solver frequency-solver brute-solver path-solver "
+                          "random-solver shift-solver berserker-solver block-solver >build.txt 2>&1"),
               0)
         << readFile("build.txt");
     const fs::path bin = dir() / "build/bin";
@@ -247,6 +261,34 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     runAndCheck(bin / "block-solver",
                 [](const fs::path&, const std::string& console) { return console.find("\rVariants ") != std::string::npos; },
                 false);
+    const auto status = [](const fs::path&, const std::string& console) { return console.find('\r') != std::string::npos; };
+    runAndCheck(bin / "path-solver", status, false);
+    runAndCheck(bin / "random-solver", status, false);
+    // frequency-solver on the seams of the planted solution, in the set's edge codes
+    // (4 x piece + bottom-first side); it follows them to a full board.
+    std::swap(planted[17], planted[18]);
+    StatCounts seams;
+    const auto edge = [&](int cell, int side) { return 4 * planted[cell].piece + ((side - planted[cell].rotation) & 3); };
+    for (int c = 0; c < CELL_COUNT; ++c) {
+        if (c % 16 < 15) seams.addPair(edge(c, bottom_first::RIGHT), edge(c + 1, bottom_first::LEFT));
+        if (c < 240) seams.addPair(edge(c, bottom_first::BOTTOM), edge(c + 16, bottom_first::TOP));
+    }
+    const auto resultWritten = [](const fs::path& dir, const std::string&) { return fs::exists(dir / "Result.csv"); };
+    fs::create_directory(dir() / "run-frequency-solver");
+    ASSERT_EQ(seams.writeStatBin((dir() / "run-frequency-solver/Stat.bin").c_str()), 0);
+    runAndCheck(bin / "frequency-solver", resultWritten, true);
+    // shift-solver and berserker-solver resume from the planted board cut after cell 219.
+    Board16 cut = planted;
+    for (int c = 220; c < CELL_COUNT; ++c) cut[c] = PlacedCell{};
+    for (const char* program : {"shift-solver", "berserker-solver"}) {
+        fs::create_directory(dir() / ("run-" + std::string(program)));
+        writeFile(dir() / ("run-" + std::string(program)) / "Best220.csv", [&] {
+            BoardText text;
+            formatBoard(cut.data(), LAYOUT_16X16, text);
+            return std::string(text.view());
+        }());
+        runAndCheck(bin / program, resultWritten, true);
+    }
 
     // Refused again later: the header of the good list goes, and the build does not
     // fall back on another set.
