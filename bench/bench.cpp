@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,20 @@ void printTimingRule() {
     std::printf("(all times are processor seconds of the measured part; rates are per processor second)\n");
 }
 
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double medianRatio(const RoundRates& numerator, const RoundRates& denominator) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < numerator.rates.size() && i < denominator.rates.size(); ++i)
+        if (denominator.rates[i] > 0) ratios.push_back(numerator.rates[i] / denominator.rates[i]);
+    return median(ratios);
+}
+
 bool signatureMode(int argc, char** argv) { return argc == 2 && std::strcmp(argv[1], "--signature") == 0; }
 
 ScratchDirectory::ScratchDirectory(const char* prefix) : previous_(std::filesystem::current_path()) {
@@ -42,7 +57,7 @@ ScratchDirectory::~ScratchDirectory() {
 }
 
 Board16 plantedSolution16() {
-    const char* const path = ZENTARA_SOURCE_DIR "/data/solution_16x16.csv";
+    const char* const path = ZENTARA_PLANTED_16X16;
     char buffer[MAX_BOARD_FILE_BYTES + 1];
     std::FILE* f = std::fopen(path, "rb");
     const std::size_t got = f == nullptr ? 0 : std::fread(buffer, 1, sizeof buffer, f);

@@ -6,6 +6,11 @@
 // counted around the measured part only (set-up excluded). The machines we bench
 // on are shared, and wall time would measure the other programs as much as ours.
 //
+// Ratios: the engine and its baselines run in turn, BENCH_ROUNDS times in one
+// process, each part again and again until it has spent MIN_PART_SECONDS; a
+// ratio printed is the median of the rounds' ratios, so that one disturbed run
+// does not move it.
+//
 // Signature mode (`--signature` as the only argument): a fixed seed and a fixed,
 // small amount of work, printing nothing but signature lines. CTest compares them
 // with bench/signatures/NAME.txt; they change only when an engine's behaviour is
@@ -14,6 +19,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "core/board_file.hpp"
 
@@ -24,6 +30,44 @@ double cpuSeconds();
 
 // The line every benchmark prints first, so no figure is read as wall time.
 void printTimingRule();
+
+inline constexpr int BENCH_ROUNDS = 5;
+inline constexpr double MIN_PART_SECONDS = 2.0;
+
+// Work done by a measured part and the processor seconds it took.
+struct Measured {
+    double work = 0;
+    double seconds = 0;
+    double rate() const { return seconds > 0 ? work / seconds : 0; }
+    Measured& operator+=(const Measured& other) {
+        work += other.work;
+        seconds += other.seconds;
+        return *this;
+    }
+};
+
+// Runs `part` (a fixed piece of work, returning a Measured) until the runs
+// together have spent at least `minSeconds`; their sum.
+template <class Part>
+Measured repeatFor(double minSeconds, Part&& part) {
+    Measured total;
+    do total += part();
+    while (total.seconds < minSeconds);
+    return total;
+}
+
+// The middle value (the mean of the two middle ones for an even count); 0 for none.
+double median(std::vector<double> values);
+
+// Rates of the rounds of one part, and their median.
+struct RoundRates {
+    std::vector<double> rates;
+    void add(const Measured& m) { rates.push_back(m.rate()); }
+    double median() const { return bench::median(rates); }
+};
+
+// The median over the rounds of numerator / denominator, round by round.
+double medianRatio(const RoundRates& numerator, const RoundRates& denominator);
 
 // True for `NAME --signature`.
 bool signatureMode(int argc, char** argv);
@@ -42,7 +86,7 @@ private:
     std::filesystem::path dir_;
 };
 
-// The planted 16 x 16 solution (data/solution_16x16.csv); exits with status 2 when
+// The planted 16 x 16 solution (data/solution_16x16.csv, or the one given with a user's set); exits with status 2 when
 // it cannot be read.
 Board16 plantedSolution16();
 

@@ -12,6 +12,7 @@
 #include <iosfwd>
 
 #include "core/board_file.hpp"
+#include "core/pieces.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
 #include "core/run_limits.hpp"

@@ -57,7 +57,10 @@ foreach(name ${zentara_solvers} ${zentara_user_tools} campaign)
 endforeach()
 install(FILES ${zentara_links} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The README and its pages, linked to each other as in the sources.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
+install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara/docs
+  FILES_MATCHING PATTERN "*.md")
 
 # cpack -G DEB: zentara_VERSION_ARCH.deb, the version from project() above.
 set(ZENTARA_PACKAGE_MAINTAINER "Zentara maintainers <maintainers@zentara.invalid>"
@@ -71,6 +74,16 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ten console solvers for a 16 x 16 edge-mat
 6 x 6 relatives, each its own search strategy, meeting through files in their
 working directory; a board checker, board pictures, a statistics merge, and
 campaigns of one solver per core on one machine, over ssh or as a Slurm job array.")
+# A build for a user's own piece set says so in the version and the description,
+# so that its package and ours cannot be taken for each other: 1.0.0+set16x16.3f9a2c41d07b.
+if(NOT ZENTARA_PIECE_SETS STREQUAL "built-in")
+  string(REGEX REPLACE "([0-9x]+) built-in(, )?" "" own_sets "${ZENTARA_PIECE_SETS}")
+  string(REGEX REPLACE "([0-9x]+) ([0-9a-f]+)" "set\\1.\\2" own_sets "${own_sets}")
+  string(REGEX REPLACE "[, ]+" "." own_sets "${own_sets}")
+  string(REGEX REPLACE "\\.$" "" own_sets "${own_sets}")
+  set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}+${own_sets}")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "\nBuilt for the user's own piece set (${ZENTARA_PIECE_SETS}), not the suite's own.")
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -8,6 +8,7 @@
 
 #include "core/pieces.hpp"
 #include "core/user_file.hpp"
+#include "core/version.hpp"
 
 namespace zentara {
 
@@ -155,6 +156,8 @@ bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason)
         }
         cells.insert(cells.end(), row.begin(), row.end());
     }
+    if (kind == PuzzleKind::Board16x16)
+        for (PlacedCell& cell : cells) cell = tableCellOf(cell);
     out = checkCells(kind, cells);
     return true;
 }
@@ -262,17 +265,19 @@ std::string describeRefusal(const ResumeRefusal& r) {
     int n = std::snprintf(line, sizeof line, "cell %d (row %d, column %d): ", r.cell, g.row(r.cell), g.column(r.cell));
     char* at = line + n;
     const std::size_t room = sizeof line - static_cast<std::size_t>(n);
-    const int piece = r.held.piece + 1, rotation = r.held.rotation;
+    // Numbers and rotations as the files show them.
+    const PlacedCell held = listCellOf(r.held);
+    const int piece = held.piece + 1, rotation = held.rotation;
     switch (r.reason) {
         case RefusalReason::FixedCell: {
             int fixedRotation = 0;
             for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
-                if (f.cell == r.cell) fixedRotation = f.rotation;
+                if (f.cell == r.cell) fixedRotation = listRotationOf(f.piece, f.rotation);
             if (r.held.piece == r.other)
                 std::snprintf(at, room, "holds piece %d in rotation %d, the cell is fixed for it in rotation %d", piece,
                               rotation, fixedRotation);
             else
-                std::snprintf(at, room, "holds piece %d, the cell is fixed for piece %d", piece, r.other + 1);
+                std::snprintf(at, room, "holds piece %d, the cell is fixed for piece %d", piece, listPieceOf(r.other) + 1);
             break;
         }
         case RefusalReason::PieceTaken:
@@ -394,9 +399,12 @@ std::string formatCheckReport(const char* name, const BoardCheck& check) {
     std::snprintf(line, sizeof line, "piece numbers out of range: %d\n", check.outOfRange);
     s += line;
     if (check.kind == PuzzleKind::Board16x16) {
-        std::snprintf(line, sizeof line, "hint piece on cell 135 in rotation 2: %s\n", check.hintInPlace ? "yes" : "no");
+        std::snprintf(line, sizeof line, "hint piece on cell 135 in rotation %d: %s\n",
+                      listRotationOf(HINT_PIECE, HINT_ROTATION), check.hintInPlace ? "yes" : "no");
         s += line;
     }
+    // Which set the board was checked against: a board of another set reads as inconsistent.
+    s += "piece set: " + std::string(PIECE_SETS) + "\n";
     s += check.complete() ? "complete and consistent\n" : check.consistent() ? "consistent\n" : "inconsistent\n";
     return s;
 }

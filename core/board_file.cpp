@@ -1,5 +1,6 @@
 #include "core/board_file.hpp"
 
+#include "core/pieces.hpp"
 #include "core/user_file.hpp"
 
 #include <algorithm>
@@ -27,11 +28,24 @@ void putNumber(char* at, int value, int digits) {
 
 }  // namespace
 
-void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out) {
+PlacedCell listCellOf(PlacedCell c) {
+    if (!LIST_NUMBERS_DIFFER || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
+    return {static_cast<std::int16_t>(listPieceOf(c.piece)), static_cast<std::uint8_t>(listRotationOf(c.piece, c.rotation))};
+}
+
+PlacedCell tableCellOf(PlacedCell c) {
+    if (!LIST_NUMBERS_DIFFER || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
+    const int piece = tablePieceOf(c.piece);
+    return {static_cast<std::int16_t>(piece), static_cast<std::uint8_t>(tableRotationOf(piece, c.rotation))};
+}
+
+void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out, PieceNumbers numbers) {
     char* p = out.bytes.data();
     const int cellBytes = layout.pieceDigits + 2;
+    const bool mapped = LIST_NUMBERS_DIFFER && numbers == PieceNumbers::List && layout.width == BOARD_WIDTH &&
+                        layout.height == BOARD_HEIGHT;
     for (int cell = 0; cell < layout.cells(); ++cell) {
-        const PlacedCell& c = cells[cell];
+        const PlacedCell c = mapped ? listCellOf(cells[cell]) : cells[cell];
         const int number = c.empty() ? 0 : c.piece + 1;
         putNumber(p, number, layout.pieceDigits);
         p[layout.pieceDigits] = ',';
@@ -154,6 +168,7 @@ void parseBoardBytes(std::string_view data, Board16& out) {
             if (r >= '0' && r <= '3') rotation = r - '0';
         }
         if (piece >= 0) out[cell] = PlacedCell{static_cast<std::int16_t>(piece), static_cast<std::uint8_t>(rotation)};
+        out[cell] = tableCellOf(out[cell]);
     }
 }
 

@@ -48,8 +48,19 @@ struct BoardText {
     std::string_view view() const { return {bytes.data(), size}; }
 };
 
+// The numbers a 16 x 16 file shows: the list's, as users and every program read
+// them (core/pieces.hpp: they differ from the tables' only for a list whose hint
+// is not line 139 in rotation 2), or the tables' own, for make-puzzles writing the
+// solution of a set it generated.
+enum class PieceNumbers { List, Table };
+
+// A 16 x 16 cell of the tables as files number it, and back (pieces out of range kept).
+PlacedCell listCellOf(PlacedCell cell);
+PlacedCell tableCellOf(PlacedCell cell);
+
 // Formats layout.cells() cells in cell order. Works for board and block-list files alike.
-void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out);
+void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out,
+                 PieceNumbers numbers = PieceNumbers::List);
 
 // Replaces `path` whole through the one writer of core/user_file.hpp (links
 // followed, non-regular or unwritable targets refused, permission bits kept).
@@ -104,7 +115,8 @@ int endWithFullBoard(std::ostream& console, const PlacedCell* cells, const Board
                      std::uint64_t failuresBefore);
 
 // Parses board bytes for 256 cells by the lenient reading rules: anything that is
-// not a digit separates cells; missing cells read as empty.
+// not a digit separates cells; missing cells read as empty. Cells come out in the
+// tables' numbers.
 void parseBoardBytes(std::string_view data, Board16& out);
 
 inline constexpr int BEST_READ_LIMIT = 4000;

@@ -52,6 +52,14 @@ bool directoryWritable(const char* directory) {
     return ::faccessat(AT_FDCWD, directory, W_OK, AT_EACCESS) == 0;
 }
 
+// "PID on HOST: PROGRAM". The name only informs the refused; a full disk does not undo the claim.
+void nameHolder(int fd, std::string_view program) {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "unknown host");
+    const std::string line = std::to_string(::getpid()) + " on " + host + ": " + std::string(program) + "\r\n";
+    if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) (void)!::ftruncate(fd, 0);
+}
+
 ClaimResult refuse(std::string& message, std::string_view program, const std::string& why) {
     message = std::string(program) + ": cannot claim this directory: " + why;
     return ClaimResult::Refused;
@@ -124,11 +132,7 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
             ::close(fd);  // the file was there before: it stays as it was
             return refuse(message, program, std::string("it is not writable (") + std::strerror(error) + ")");
         }
-        char host[256] = {};
-        if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "unknown host");
-        const std::string line = std::to_string(::getpid()) + " on " + host + ": " + std::string(program) + "\r\n";
-        // The name only informs the refused; a full disk does not undo the claim.
-        if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) (void)!::ftruncate(fd, 0);
+        nameHolder(fd, program);
         claim.fd = fd;
         claim.device = info.st_dev;
         claim.inode = info.st_ino;
@@ -158,9 +162,31 @@ std::string readClaimHolder(const char* directory) {
 namespace {
 DirClaim workingDirectoryClaim;
 void releaseWorkingDirectory() { releaseDirectory(workingDirectoryClaim); }
+
+// The claim the program's starter took and handed down on the descriptor that
+// ZENTARA_CLAIM_FD names (the campaign's wrapper holds it until the program and
+// its own last writes are done): taken when that descriptor is the lock file here
+// and holds its lock. Whoever set the variable, a descriptor that is not the
+// claim gains nothing.
+bool inheritedClaim(std::string_view program) {
+    const char* text = std::getenv("ZENTARA_CLAIM_FD");
+    if (text == nullptr) return false;
+    const std::string digits(text);
+    ::unsetenv("ZENTARA_CLAIM_FD");
+    if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int fd = std::stoi(digits);
+    struct stat info {};
+    if (fd < 3 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (!sameFile(CLAIM_FILE_NAME, info.st_dev, info.st_ino) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    nameHolder(fd, program);
+    return true;  // the starter removes the file once it lets go
+}
+
 }  // namespace
 
 bool claimWorkingDirectory(std::string_view program) {
+    if (inheritedClaim(program)) return true;
     std::string message;
     if (claimDirectory(".", program, workingDirectoryClaim, message) != ClaimResult::Claimed) {
         std::cerr << message << std::endl;

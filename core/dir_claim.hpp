@@ -42,7 +42,9 @@ std::string readClaimHolder(const char* directory);
 
 // What a solver's main() does right after its command line: claims the working
 // directory until the process ends (released at a normal exit), or prints the
-// refusal on the standard error and returns false.
+// refusal on the standard error and returns false. A claim its starter handed
+// down (descriptor ZENTARA_CLAIM_FD, the locked lock file of this directory) is
+// taken as it is; the starter keeps it after the program and removes the file.
 bool claimWorkingDirectory(std::string_view program);
 
 }  // namespace zentara

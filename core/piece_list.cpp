@@ -83,6 +83,22 @@ bool parseTopFirstColours(const std::vector<std::string_view>& words, int line, 
     return true;
 }
 
+// "fixed PIECE CELL ROTATION": three whole numbers. Whether the clue can be met is
+// the importer's question, which knows the set.
+bool parseFixed(const std::vector<std::string_view>& words, int line, PieceList& list, std::string& error) {
+    ListColour numbers[3]{};
+    bool ok = words.size() == 4;
+    for (std::size_t k = 1; ok && k < 4; ++k) ok = parseNumber(words[k], numbers[k - 1]);
+    if (!ok || numbers[2] > 3) {
+        error = lineText(line) + "a fixed line gives a piece, a cell and a rotation 0-3, for example "
+                                 "\"fixed 139 135 2\"";
+        return false;
+    }
+    list.fixed.push_back(FixedLine{static_cast<int>(numbers[0]), static_cast<int>(numbers[1]),
+                                   static_cast<int>(numbers[2]), line});
+    return true;
+}
+
 }  // namespace
 
 bool parsePieceList(std::string_view text, PieceList& list, std::string& error) {
@@ -108,6 +124,8 @@ bool parsePieceList(std::string_view text, PieceList& list, std::string& error) 
                 if (!parseOrder(words, line, order, error)) return false;
             } else if (words[0] == "top-first-colours") {
                 if (!parseTopFirstColours(words, line, list, error)) return false;
+            } else if (words[0] == "fixed") {
+                if (!parseFixed(words, line, list, error)) return false;
             } else {
                 error = lineText(line) + "a piece line holds four colours (whole numbers 0 to 999999, 0 the border); "
                                          "found \"" + shown(words[0]) + "\"";
@@ -144,7 +162,8 @@ bool readPieceList(const char* path, PieceList& list, std::string& error) {
 
 std::string formatPieceList(const std::vector<std::string>& comments,
                             const std::vector<std::array<ListColour, 4>>& topFirstPieces,
-                            const std::vector<std::pair<ListColour, int>>& topFirstColours) {
+                            const std::vector<std::pair<ListColour, int>>& topFirstColours,
+                            const std::vector<FixedLine>& fixed) {
     std::string text;
     for (const std::string& c : comments) text += (c.empty() ? "#" : "# " + c) + "\r\n";
     for (const auto& p : topFirstPieces)
@@ -156,6 +175,9 @@ std::string formatPieceList(const std::vector<std::string>& comments,
             text += ' ' + std::to_string(colour) + ':' + std::to_string(number);
         text += "\r\n";
     }
+    for (const FixedLine& f : fixed)
+        text += "fixed " + std::to_string(f.piece) + ' ' + std::to_string(f.cell) + ' ' + std::to_string(f.rotation) +
+                "\r\n";
     return text;
 }
 

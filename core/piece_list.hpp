@@ -6,6 +6,7 @@
 //   0 0 3 5                         one piece per line: four colours, 0 the border
 //   ...
 //   top-first-colours 0:0 1:2 ...   (optional: the top-first number of each colour)
+//   fixed 139 135 2                 (optional, 16 x 16: piece 139 fixed on cell 135 in rotation 2)
 //
 // Colours are non-negative whole numbers in any numbering; numbers may be
 // separated by blanks, tabs or commas. The k-th piece line is piece k in every
@@ -35,8 +36,18 @@ struct ListPiece {
     int line = 0;                       // line of the file, for messages
 };
 
+// A "fixed PIECE CELL ROTATION" line: a clue piece of the puzzle, numbered as the
+// list numbers it (from 1), on a cell and in a rotation as board files write them.
+struct FixedLine {
+    int piece = 0;
+    int cell = 0;
+    int rotation = 0;
+    int line = 0;  // line of the file, for messages
+};
+
 struct PieceList {
     std::vector<ListPiece> pieces;
+    std::vector<FixedLine> fixed;
     // The "top-first-colours" line, when given: pairs of list colour, top-first number.
     std::vector<std::pair<ListColour, int>> topFirstColours;
 };
@@ -50,9 +61,10 @@ bool readPieceList(const char* path, PieceList& list, std::string& error);
 
 // The text of a list in top-first order, with CR LF line ends: the comment lines
 // given (each without its "# "), one line per piece, and the top-first colour
-// line when `topFirstColours` is not empty.
+// line when `topFirstColours` is not empty; then the fixed lines.
 std::string formatPieceList(const std::vector<std::string>& comments,
                             const std::vector<std::array<ListColour, 4>>& topFirstPieces,
-                            const std::vector<std::pair<ListColour, int>>& topFirstColours = {});
+                            const std::vector<std::pair<ListColour, int>>& topFirstColours = {},
+                            const std::vector<FixedLine>& fixed = {});
 
 }  // namespace zentara

@@ -35,8 +35,10 @@ struct FixedPlacement {
 };
 
 inline constexpr FixedPlacement HINT_PLACEMENT{HINT_PIECE, HINT_CELL, HINT_ROTATION};
-// The shift and berserker solvers fix two more pieces besides the hint.
-inline constexpr std::array<FixedPlacement, 3> LOCAL_SEARCH_FIXED{{
+// The clue pieces of our 16 x 16 set and of every set make-puzzles generates: the
+// hint and two more, which the shift and berserker solvers fix too. The programs
+// fix the clues of the set they are built for (LOCAL_SEARCH_FIXED, core/pieces.hpp).
+inline constexpr std::array<FixedPlacement, 3> GENERATED_FIXED{{
     HINT_PLACEMENT,
     {180, 210, 3},
     {254, 45, 3},

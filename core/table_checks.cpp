@@ -83,10 +83,23 @@ constexpr bool allDistinct(const std::array<PieceEntry, N>& t) {
 // The pieces the programs fix are inner pieces on inner cells. Their colours are
 // the set's (the programs take them from the table): on our set the hint shows
 // top 8, left 12, right 9 and bottom 9; a user's set brings its own.
-constexpr bool fixedPiecesInner() {
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
-        if (pieceClass(PIECES_BOTTOM_FIRST[f.piece]) != 0 || f.piece < FIRST_INNER_PIECE) return false;
-        if (BOARD_16X16.isRim(f.cell)) return false;
+// Every clue can be met: the piece's class is its cell's, its border faces that
+// cell's frame, and no two clues share a piece or a cell.
+constexpr bool fixedPiecesFit() {
+    using namespace bottom_first;
+    const Geometry& g = BOARD_16X16;
+    for (std::size_t i = 0; i < LOCAL_SEARCH_FIXED.size(); ++i) {
+        const FixedPlacement& f = LOCAL_SEARCH_FIXED[i];
+        if (f.piece < 0 || f.piece >= PIECE_COUNT || f.cell < 0 || f.cell >= CELL_COUNT) return false;
+        const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[f.piece], f.rotation);
+        const int cellClass = g.isCorner(f.cell) ? 2 : g.isRim(f.cell) ? 1 : 0;
+        if (pieceClass(s) != cellClass) return false;
+        if ((s[TOP] == BORDER_COLOUR) != g.topFacesFrame(f.cell) || (s[LEFT] == BORDER_COLOUR) != g.leftFacesFrame(f.cell) ||
+            (s[BOTTOM] == BORDER_COLOUR) != g.bottomFacesFrame(f.cell) ||
+            (s[RIGHT] == BORDER_COLOUR) != g.rightFacesFrame(f.cell))
+            return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (LOCAL_SEARCH_FIXED[j].piece == f.piece || LOCAL_SEARCH_FIXED[j].cell == f.cell) return false;
     }
     return true;
 }
@@ -154,7 +167,8 @@ static_assert(rimColoursOnRimSeams(), "16 x 16 table: rim colours 1-5 only along
 static_assert(colourCounts(),
               "16 x 16 table: BORDER_COLOUR on 64 sides, rim colours 24 sides each, 6-10 on 48 and 11-22 on 50");
 static_assert(allDistinct(PIECES_BOTTOM_FIRST), "16 x 16 table: two pieces are equal under rotation");
-static_assert(fixedPiecesInner(), "16 x 16 table: the hint piece and the two further fixed pieces must be inner pieces");
+static_assert(fixedPiecesFit(),
+              "16 x 16 table: each fixed piece fits its cell (its class, its border towards the frame), one per cell");
 static_assert(colourMap(), "colour map: must be one-to-one, 0 to 0, 1-5 to {1,2,3,4,8}, 6-10 to {5,6,7,14,15}");
 static_assert(colourOrderIsPermutation(), "colour order: must hold every colour 0-22 exactly once");
 static_assert(colourOrderKeepsRim(), "colour order: the border and rim colours 0-5 must keep their places 0-5");

@@ -277,4 +277,14 @@ inline constexpr std::array<std::uint8_t, 23> TOP_FIRST_COLOUR{{0, 2, 8, 4, 3, 1
 // colours is the order in which block-solver forms its sets and balances colours.
 inline constexpr std::array<std::uint8_t, 23> COLOUR_ORDER{{0, 1, 2, 3, 4, 5, 17, 6, 21, 8, 12, 18, 19, 20, 11, 14, 7, 10, 22, 15, 9, 16, 13}};
 
+// The pieces the programs fix, in table numbers: index, cell, rotation. The hint
+// comes first, where every program fixes it; shift-solver and berserker-solver
+// fix the others too.
+inline constexpr std::array<std::array<int, 3>, 3> FIXED_PIECES{{{138, 135, 2}, {180, 210, 3}, {254, 45, 3}}};
+
+// Files number the pieces as the list does: the list's hint (piece HINT_IN_LIST[0]) is
+// table piece 139 turned HINT_IN_LIST[1] quarter turns, and list piece 139 is table
+// piece HINT_IN_LIST[0].
+inline constexpr std::array<int, 2> HINT_IN_LIST{{139, 0}};
+
 }  // namespace zentara::data

@@ -69,6 +69,7 @@ void setUpPath(PathCells& cells, int pathMode) {
         cells.knownCount[cell] = static_cast<std::uint8_t>(known);
         for (int i = 0; i < 4; ++i)
             cells.keyReads[cell][i] = i < 4 - known ? ZERO_SIDE : cells.knownColourAt[cell][i - (4 - known)];
+        cells.steps[step] = {cells.classBase[cell], cells.keyReads[cell], static_cast<std::uint32_t>(cell)};
     }
 }
 

@@ -178,7 +178,9 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
                    x, y, S, S);
             continue;
         }
-        const int number = cell.piece + 1;
+        // Numbers and rotations as the files show them.
+        const PlacedCell shown = check.kind == PuzzleKind::Board16x16 ? listCellOf(cell) : cell;
+        const int number = shown.piece + 1;
         if (cell.piece >= setSize) {
             append(s, "<g class=\"piece unknown\"><title>cell %d (row %d, column %d): piece %d is not in the set</title>",
                    c, g.row(c), g.column(c), number);
@@ -190,7 +192,7 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
         const bool twice = uses[static_cast<std::size_t>(cell.piece)] > 1;
         const PieceEntry sides = rotate(table[cell.piece], cell.rotation);
         append(s, "<g class=\"piece%s\"><title>cell %d (row %d, column %d): piece %d, rotation %d%s</title>",
-               twice ? " twice" : "", c, g.row(c), g.column(c), number, cell.rotation,
+               twice ? " twice" : "", c, g.row(c), g.column(c), number, shown.rotation,
                twice ? ", used on more than one cell" : "");
         const int cx = x + S / 2, cy = y + S / 2;
         // Corners of the cell clockwise from the top left; side k of the triangle
@@ -214,7 +216,8 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
             const int x = X0 + g.column(f.cell) * S, y = Y0 + g.row(f.cell) * S;
             const bool hint = f.cell == HINT_CELL;
             append(s, "<g class=\"%s\"><title>cell %d (row %d, column %d): piece %d in rotation %d, %s</title>",
-                   hint ? "hint" : "fixed", f.cell, g.row(f.cell), g.column(f.cell), f.piece + 1, f.rotation,
+                   hint ? "hint" : "fixed", f.cell, g.row(f.cell), g.column(f.cell), listPieceOf(f.piece) + 1,
+                   listRotationOf(f.piece, f.rotation),
                    hint ? "the hint piece, fixed in every 16 x 16 solver" : "fixed by shift-solver and berserker-solver");
             append(s, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" stroke=\"#FFFFFF\" stroke-width=\"5\"/>",
                    x + 3, y + 3, S - 6, S - 6);
@@ -229,7 +232,7 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
             const PlacedCell& cell = check.cells[static_cast<std::size_t>(c)];
             if (cell.empty() || cell.piece >= setSize) continue;
             append(s, "<text x=\"%d\" y=\"%d\">%d</text>\n", X0 + g.column(c) * S + S / 2, Y0 + g.row(c) * S + S / 2 + 5,
-                   cell.piece + 1);
+                   (check.kind == PuzzleKind::Board16x16 ? listCellOf(cell) : cell).piece + 1);
         }
         s += "</g>\n";
     }

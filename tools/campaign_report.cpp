@@ -546,6 +546,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     report.program = fs::path(field(text, "program")).filename().string();
     report.started = field(text, "started");
     report.seedBoard = field(text, "seed board");
+    report.pieceSet = field(text, "piece set");
     report.declared = boundedNumber(field(text, "instances"), MAX_INSTANCES);
     int firstTask = 1, lastTask = report.declared;
     // A Slurm job's task numbers, when they are one range of at most as many as a start takes.
@@ -697,6 +698,7 @@ std::string renderCampaignStatus(const CampaignReport& report) {
     } else {
         s += "best board: none yet\n";
     }
+    if (!report.pieceSet.empty()) s += "piece set: " + terminalSafe(report.pieceSet) + "\n";
     return s;
 }
 
@@ -737,6 +739,7 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
          " running";
     if (!report.started.empty()) s += "; started " + xmlEscape(report.started);
     if (!report.seedBoard.empty()) s += "; seed board " + xmlEscape(report.seedBoard);
+    if (!report.pieceSet.empty()) s += "; piece set " + xmlEscape(report.pieceSet);
     s += ". Page written " + xmlEscape(generatedAt) + "; run <code>tools/campaign report</code> again to renew it.</p>\n";
     if (leftOvers > 0)
         s += "<p class=\"left-over\">" + std::to_string(leftOvers) + (leftOvers == 1 ? " instance directory is" : " instance directories are") +

@@ -70,6 +70,7 @@ struct CampaignReport {
     std::string program;
     std::string started;
     std::string seedBoard;      // as campaign.txt names it
+    std::string pieceSet;       // the piece sets the suite was built for, as campaign.txt records them
     int declared = -1;          // instances of the latest start, -1 when campaign.txt does not say
     int seedPieces = -1, seedSeams = -1;  // the seed board copy's figures, when there is one
     int seedKept = -1;          // of those, the pieces the campaign's resuming solver keeps

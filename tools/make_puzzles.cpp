@@ -25,6 +25,7 @@
 #include "core/user_file.hpp"
 #include "core/version.hpp"
 #include "tools/puzzle_import.hpp"
+#include "tools/set_identity.hpp"
 
 using namespace zentara;
 using namespace zentara::puzzle_import;
@@ -232,7 +233,7 @@ CutPuzzle cut16(Generator& gen, const Planted& p) {
     for (int i = 0; i < 56; ++i) cellOfPiece[FIRST_EDGE_PIECE + i] = edges[i];
     std::vector<int> freeInnerPieces;
     for (int piece = FIRST_INNER_PIECE; piece < PIECE_COUNT; ++piece) freeInnerPieces.push_back(piece);
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+    for (const FixedPlacement& f : GENERATED_FIXED) {
         cellOfPiece[f.piece] = f.cell;
         inners.erase(std::find(inners.begin(), inners.end(), f.cell));
         freeInnerPieces.erase(std::find(freeInnerPieces.begin(), freeInnerPieces.end(), f.piece));
@@ -251,7 +252,7 @@ CutPuzzle cut16(Generator& gen, const Planted& p) {
             else r = 3;
         } else {
             r = gen.below(4);
-            for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+            for (const FixedPlacement& f : GENERATED_FIXED)
                 if (f.piece == piece) r = f.rotation;
         }
         out.table[piece] = tableEntry(p.placed(c), r);
@@ -311,7 +312,7 @@ bool writeText(const std::string& path, const std::string& text) { return replac
 
 bool writeSolution(const std::string& path, const std::vector<PlacedCell>& cells, const BoardLayout& layout) {
     BoardText text;
-    formatBoard(cells.data(), layout, text);
+    formatBoard(cells.data(), layout, text, PieceNumbers::Table);
     return writeText(path, std::string(text.view()));
 }
 
@@ -335,12 +336,20 @@ int importList(SetKind kind, const char* listPath, const char* headerPath) {
     std::printf("%s pieces from %s: %d pieces, %zu colours", shape.title, listPath, shape.pieces,
                 set.listColour.size() - 1);
     if (kind == SetKind::Board16x16) {
-        const std::array<ListColour, 4>& hint = list.pieces[HINT_PIECE].sides;
-        std::printf(", %d rim pieces turned to the table orientation; hint piece 139 in rotation 2 shows top %u, "
-                    "right %u, bottom %u, left %u",
-                    turned, hint[2], hint[3], hint[0], hint[1]);
+        // The hint as it lies on its cell: the list's sides turned by its rotation.
+        const std::array<ListColour, 4>& hint = list.pieces[set.hintListPiece].sides;
+        const int r = (HINT_ROTATION + set.hintTurn) & 3;
+        turned -= set.turned[HINT_PIECE] != 0;
+        std::printf(", %d rim pieces turned to the table orientation; hint piece %d in rotation %d shows top %u, "
+                    "right %u, bottom %u, left %u; %zu further pieces fixed by shift-solver and berserker-solver",
+                    turned, set.hintListPiece + 1, r, hint[(0 - r) & 3], hint[(1 - r) & 3], hint[(2 - r) & 3],
+                    hint[(3 - r) & 3], set.fixed.size() - 1);
     }
-    std::printf("\n");
+    std::printf("; piece set %s\n", setFingerprint(set).c_str());
+    if (kind == SetKind::Board16x16 && set.balanceRate > 0)
+        std::printf("block-solver on this set: one inner assignment in %.0f balances (one in %.0f on ours), so "
+                    "expect about %.1f times fewer variants per second than on ours\n",
+                    1.0 / set.balanceRate, 1.0 / BUILT_IN_BALANCE_RATE, BUILT_IN_BALANCE_RATE / set.balanceRate);
     return 0;
 }
 
@@ -396,6 +405,7 @@ int writeSets(const std::string& dir, RandomState seed, bool cross) {
         ImportedSet set;
         set.kind = SetKind::Board16x16;
         set.table = puzzle.table;
+        set.fixed.assign(GENERATED_FIXED.begin(), GENERATED_FIXED.end());
         for (int c = 0; c < 23; ++c) set.topFirst[c] = static_cast<Colour>(map[c]);
         double rate = 0;
         measureColourOrder(set, rate);

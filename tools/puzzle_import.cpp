@@ -5,6 +5,7 @@
 #include <map>
 
 #include "blockset/colour_order.hpp"
+#include "tools/puzzle_clues.hpp"
 
 namespace zentara::puzzle_import {
 
@@ -83,15 +84,6 @@ bool checkPieces(const SetShape& shape, SetKind kind, const PieceList& list, std
         ++classCount[borders];
     }
     if (kind == SetKind::Board16x16) {
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
-            if (borderSides(list.pieces[f.piece].sides) == 0) continue;
-            error = pieceText(list, f.piece) + " is " + className(borderSides(list.pieces[f.piece].sides)) +
-                    ", but the programs fix " + (f.piece == HINT_PIECE ? "the hint piece 139" : "it") +
-                    " on the inner cell " + std::to_string(f.cell) + " (row " + std::to_string(f.cell / 16) +
-                    ", column " + std::to_string(f.cell % 16) + ") in rotation " + std::to_string(f.rotation) +
-                    ": pieces 139, 181 and 255 must be inner pieces";
-            return false;
-        }
         for (int p = 0; p < n; ++p) {
             const int want = p < FIRST_EDGE_PIECE ? 2 : p < FIRST_INNER_PIECE ? 1 : 0;
             const int cls = borderSides(list.pieces[p].sides);
@@ -249,7 +241,7 @@ bool kindOfName(const std::string& name, SetKind& kind) {
     return false;
 }
 
-bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error) {
+bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error, bool measure) {
     const SetShape& shape = shapeOf(kind);
     std::map<ListColour, ColourUse> uses;
     if (!checkPieces(shape, kind, list, error) || !checkDistinct(list, error) ||
@@ -292,6 +284,7 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
         set.table.push_back(entry);
         set.turned.push_back(r);
     }
+    if (!applyClues(list, set, error)) return false;
     if (kind != SetKind::Board16x16) return true;
 
     if (!list.topFirstColours.empty()) {
@@ -303,8 +296,8 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
                                                          : c <= 10 ? TOP_FIRST_SHORT[c - 6]
                                                                    : TOP_FIRST_LONG[c - 11]);
     }
-    double rate = 0;
-    if (!measureColourOrder(set, rate))
+    double& rate = set.balanceRate;
+    if (measure && !measureColourOrder(set, rate))
         std::fprintf(stderr, "note: under no colour order the measurement tried did an inner assignment of "
                              "block-solver balance; block-solver will seldom complete one on this set\n");
     return true;
@@ -400,6 +393,7 @@ std::string headerText(const ImportedSet& set) {
         text += "\n// Colour number in the top-first table for each colour of the bottom-first table.\n";
         text += "inline constexpr std::array<std::uint8_t, 23> TOP_FIRST_COLOUR{{" + listText(set.topFirst) + "}};\n\n";
         text += colourOrderText(set.colourOrder);
+        text += clueHeaderText(set);
     }
     return text + "\n}  // namespace zentara::data\n";
 }
@@ -450,6 +444,17 @@ bool parseHeader(SetKind kind, const std::string& text, ImportedSet& set, std::s
         set.topFirst = {};
     }
     for (int c = 0; c < 23; ++c) set.listColour.push_back(static_cast<ListColour>(c));
+    // The clues; a header without them holds a generated set's.
+    std::vector<int> fixedNumbers, hintNumbers;
+    const bool declared = arrayNumbers(text, "FIXED_PIECES", 3 * CELL_COUNT, fixedNumbers);
+    if (!declared) {
+        set.fixed.assign(GENERATED_FIXED.begin(), GENERATED_FIXED.end());
+    } else if (!arrayNumbers(text, "HINT_IN_LIST", 2, hintNumbers) ||
+               !cluesFromHeader(fixedNumbers, hintNumbers, set)) {
+        error = "FIXED_PIECES and HINT_IN_LIST do not give the hint (index 138 on cell 135 in rotation 2) first and "
+                "every clue on a cell of its own";
+        return false;
+    }
     return true;
 }
 
@@ -462,21 +467,27 @@ std::string plainListText(const ImportedSet& set) {
         "Colour 0 is the border; line k of pieces is piece k in every file and screen text.",
     };
     if (set.kind == SetKind::Board16x16) {
-        comments.push_back("Pieces 1-4 are the corners, 5-60 the edge pieces, 61-256 the inner pieces;");
-        comments.push_back("piece 139 is the hint, fixed on cell 135 in rotation 2.");
+        comments.push_back("Pieces 1-4 are the corners, 5-60 the edge pieces, 61-256 the inner pieces.");
+        comments.push_back("Each fixed line gives a clue piece, its cell and rotation; the hint is on cell 135.");
     }
     std::vector<std::array<ListColour, 4>> pieces;
-    for (const PieceEntry& e : set.table) {
+    for (int listPiece = 0; listPiece < static_cast<int>(set.table.size()); ++listPiece) {
+        // The list's own numbering and orientation of the hint and the piece it displaced.
+        const bool exchanged = set.kind == SetKind::Board16x16 && set.hintListPiece != HINT_PIECE &&
+                               (listPiece == HINT_PIECE || listPiece == set.hintListPiece);
+        const int tablePiece = exchanged ? HINT_PIECE + set.hintListPiece - listPiece : listPiece;
+        const int turnBack = set.kind == SetKind::Board16x16 && tablePiece == HINT_PIECE ? -set.hintTurn & 3 : 0;
+        const PieceEntry e = rotate(set.table[tablePiece], turnBack);
         std::array<ListColour, 4> topFirst{};
         for (int k = 0; k < 4; ++k) topFirst[k] = e[(k + 2) & 3];
         pieces.push_back(topFirst);
     }
     std::vector<std::pair<ListColour, int>> map;
     if (set.kind == SetKind::Board16x16) {
-        comments.push_back("The last line gives each colour's number in the programs' top-first table.");
+        comments.push_back("The top-first-colours line gives each colour's number in the programs' top-first table.");
         for (int c = 0; c < 23; ++c) map.emplace_back(static_cast<ListColour>(c), set.topFirst[c]);
     }
-    return formatPieceList(comments, pieces, map);
+    return formatPieceList(comments, pieces, map, set.kind == SetKind::Board16x16 ? clueLines(set) : std::vector<FixedLine>{});
 }
 
 }  // namespace zentara::puzzle_import

@@ -39,11 +39,22 @@ struct ImportedSet {
     std::vector<ListColour> listColour;       // the list's colour for each table colour
     std::array<Colour, 23> topFirst{};        // 16 x 16: table colour -> top-first colour
     std::array<Colour, 23> colourOrder{};     // 16 x 16: the block-set solver's working order
+    // 16 x 16: the clue pieces in table numbers, the hint first (tools/puzzle_clues.hpp),
+    // and where the hint stands in the list: its index, and the quarter turns from
+    // its line to its table entry.
+    std::vector<FixedPlacement> fixed;
+    int hintListPiece = HINT_PIECE;
+    int hintTurn = 0;
+    double balanceRate = 0;  // 16 x 16: balanced block-set assignments per attempt under colourOrder
 };
 
+// The balance rate measured on our 16 x 16 set under its committed colour order.
+inline constexpr double BUILT_IN_BALANCE_RATE = 1.0 / 41;
+
 // Imports a list; false with `error` set when the set is refused. For the 16 x 16
-// set this measures the block-set colour order (a few seconds).
-bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error);
+// set this measures the block-set colour order (a few seconds) unless `measure`
+// is false (the order then left at zero, for a caller that needs no header).
+bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error, bool measure = true);
 
 // The block-set colour order measured for the table of a 16 x 16 set, into its
 // `colourOrder`; false when under no order tried an inner assignment balanced.

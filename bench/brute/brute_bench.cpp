@@ -1,5 +1,6 @@
 // brute-bench [PLACEMENTS]: the brute-force search and the plain baseline, each
-// for the same fixed number of placements from the same seed, side by side.
+// for the same fixed number of placements from the same seed, in alternating
+// rounds; the ratio is the median of the rounds'.
 // The signature (best level, level and board checksum at the stop) must be the
 // same on every build; the speed figures are the machine's.
 #include <cstdio>
@@ -67,14 +68,25 @@ int main(int argc, char** argv) {
     const BruteRun brute = runBrute(placements);
     if (!signature) {
         printTimingRule();
-        const auto base = runBaseline(placements, SEED);
-        const double bruteRate = brute.placements / brute.seconds;
-        const double baseRate = base.placements / base.seconds;
-        std::printf("brute:    %llu placements in %.2f s, %.1f M placements/s\n",
-                    static_cast<unsigned long long>(brute.placements), brute.seconds, bruteRate / 1e6);
-        std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
-                    static_cast<unsigned long long>(base.placements), base.seconds, baseRate / 1e6);
-        std::printf("ratio:    %.2fx\n", bruteRate / baseRate);
+        RoundRates bruteRates, baseRates;
+        for (int round = 0; round < BENCH_ROUNDS; ++round) {
+            const Measured b = repeatFor(MIN_PART_SECONDS, [&] {
+                const BruteRun run = runBrute(placements);
+                return Measured{static_cast<double>(run.placements), run.seconds};
+            });
+            const Measured base = repeatFor(MIN_PART_SECONDS, [&] {
+                const BaselineResult run = runBaseline(placements, SEED);
+                return Measured{static_cast<double>(run.placements), run.seconds};
+            });
+            bruteRates.add(b);
+            baseRates.add(base);
+            std::printf("round %d: brute %.1f M placements/s, baseline %.1f M placements/s\n", round + 1,
+                        b.rate() / 1e6, base.rate() / 1e6);
+        }
+        std::printf("brute:    %.1f M placements/s\n", bruteRates.median() / 1e6);
+        std::printf("baseline: %.1f M placements/s\n", baseRates.median() / 1e6);
+        std::printf("ratio:    %.2fx (medians of %d rounds, each part at least %.0f s of processor time a round)\n",
+                    medianRatio(bruteRates, baseRates), BENCH_ROUNDS, MIN_PART_SECONDS);
     }
     std::printf("signature: brute placements %llu best %d level %d board %08x\n",
                 static_cast<unsigned long long>(brute.placements), brute.bestLevel, brute.level, brute.checksum);

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
 
     Board16 planted{};
     {
-        std::ifstream in(ZENTARA_SOURCE_DIR "/data/solution_16x16.csv", std::ios::binary);
+        std::ifstream in(ZENTARA_PLANTED_16X16, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         parseBoardBytes(bytes, planted);
     }

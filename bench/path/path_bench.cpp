@@ -1,8 +1,9 @@
 // path-bench [RUN_MILLIONS] [STATUSES]: backtracking steps per second of the
-// random-restart solver and placements per second of the seeded path solver,
-// both with a fixed seed on a fixed path; the seeded solver's rules written as a
-// plain recursive search over the same lists (it must reach the same maximum and
-// board), and the exact-match baseline, with the ratio of the engine to each.
+// random-restart solver (one run of RUN_MILLIONS million steps, path 0, seed 1)
+// and placements per second of the seeded path solver (STATUSES statuses, path 4,
+// seed 1); each engine's rules written as a plain recursive search over the same
+// lists (it must reach the same maximum and board), and the exact-match
+// baseline, with the median ratios of the engines to each over alternating rounds.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -27,6 +28,79 @@ std::uint32_t placedChecksum(const PathCells& cells, const CandidateLists& lists
     return bench::boardChecksum(values.data(), CELL_COUNT);
 }
 
+// What a run ends with, for the signature and the same-tree checks.
+struct RunOutcome {
+    std::uint64_t work = 0;  // backtracking steps or placements
+    int level = 0;
+    std::uint32_t checksum = 0;
+};
+
+constexpr RandomState SEED = 1;
+constexpr int RANDOM_PATH = 0;
+
+// One run of the random-restart solver; the measured part is the search.
+bench::Measured randomRun(std::uint32_t budget, RunOutcome& outcome) {
+    auto solver = std::make_unique<RandomSolver>();
+    solver->limits.runBudget = budget;
+    setUpRandomSolver(*solver, RANDOM_PATH, SEED);
+    const double start = bench::cpuSeconds();
+    runRandomSearch(*solver);
+    const double seconds = bench::cpuSeconds() - start;
+    outcome = {solver->backtrackSteps, solver->runLevel, placedChecksum(solver->cells, solver->lists)};
+    return {static_cast<double>(solver->backtrackSteps), seconds};
+}
+
+// Its rules as the plain search, on the same lists and path; `placements` are
+// the run's, which the engine does not count.
+bench::Measured randomSameRun(std::uint32_t budget, RunOutcome& outcome, std::uint64_t& placements) {
+    auto solver = std::make_unique<RandomSolver>();
+    setUpRandomSolver(*solver, RANDOM_PATH, SEED);
+    const double start = bench::cpuSeconds();
+    const bench::PathBaselineResult same =
+        bench::runRandomBaseline(solver->lists, solver->cells, budget, orOwn(solver->limits.bestLevel, RANDOM_BOARD_LEVEL));
+    const double seconds = bench::cpuSeconds() - start;
+    outcome = {same.backtrackSteps, same.maxLevel, same.checksum};
+    placements = same.placements;
+    return {static_cast<double>(same.backtrackSteps), seconds};
+}
+
+PathSolverSettings pathSettings() {
+    PathSolverSettings settings = PATH_SOLVER_SETTINGS;
+    settings.RandomSeed = SEED;
+    return settings;
+}
+
+// One run of the seeded path solver until `statuses` statuses; the measured part is the search.
+bench::Measured pathRun(long statuses, RunOutcome& outcome) {
+    auto solver = std::make_unique<PathSolver>();
+    std::ostringstream sink;
+    startPathSolver(*solver, pathSettings(), SEED, sink);
+    solver->limits.reports = statuses;
+    beginPathRun(*solver);
+    const double start = bench::cpuSeconds();
+    searchPath(*solver, sink);
+    const double seconds = bench::cpuSeconds() - start;
+    outcome = {solver->placements, solver->maxLevel, placedChecksum(solver->cells, solver->lists)};
+    return {static_cast<double>(solver->placements), seconds};
+}
+
+bench::Measured pathSameRun(long statuses, RunOutcome& outcome) {
+    auto solver = std::make_unique<PathSolver>();
+    std::ostringstream sink;
+    startPathSolver(*solver, pathSettings(), SEED, sink);
+    beginPathRun(*solver);
+    const double start = bench::cpuSeconds();
+    const bench::PathBaselineResult same =
+        bench::runPathBaseline(solver->lists, solver->cells, statuses, orOwn(solver->limits.bestLevel, PATH_BEST_LEVEL));
+    const double seconds = bench::cpuSeconds() - start;
+    outcome = {same.placements, same.maxLevel, same.checksum};
+    return {static_cast<double>(same.placements), seconds};
+}
+
+bool sameOutcome(const RunOutcome& a, const RunOutcome& b) {
+    return a.work == b.work && a.level == b.level && a.checksum == b.checksum;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,64 +114,60 @@ int main(int argc, char** argv) {
     // Board files go to a scratch directory that is removed afterwards.
     const bench::ScratchDirectory scratch("path-bench");
 
-    // Random-restart solver: one run of the given budget, path 0, seed 1.
-    auto randomSolver = std::make_unique<RandomSolver>();
-    randomSolver->limits.runBudget = runMillions * 1000000u;
-    double start = bench::cpuSeconds();
-    setUpRandomSolver(*randomSolver, 0, 1);
-    const double buildSeconds = bench::cpuSeconds() - start;
-    std::ostringstream sink;
-    start = bench::cpuSeconds();
-    runRandomSearch(*randomSolver);
-    const double randomSeconds = bench::cpuSeconds() - start;
-    if (!signature)
-        std::printf("random-solver: lists built in %.3f s; %llu backtracking steps in %.2f s, %.1f M steps/s\n",
-                    buildSeconds, static_cast<unsigned long long>(randomSolver->backtrackSteps), randomSeconds,
-                    randomSolver->backtrackSteps / randomSeconds / 1e6);
+    // One run of each, checked: the signatures, and each plain search on its engine's tree.
+    const std::uint32_t budget = runMillions * 1000000u;
+    RunOutcome random, randomSame, path, pathSame;
+    std::uint64_t randomPlacements = 0;
+    randomRun(budget, random);
+    randomSameRun(budget, randomSame, randomPlacements);
+    pathRun(statuses, path);
+    pathSameRun(statuses, pathSame);
+    const bool randomSameTree = sameOutcome(random, randomSame);
+    const bool pathSameTree = sameOutcome(path, pathSame);
     std::printf("random-solver signature: steps %llu level %d checksum %08x\n",
-                static_cast<unsigned long long>(randomSolver->backtrackSteps), randomSolver->runLevel,
-                placedChecksum(randomSolver->cells, randomSolver->lists));
-
-    // Seeded path solver: compiled-in settings with seed 1, path 4.
-    auto pathSolver = std::make_unique<PathSolver>();
-    PathSolverSettings settings = PATH_SOLVER_SETTINGS;
-    settings.RandomSeed = 1;
-    startPathSolver(*pathSolver, settings, 1, sink);
-    pathSolver->limits.reports = statuses;
-    beginPathRun(*pathSolver);
-    start = bench::cpuSeconds();
-    searchPath(*pathSolver, sink);
-    const double pathSeconds = bench::cpuSeconds() - start;
-    const std::uint32_t checksum = placedChecksum(pathSolver->cells, pathSolver->lists);
-    if (!signature)
-        std::printf("path-solver: %llu placements in %.2f s, %.1f M placements/s\n",
-                    static_cast<unsigned long long>(pathSolver->placements), pathSeconds,
-                    pathSolver->placements / pathSeconds / 1e6);
+                static_cast<unsigned long long>(random.work), random.level, random.checksum);
     std::printf("path-solver signature: placements %llu max level %d checksum %08x\n",
-                static_cast<unsigned long long>(pathSolver->placements), pathSolver->maxLevel, checksum);
-
-    // The same rules, recursive, on the same lists built again from the same seed.
-    auto sameSolver = std::make_unique<PathSolver>();
-    startPathSolver(*sameSolver, settings, 1, sink);
-    beginPathRun(*sameSolver);
-    start = bench::cpuSeconds();
-    const bench::PathBaselineResult same =
-        bench::runPathBaseline(sameSolver->lists, sameSolver->cells, statuses, orOwn(pathSolver->limits.bestLevel, PATH_BEST_LEVEL));
-    const double sameSeconds = bench::cpuSeconds() - start;
-    const bool sameTree = same.placements == pathSolver->placements && same.maxLevel == pathSolver->maxLevel &&
-                          same.checksum == checksum;
+                static_cast<unsigned long long>(path.work), path.level, path.checksum);
     if (signature) {
-        std::printf("same-rules baseline: %s\n", sameTree ? "same tree" : "TREE DIFFERS");
+        std::printf("same-rules baseline: %s\n", randomSameTree && pathSameTree ? "same tree" : "TREE DIFFERS");
         return 0;
     }
-    std::printf("same-rules baseline: %llu placements in %.2f s, %.1f M placements/s (%s); path-solver/same-rules %.2f\n",
-                static_cast<unsigned long long>(same.placements), sameSeconds, same.placements / sameSeconds / 1e6,
-                sameTree ? "same tree" : "TREE DIFFERS",
-                (pathSolver->placements / pathSeconds) / (same.placements / sameSeconds));
+    std::printf("same-rules baselines: random-solver %s, path-solver %s\n", randomSameTree ? "same tree" : "TREE DIFFERS",
+                pathSameTree ? "same tree" : "TREE DIFFERS");
 
-    const bench::BaselineResult base = bench::runBaseline(pathSolver->placements, 1);
-    std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s; path-solver/baseline %.2f\n",
-                static_cast<unsigned long long>(base.placements), base.seconds, base.placements / base.seconds / 1e6,
-                (pathSolver->placements / pathSeconds) / (base.placements / base.seconds));
+    // Rounds: each part in turn, each for at least MIN_PART_SECONDS.
+    bench::RoundRates randomRates, randomSameRates, pathRates, pathSameRates, baseRates, randomPlacementRates;
+    RunOutcome ignored;
+    std::uint64_t ignoredPlacements = 0;
+    for (int round = 0; round < bench::BENCH_ROUNDS; ++round) {
+        const bench::Measured r = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return randomRun(budget, ignored); });
+        const bench::Measured rs = bench::repeatFor(bench::MIN_PART_SECONDS,
+                                                    [&] { return randomSameRun(budget, ignored, ignoredPlacements); });
+        const bench::Measured p = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return pathRun(statuses, ignored); });
+        const bench::Measured ps = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return pathSameRun(statuses, ignored); });
+        const bench::Measured b = bench::repeatFor(bench::MIN_PART_SECONDS, [&] {
+            const bench::BaselineResult base = bench::runBaseline(path.work, SEED);
+            return bench::Measured{static_cast<double>(base.placements), base.seconds};
+        });
+        randomRates.add(r);
+        randomSameRates.add(rs);
+        pathRates.add(p);
+        pathSameRates.add(ps);
+        baseRates.add(b);
+        // The engine counts no placements; its run makes those of the plain search.
+        randomPlacementRates.add({r.work / static_cast<double>(random.work) * static_cast<double>(randomPlacements), r.seconds});
+        std::printf("round %d (M per processor second): random-solver %.1f steps, same-rules %.1f steps; "
+                    "path-solver %.1f placements, same-rules %.1f; baseline %.1f placements\n",
+                    round + 1, r.rate() / 1e6, rs.rate() / 1e6, p.rate() / 1e6, ps.rate() / 1e6, b.rate() / 1e6);
+    }
+    std::printf("random-solver: %.1f M backtracking steps/s, %.1f M placements/s; random-solver/same-rules %.2f; "
+                "random-solver/baseline %.2f\n",
+                randomRates.median() / 1e6, randomPlacementRates.median() / 1e6,
+                bench::medianRatio(randomRates, randomSameRates), bench::medianRatio(randomPlacementRates, baseRates));
+    std::printf("path-solver: %.1f M placements/s; path-solver/same-rules %.2f; path-solver/baseline %.2f\n",
+                pathRates.median() / 1e6, bench::medianRatio(pathRates, pathSameRates),
+                bench::medianRatio(pathRates, baseRates));
+    std::printf("(medians of %d rounds, each part at least %.0f s of processor time a round)\n", bench::BENCH_ROUNDS,
+                bench::MIN_PART_SECONDS);
     return 0;
 }

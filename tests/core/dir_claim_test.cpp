@@ -3,6 +3,7 @@
 // user may not write refused with the reason, and its holder still named.
 #include "core/dir_claim.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +56,49 @@ TEST_F(DirClaimTest, OneHolderNamedToTheRefusedUntilReleased) {
     ASSERT_EQ(claimDirectory(".", "path-solver", first, message), ClaimResult::Claimed);
     EXPECT_EQ(readFile(CLAIM_FILE_NAME), std::to_string(::getpid()) + " on " + hostName() + ": path-solver\r\n");
     releaseDirectory(first);
+}
+
+// A claim handed down on the descriptor ZENTARA_CLAIM_FD names is taken over only
+// when that descriptor holds the lock of this directory's lock file; any other
+// descriptor (another opening of the same file, another file, no number) gains
+// nothing, and the program is refused as usual while the starter holds the claim.
+TEST_F(DirClaimTest, AClaimHandedDownIsTakenOverOnlyOnItsOwnDescriptor) {
+    DirClaim starter;
+    std::string message;
+    ASSERT_EQ(claimDirectory(".", "campaign", starter, message), ClaimResult::Claimed);
+    writeFile("other.txt", "other");
+    const int sameFileOtherOpening = ::open(CLAIM_FILE_NAME, O_RDWR | O_CLOEXEC);
+    const int otherFile = ::open("other.txt", O_RDWR | O_CLOEXEC);
+    const std::pair<std::string, bool> cases[] = {
+        {std::to_string(sameFileOtherOpening), false},
+        {std::to_string(otherFile), false},
+        {"0", false},
+        {"-" + std::to_string(starter.fd), false},
+        {std::to_string(starter.fd) + "x", false},
+        {std::to_string(starter.fd), true},  // last: it renames the holder
+    };
+    for (const auto& [fd, taken] : cases) {
+        SCOPED_TRACE(fd);
+        ::setenv("ZENTARA_CLAIM_FD", fd.c_str(), 1);
+        const int result = testing::runInChild(
+            [] {
+                const bool claimed = claimWorkingDirectory("score-solver");
+                const bool cleared = std::getenv("ZENTARA_CLAIM_FD") == nullptr;  // not passed on
+                ::_exit(cleared ? (claimed ? 10 : 20) : 1);
+                return 1;
+            },
+            false, 20);
+        ::unsetenv("ZENTARA_CLAIM_FD");
+        EXPECT_EQ(result, taken ? 10 : 20);
+        // Taken over, the file names the program; refused, the starter still. The file stays either way.
+        const std::string named = readFile(CLAIM_FILE_NAME), here = " on " + hostName();
+        if (taken) EXPECT_EQ(named.substr(named.find(" on ")), here + ": score-solver\r\n");
+        else EXPECT_EQ(named, std::to_string(::getpid()) + here + ": campaign\r\n");
+    }
+    ::close(sameFileOtherOpening);
+    ::close(otherFile);
+    releaseDirectory(starter);
+    EXPECT_FALSE(fs::exists(CLAIM_FILE_NAME));
 }
 
 TEST_F(DirClaimTest, RefusesLockFilesThatAreNoPlainFile) {

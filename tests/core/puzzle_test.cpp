@@ -152,7 +152,7 @@ TEST_F(PuzzleGenerator, CommandLineHelpVersionAndUnknownArguments) {
     EXPECT_EQ(readFile("out.txt").rfind("usage: make-puzzles [--seed N] DATA_DIR", 0), 0u);
     EXPECT_EQ(readFile("err.txt"), "");
     EXPECT_EQ(run("--version"), 0);
-    EXPECT_EQ(readFile("out.txt"), "make-puzzles (Zentara) 1.0.0\n");
+    EXPECT_EQ(readFile("out.txt"), "make-puzzles (Zentara) 1.0.0\npiece set: built-in\n");
     // An unknown argument is named, with the usage, and nothing is written.
     EXPECT_EQ(run("--frobnicate ."), 2);
     EXPECT_EQ(readFile("out.txt"), "");

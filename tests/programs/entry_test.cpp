@@ -127,7 +127,7 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         EXPECT_NE(usage.find("  --version  "), std::string::npos);
         EXPECT_EQ(readFile(help.err), "");
         ASSERT_EQ(runToEnd(empty, program, {"--version"}, version), 0);
-        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\n");
+        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
         EXPECT_EQ(readFile(version.err), "");
 
         // Wrong in every way a user (or a script) gets it wrong; a tool's names

@@ -2,7 +2,7 @@
 # Campaigns across machines, for real: a one-node Slurm cluster (munged,
 # slurmctld, slurmd) and an sshd on the loopback, each path running two
 # score-solver instances (campaign.slurm, campaign --sshloginfile) that are
-# watched and stopped as the README says: the Slurm path from the suite installed
+# watched and stopped as docs/campaigns.md says: the Slurm path from the suite installed
 # into a prefix of its own, the ssh path from the sources and the build tree. "Another machine" is this one
 # under another host name (a UTS namespace), so that Slurm and ssh carry the
 # status and the stop there, while this machine reads and signals directly.

@@ -3,6 +3,8 @@
 // until SIGTERM, which it answers by saving a file, as score-solver saves its
 // statistics. It writes no boards when STANDIN_BOARDS=0; STANDIN_TOP=N puts its
 // deeper board at N - k pieces instead of 256 - k (below a seed board, say).
+// Like a solver it first claims its directory; STANDIN_CLAIM_MS=N makes it take
+// N milliseconds to get there, as a program slow to start would.
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,11 +17,14 @@
 
 #include "core/board_file.hpp"
 #include "core/console.hpp"
+#include "core/dir_claim.hpp"
 #include "core/random.hpp"
 
 int main() {
     using namespace zentara;
     installStopHandlers();
+    if (const char* slow = std::getenv("STANDIN_CLAIM_MS")) usleep(static_cast<useconds_t>(std::atoi(slow)) * 1000);
+    if (!claimWorkingDirectory("campaign-standin")) return 1;
     const LocalTime t = readLocalTime();
     const RandomState seed = timeSeed(t);
     {

@@ -45,6 +45,7 @@ protected:
         setenv("PARALLEL_HOME", (dir() / ".parallel").c_str(), 1);  // not the user's ~/.parallel
         unsetenv("STANDIN_BOARDS");
         unsetenv("STANDIN_TOP");
+        unsetenv("STANDIN_CLAIM_MS");
         unsetenv("ZENTARA_PROGRESS_SECONDS");
         unsetenv("ZENTARA_STAGGER_MS");
     }
@@ -53,7 +54,7 @@ protected:
         for (const auto& top : fs::directory_iterator(dir())) {
             const fs::path d = top.path().filename();
             if (!fs::exists(d / "campaign.txt")) continue;
-            campaign("stop --wait 20 " + quoted(d.string()));
+            campaign("stop --wait 20 -- " + quoted(d.string()));
             // Should stop itself have failed: end the stand-ins directly.
             for (const auto& e : fs::directory_iterator(d)) {
                 std::istringstream pidFile(readFile(e.path() / "instance.pid"));
@@ -95,6 +96,16 @@ protected:
             if (name.starts_with("canary") || name.ends_with(".proxied")) found.push_back(e.path().string());
         }
         return found;
+    }
+    // Each start (its arguments) refused in one line (the reason), with nothing made.
+    static void expectStartsRefused(const std::vector<std::pair<std::string, std::string>>& cases) {
+        for (const auto& [args, reason] : cases) {
+            SCOPED_TRACE(args);
+            const Result r = campaign("start " + args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, "campaign: " + reason + "\n");
+            EXPECT_FALSE(fs::exists("named"));
+        }
     }
     static std::string standin() { return (fs::path(ZENTARA_BIN_DIR).parent_path() / "tests/campaign-standin").string(); }
     template <class Ready>
@@ -182,6 +193,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
                            name + " running");
     }
     expected.push_back("best board: camp/instance-001/Best255.csv: " + summary(dir / "instance-001/Best255.csv"));
+    expected.push_back("piece set: built-in");  // as campaign.txt recorded it
     EXPECT_EQ(lines(r.out), expected);
 
     r = campaign("stop camp");
@@ -225,7 +237,7 @@ TEST_F(CampaignTest, ShortCampaignHasOneDirectoryAndOneSeedPerInstanceAndStopsCl
     }
     r = campaign("status camp");
     const std::vector<std::string> restarted = lines(r.out);
-    ASSERT_EQ(restarted.size(), 7u) << r.out;
+    ASSERT_EQ(restarted.size(), 8u) << r.out;
     EXPECT_EQ(restarted[0], "campaign camp: campaign-standin, 2 instances, 2 running");
     EXPECT_EQ(restarted[5], "left from an earlier start with more instances, not part of this campaign: instance-003");
     EXPECT_EQ(countOf(r.out, "instance-003"), 1) << r.out;
@@ -288,7 +300,8 @@ TEST_F(CampaignTest, AnyConsistentBoardSeedsTheResumingSolversUnderItsBestName) 
                                 "instance-002  running         own deepest board: none yet",
                                 "    own best level 1; status: Level 1, max. 1, stand-in instance-002 running", from,
                                 "best board: the seed board " + fs::canonical("B242-430.csv").string() + ": " +
-                                    summary("B242-430.csv") + "; no instance has found a better one yet"}));
+                                    summary("B242-430.csv") + "; no instance has found a better one yet",
+                                "piece set: built-in"}));
     EXPECT_EQ(campaign("stop seeded").out, "campaign: sent SIGTERM to 2 instances; all stopped\n");
 
     // A program that reads no seed board is refused one: nothing starts. With the
@@ -341,7 +354,8 @@ TEST_F(CampaignTest, ASeededCampaignShowsWhatEachInstanceReachedBelowItsSeed) {
                   "    own best level 240; status: Level 240, max. 240, stand-in instance-002 running", from,
                   "best board: the seed board " + fs::canonical("seed.csv").string() + ": " + summary("seed.csv") +
                       "; no instance has found a better one yet (best found: seeded/instance-001/Best241.csv: " +
-                      summary(dir / "instance-001/Best241.csv") + ")"}));
+                      summary(dir / "instance-001/Best241.csv") + ")",
+                  "piece set: built-in"}));
 
     // The page, as a browser shows it.
     ASSERT_TRUE(waitUntil([&] { return readFile(dir / "instance-002/progress.txt").find("Level 240") != std::string::npos; }));
@@ -518,7 +532,8 @@ TEST_F(CampaignTest, FindsProgramsByNameInTheBuildAndRefusesWhatItCannotRun) {
     r = campaign("status named");
     EXPECT_EQ(lines(r.out)[0], "campaign named: board-check, 1 instance, 0 running");
     EXPECT_EQ(lines(r.out)[1], "instance-001  ended, exit 2   own deepest board: none yet");
-    EXPECT_EQ(lines(r.out).back(), "best board: none yet");
+    EXPECT_EQ(lines(r.out).end()[-2], "best board: none yet");
+    EXPECT_EQ(lines(r.out).back(), "piece set: built-in");
 }
 
 TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
@@ -528,7 +543,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(r.err, "");
     r = campaign("--version");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(r.out, "campaign (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     const std::vector<std::pair<std::string, std::string>> cases{
         {"start --frobnicate " + standin() + " 1 named", "campaign: unknown option '--frobnicate'"},
         {"start " + standin() + " 1 named --jobs 2", "campaign: start takes PROGRAM N [DIR] after its options"},
@@ -567,7 +582,7 @@ TEST_F(CampaignTest, AnswersHelpAndVersionAndNamesWhatItRefuses) {
     EXPECT_EQ(readFile("slurm.err"), "");
     raw = std::system((slurm + " --version > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\n");
+    EXPECT_EQ(readFile("slurm.out"), "campaign.slurm (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
     raw = std::system((slurm + " --frobnicate " + standin() + " named > slurm.out 2> slurm.err").c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 2);
     EXPECT_EQ(readFile("slurm.out"), "");
@@ -592,13 +607,7 @@ TEST_F(CampaignTest, NumbersAreCheckedAsTextNeverEvaluated) {
         {"--jobs " + quoted(inject) + " " + standin() + " 1 named",
          "--jobs takes a number of instances per machine, not '" + inject + "'"},
     };
-    for (const auto& [args, reason] : cases) {
-        SCOPED_TRACE(args);
-        const Result r = campaign("start " + args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "campaign: " + reason + "\n");
-    }
-    EXPECT_FALSE(fs::exists("named"));
+    expectStartsRefused(cases);
 
     // A Slurm task takes its stagger from the environment: 0 divided by zero, 1000
     // or more waited for ever; it says why in DIR/slurm.txt and starts nothing.
@@ -615,34 +624,107 @@ TEST_F(CampaignTest, NumbersAreCheckedAsTextNeverEvaluated) {
     EXPECT_EQ(canaries(), std::vector<std::string>{});
 }
 
-// A campaign directory may come from anybody: a pid file's route is parsed, and
-// one that would run a command is reported as unreadable, never run. Nor does
-// GNU parallel read its replacement strings in DIR.
+// Every text written into campaign.txt or a pid file is one line without controls:
+// a file name holding a line break would add its own "slurm job:" line (and stop
+// would cancel that job's tasks) or "tasks:" line. Refused in one line, nothing made.
+TEST_F(CampaignTest, TextsWrittenIntoCampaignFilesHoldNoControlCharacters) {
+    const Board16 cells = plantedBoard({243, 244, 245, 246, 247, 248, 249, 250, 251, 29, 44, 46, 61, 210});
+    fs::create_directory("d\ntasks: 1-9999");
+    for (const char* name : {"seed\nslurm job: 4242", "d\ntasks: 1-9999/seed.csv", "linked.csv"})
+        ASSERT_TRUE(writeBoardFile(name, cells.data(), LAYOUT_16X16));
+    fs::remove("linked.csv");
+    fs::create_symlink(fs::absolute("d\ntasks: 1-9999/seed.csv"), "linked.csv");
+    fs::create_directory("bin");
+    fs::copy_file(standin(), "bin/shift-solver");
+    fs::copy_file(standin(), "bin/x\nslurm job: 4242");
+    const std::string shift = fs::absolute("bin/shift-solver").string(), here = dir().string();
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"--board " + quoted("seed\nslurm job: 4242") + " " + shift + " 1 named",
+         "--board: the file's name holds control characters: seed?slurm job: 4242"},
+        {"--board " + quoted("d\ntasks: 1-9999/seed.csv") + " " + shift + " 1 named",
+         "--board: the file's name holds control characters: d?tasks: 1-9999/seed.csv"},
+        {"--board linked.csv " + shift + " 1 named",
+         "--board: the file's name holds control characters: " + here + "/d?tasks: 1-9999/seed.csv"},
+        {quoted("bin/x\nslurm job: 4242") + " 1 named",
+         "the program's path holds control characters: " + here + "/bin/x?slurm job: 4242"},
+        {shift + " 1 " + quoted("named\ninstances: 9"), "DIR holds control characters: named?instances: 9"},
+    };
+    expectStartsRefused(cases);
+    // A Slurm task, and an instance whose sshlogin (from GNU parallel's
+    // environment) would break its pid file's line.
+    EXPECT_EQ(slurmTask(1, "bin/x\nslurm job: 4242", "slurmed"), 2);
+    EXPECT_FALSE(fs::exists("slurmed/campaign.txt"));
+    EXPECT_TRUE(readFile("slurmed/slurm.txt").ends_with("the program's path holds control characters: bin/x?slurm job: 4242\n"))
+        << readFile("slurmed/slurm.txt");
+    fs::create_directory("camp");
+    writeFile("camp/campaign.txt", "program: " + standin() + "\n");
+    setenv("PARALLEL_SSHLOGIN", "node1\n4242 node1 :", 1);
+    const int raw = std::system((quoted(sourcePath("tools/campaign").string()) + " _instance " +
+                                 quoted(fs::absolute("camp").string()) + " 1 " + quoted(standin()) +
+                                 " parallel 200 > camp.out 2> camp.err")
+                                    .c_str());
+    unsetenv("PARALLEL_SSHLOGIN");
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(readFile("camp.err"), "campaign: instance 1 of " + fs::absolute("camp").string() +
+                                        ": GNU parallel's sshlogin holds control characters: node1?4242 node1 :\n");
+    EXPECT_FALSE(fs::exists("camp/instance-001"));
+}
+
+// A campaign directory may come from anybody: a pid file names a route, never a
+// program or an ssh option nobody chose, and one that would is reported as
+// unreadable, never run. ssh is the one on PATH (here a stand-in that records
+// its command line), with the tool's own options first. Nor does GNU parallel
+// read its replacement strings in DIR.
 TEST_F(CampaignTest, NothingReadFromACampaignDirectoryOrItsNameIsRun) {
+    fs::create_directories("crafted/bin");
+    writeFile("crafted/bin/ssh", "#!/bin/sh\ntouch " + (dir() / "canary-folder-ssh").string() + "\n");
+    fs::create_directory("bin");
+    writeFile("bin/ssh", "#!/bin/sh\necho \"$*\" >> " + (dir() / "ssh-calls.txt").string() + "\nexit 255\n");
+    ASSERT_EQ(std::system("chmod +x crafted/bin/ssh bin/ssh"), 0);
     const std::vector<std::string> pidFiles{
         "12345 elsewhere sh -c 'touch canary1' node1",                     // not ssh
         "12345 nohost ssh -o 'ProxyCommand=touch %h.proxied' nohost",      // ssh, running a command
         "12345 elsewhere ssh -p 22 $(touch canary2) node1",                // a shell would expand it
         "12345 -oProxyCommand=touch\\ canary3 :",                          // a host that is an ssh option
         "12345 elsewhere ssh node1;touch canary4",                         // a shell would run it
+        "12345 elsewhere " + fs::absolute("crafted/bin/ssh").string() + " node1",  // a program of the folder's
+        "12345 elsewhere ssh -A node1",                                    // the user's agent forwarded
+        "12345 elsewhere ssh -o StrictHostKeyChecking=no node1",           // known_hosts written
+        "12345 elsewhere ssh -o ConnectTimeout=100000 node1",              // status waits for ever
+        "12345 elsewhere ssh -p 2222 alice@node1",                         // harmless: tried, no answer
     };
     fs::create_directory("crafted");
-    writeFile("crafted/campaign.txt", "program: /bin/true\ninstances: 5\n");
+    writeFile("crafted/campaign.txt", "program: /bin/true\ninstances: 10\n");
+    std::string unreadable;
     for (std::size_t k = 1; k <= pidFiles.size(); ++k) {
-        const fs::path instance = "crafted/instance-00" + std::to_string(k);
+        const fs::path instance = "crafted/instance-0" + std::string(k < 10 ? "0" : "") + std::to_string(k);
         fs::create_directories(instance);
         writeFile(instance / "instance.pid", pidFiles[k - 1] + "\n");
+        if (k < pidFiles.size()) unreadable += " " + instance.filename().string();
     }
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (fs::absolute("bin").string() + ":" + path).c_str(), 1);
     Result r = campaign("status crafted");
     EXPECT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> shown = lines(r.out);
-    ASSERT_EQ(shown.size(), 7u) << r.out;
-    EXPECT_EQ(shown[0], "campaign crafted: true, 5 instances, 0 running");
-    for (std::size_t k = 1; k <= 5; ++k) EXPECT_TRUE(shown[k].starts_with("instance-00" + std::to_string(k) + "  unreadable "));
+    ASSERT_EQ(shown.size(), 12u) << r.out;
+    EXPECT_EQ(shown[0], "campaign crafted: true, 10 instances, 0 running");
+    for (std::size_t k = 1; k < 10; ++k) EXPECT_TRUE(shown[k].starts_with("instance-00" + std::to_string(k) + "  unreadable "));
+    EXPECT_TRUE(shown[10].starts_with("instance-010  unreachable ")) << shown[10];
+    const std::string calls = readFile("ssh-calls.txt");
+    EXPECT_TRUE(calls.starts_with("-o BatchMode=yes -o ConnectTimeout=10 -p 2222 -l alice -- node1 [ ")) << calls;
+    EXPECT_EQ(lines(calls).size(), 1u) << calls;
+    // parallel.pid naming a process that merely works there (a shell, say): not signalled.
+    ASSERT_EQ(std::system("cd crafted && { sleep 60 & echo $! > parallel.pid; }"), 0);
+    const int bystander = std::stoi(readFile("crafted/parallel.pid"));
     r = campaign("stop crafted");
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(::kill(bystander, 0), 0) << "stop signalled a process parallel.pid named";
+    ::kill(bystander, SIGKILL);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "campaign: sent SIGTERM to 0 instances; cannot signal, their instance.pid was not written by this "
-                     "tool: instance-001 instance-002 instance-003 instance-004 instance-005\n");
+    EXPECT_EQ(r.out, "campaign: sent SIGTERM to 0 instances; no answer from their machines, not signalled: instance-010; "
+                     "cannot signal, their instance.pid was not written by this tool:" + unreadable + "\n");
+    fs::remove("crafted/instance-010/instance.pid");
     r = campaign("start " + standin() + " 1 crafted");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "campaign: " + fs::canonical("crafted/instance-001").string() +
@@ -771,6 +853,131 @@ TEST_F(CampaignTest, ADirectoryIsClaimedByOneCampaignAndAHeldInstanceIsNotStarte
     EXPECT_FALSE(fs::exists("held/instance-002/start.txt"));  // the program never ran there
     EXPECT_FALSE(fs::exists("held/instance-002/console.txt"));
     ::close(held);
+}
+
+// The Slurm job campaign.txt names is cancelled only when Slurm says its script
+// was given this DIR, and only that job's tasks are signalled through Slurm: a
+// crafted campaign.txt or pid file never reaches another job of the user's.
+// (scontrol, scancel, squeue and ssh are stand-ins on PATH.)
+TEST_F(CampaignTest, StopCancelsOnlyTheSlurmJobGivenThisDirectory) {
+    fs::create_directory("bin");
+    writeFile("bin/scontrol", "#!/bin/sh\ncat " + (dir() / "scontrol.txt").string() + "\n");
+    writeFile("bin/scancel", "#!/bin/sh\necho \"$*\" >> " + (dir() / "scancel-calls.txt").string() + "\n");
+    writeFile("bin/squeue", "#!/bin/sh\necho 'slurm_load_jobs error: Invalid job id specified' >&2\nexit 1\n");
+    writeFile("bin/ssh", "#!/bin/sh\nexit 255\n");
+    ASSERT_EQ(std::system("chmod +x bin/*"), 0);
+    fs::create_directories("my camp/instance-001");
+    fs::create_directory("other");
+    writeFile("my camp/campaign.txt", "program: /bin/true\nslurm job: 4242\n");
+    const std::string camp = fs::canonical("my camp").string(), here = dir().string();
+    struct Case {
+        std::string command, workDir;
+        std::string err, calls;
+    };
+    const std::vector<Case> cases{
+        {"/x/campaign.slurm score-solver " + here + "/other", here,
+         "campaign: Slurm job 4242 was not given " + camp + "; not cancelled\n", ""},
+        {"/x/campaign.slurm score-solver other", here, "campaign: Slurm job 4242 was not given " + camp + "; not cancelled\n", ""},
+        {"/x/campaign.slurm score-solver " + camp, "/", "", "--state=PENDING 4242\n"},
+        {"/x/campaign.slurm score-solver my camp", here, "", "--state=PENDING 4242\n"},
+    };
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (fs::absolute("bin").string() + ":" + path).c_str(), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        writeFile("scontrol.txt", "JobId=4242 ArrayJobId=4242 ArrayTaskId=1 JobName=zentara\n   Command=" + c.command +
+                                      "\n   WorkDir=" + c.workDir + "\n");
+        fs::remove("scancel-calls.txt");
+        // A task of another job on another node, as a crafted pid file would name it.
+        writeFile("my camp/instance-001/instance.pid", "12345 othernode slurm 999_1\n");
+        const Result r = campaign("stop " + quoted("my camp"));
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(readFile("scancel-calls.txt"), c.calls);
+    }
+    setenv("PATH", path.c_str(), 1);
+}
+
+// Stop ends GNU parallel's queue at once: of three instances with one slot, the
+// two queued ones never start (their directories, made by start, stay empty).
+TEST_F(CampaignTest, StopEndsTheQueueAtOnce) {
+    Result r = campaign("start --jobs 1 " + standin() + " 3 queued");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(waitForStatus("queued/instance-001", "stand-in instance-001 running"));
+    r = campaign("stop queued");
+    EXPECT_EQ(r.out, "campaign: sent SIGTERM to 1 instance; all stopped\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile("queued/instance-001/stopped.txt"), "stopped on request\n");
+    EXPECT_EQ(lines(readFile("queued/joblog.txt")).size(), 2u) << readFile("queued/joblog.txt");
+    EXPECT_TRUE(fs::is_empty("queued/instance-002"));
+    EXPECT_TRUE(fs::is_empty("queued/instance-003"));
+}
+
+// A DIR beginning with "-" works with every command after "--", and as ./-DIR.
+TEST_F(CampaignTest, ADirBeginningWithADashWorksAfterDoubleDashAndAsDotSlash) {
+    for (const std::string form : {"--", "./"}) {
+        SCOPED_TRACE(form);
+        const std::string name = form == "--" ? "-- -camp" : "./-camp", page = form == "--" ? "-page.html" : "./-page.html";
+        Result r = campaign("start " + (form == "--" ? "-- " + standin() + " 1 -camp" : standin() + " 1 ./-camp"));
+        EXPECT_EQ(r.out, "campaign: started 1 of 1 instance of campaign-standin in " + fs::canonical("-camp").string() + "\n");
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_TRUE(waitForStatus("-camp/instance-001", "stand-in instance-001 running"));
+        r = campaign("status " + name);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(lines(r.out).at(0), "campaign " + std::string(form == "--" ? "-camp" : "./-camp") +
+                                          ": campaign-standin, 1 instance, 1 running");
+        r = campaign("report " + name + " " + page);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(r.out.starts_with("campaign-report: wrote " + page + " (1 instance")) << r.out;
+        EXPECT_TRUE(fs::exists("-page.html"));
+        r = campaign("stop " + name);
+        EXPECT_EQ(r.out, "campaign: sent SIGTERM to 1 instance; all stopped\n");
+        EXPECT_EQ(r.status, 0) << r.err;
+        fs::remove("-page.html");
+    }
+}
+
+// One writer per instance directory: of two wrappers started at once for the same
+// instance (a resubmitted job, a slow file system), with a program that takes a
+// second to claim its directory, the second is refused before it writes anything,
+// and the instance stays the first one's, found by status and stopped by stop.
+TEST_F(CampaignTest, TwoWrappersForOneInstanceLeaveOneWriter) {
+    fs::create_directories("camp/.seeds");
+    writeFile("camp/campaign.txt", "program: " + standin() + "\ninstances: 1\n");
+    setenv("STANDIN_CLAIM_MS", "1000", 1);
+    const std::string wrapper = quoted(sourcePath("tools/campaign").string()) + " _instance " +
+                                quoted(fs::absolute("camp").string()) + " 1 " + quoted(standin()) + " parallel 200";
+    ASSERT_EQ(std::system(("(" + wrapper + " > a.out 2> a.err; echo $? > a.rc) & (" + wrapper +
+                           " > b.out 2> b.err; echo $? > b.rc) &")
+                              .c_str()),
+              0);
+    unsetenv("STANDIN_CLAIM_MS");
+    ASSERT_TRUE(waitUntil([] { return fs::exists("a.rc") || fs::exists("b.rc"); }));
+    const bool aLost = fs::exists("a.rc");
+    const fs::path instance = fs::canonical("camp/instance-001");
+    EXPECT_EQ(readFile(aLost ? "a.rc" : "b.rc"), "1\n");
+    const std::string refused = readFile(aLost ? "a.err" : "b.err");
+    EXPECT_TRUE(std::regex_match(refused, std::regex("campaign: " + instance.string() +
+                                                     " is in use by [0-9]+ on [^ ]+: campaign instance; not started\n")))
+        << refused;
+    ASSERT_TRUE(waitForStatus(instance, "stand-in instance-001 running"));
+    // The program took the wrapper's claim over and names itself in it.
+    std::istringstream pidFile(readFile(instance / "instance.pid"));
+    int pid = 0;
+    pidFile >> pid;
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    EXPECT_EQ(readFile(instance / ".zentara.lock"), std::to_string(pid) + " on " + host + ": campaign-standin\r\n");
+    EXPECT_TRUE(lines(campaign("status camp").out).at(1).starts_with("instance-001  running ")) << campaign("status camp").out;
+    const Result r = campaign("stop camp");
+    EXPECT_EQ(r.out, "campaign: sent SIGTERM to 1 instance; all stopped\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(waitFor(aLost ? "b.rc" : "a.rc"));
+    EXPECT_EQ(readFile(aLost ? "b.rc" : "a.rc"), "0\n");
+    EXPECT_EQ(readFile(instance / "stopped.txt"), "stopped on request\n");
+    EXPECT_EQ(readFile(instance / "exit.txt"), "0\n");
+    EXPECT_EQ(readFile(instance / "console.txt").find("in use"), std::string::npos) << readFile(instance / "console.txt");
+    EXPECT_FALSE(fs::exists(instance / "instance.pid"));
+    EXPECT_FALSE(fs::exists(instance / ".zentara.lock"));  // let go, and the file with it
 }
 
 // On a full disk (a small tmpfs in a private mount namespace, gone when the shell

@@ -44,11 +44,11 @@ if ((installed_mode)); then
     }
     for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
         expect_eq "zentara-$name --version" "$(version_of "$T/version/$name" "zentara-$name")" \
-            "0: $name (Zentara) $VERSION"
+            "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
     done
     for name in "${HELPERS[@]}" campaign.slurm; do
         expect_eq "$name --version" "$(version_of "$T/version/$name" "$STAGE/libexec/zentara/$name")" \
-            "0: $name (Zentara) $VERSION"
+            "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
     done
 
     # A campaign, named as users see the program on PATH.
@@ -102,7 +102,8 @@ trap 'exit 1' INT TERM
 expected_files() {
     local name
     {
-        printf 'drwxr-xr-x ./usr/%s\n' bin libexec libexec/zentara share share/doc share/doc/zentara
+        printf 'drwxr-xr-x ./usr/%s\n' bin libexec libexec/zentara share share/doc share/doc/zentara \
+            share/doc/zentara/docs
         for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
             echo "lrwxrwxrwx ./usr/bin/zentara-$name -> ../libexec/zentara/$name"
         done
@@ -110,6 +111,9 @@ expected_files() {
             echo "-rwxr-xr-x ./usr/libexec/zentara/$name"
         done
         echo "-rw-r--r-- ./usr/share/doc/zentara/README.md"
+        for name in "$SRC"/docs/*.md; do
+            echo "-rw-r--r-- ./usr/share/doc/zentara/docs/${name##*/}"
+        done
     } | LC_ALL=C sort
 }
 EXPECTED=$(expected_files)

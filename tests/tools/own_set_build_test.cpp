@@ -1,9 +1,11 @@
 // The suite built for a set of the user's, as a user would: a second set of our
-// generator's, given as a plain list with its colours renamed and its pieces
-// turned, configured with ZENTARA_PIECES_16X16 in a build folder of the test's
-// own. Every board the programs of that build write is checked against the list
-// itself (not through the importer's tables); a list the importer refuses stops
-// the configure and leaves no header behind.
+// generator's, given as a plain list with its colours renamed, its pieces turned,
+// its hint on another line than ours and clue pieces of its own, configured with
+// ZENTARA_PIECES_16X16 in a build folder of the test's own. Every 16 x 16 solver
+// of that build runs on it briefly, and every board they write is checked against
+// the list itself (not through the importer's tables): the list's numbers and
+// rotations, the declared clues in place. A list the importer refuses stops the
+// configure and leaves no header behind; fixed, the next build takes it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,7 +26,6 @@
 
 #include "core/board_file.hpp"
 #include "core/piece_list.hpp"
-#include "core/stat_builder.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/puzzle_import.hpp"
 
@@ -68,11 +69,14 @@ struct Started {
         }
     }
     Started(const Started&) = delete;
-    ~Started() {
+    // Ends the program with `signal` (SIGTERM: it saves what it keeps) and waits for it.
+    void stop(int signal) {
         if (pid <= 0) return;
-        ::kill(pid, SIGKILL);
+        ::kill(pid, signal);
         ::waitpid(pid, nullptr, 0);
+        pid = -1;
     }
+    ~Started() { stop(SIGKILL); }
 };
 
 bool waitUntil(const std::function<bool()>& ready) {
@@ -91,11 +95,18 @@ std::vector<fs::path> boardFiles(const fs::path& dir) {
     return files;
 }
 
+struct Clue {
+    int piece;  // list index
+    int cell;
+    int rotation;  // as files count it
+};
+
 class OwnSetBuild : public testing::TempDirTest {
 protected:
     std::vector<Sides> list;  // the pieces as the list gives them
+    std::vector<Clue> clues;  // the declared clues, the hint first
 
-    // A piece in a rotation counted, as the README says, from the table
+    // A piece in a rotation counted, as docs/own-puzzle.md says, from the table
     // orientation: rim pieces turned to their border at the bottom (and on the
     // left for a corner), inner pieces as listed.
     Sides onBoard(int piece, int rotation) const {
@@ -106,10 +117,19 @@ protected:
         return turned(base, rotation);
     }
 
-    // What is wrong with a board file by the list, or "" for a consistent one.
-    std::string faultOf(const fs::path& file) const {
+    // What is wrong with a board file by the list, or "" for a consistent one
+    // with the first `cluesFixed` declared clues in place.
+    std::string faultOf(const fs::path& file, std::size_t cluesFixed = 1) const {
         Board16 cells{};
-        parseBoardBytes(readFile(file), cells);
+        const std::string bytes = readFile(file);
+        if (bytes.size() != static_cast<std::size_t>(LAYOUT_16X16.fileBytes())) return file.string() + ": size";
+        // Read as written: the suite's reader would map numbers, this one must not.
+        for (int c = 0; c < CELL_COUNT; ++c) {
+            const std::string field = bytes.substr(static_cast<std::size_t>(c) * 6 + c / 16 * 1, 5);
+            const int number = std::stoi(field.substr(0, 3));
+            cells[c] = number == 0 ? PlacedCell{} : PlacedCell{static_cast<std::int16_t>(number - 1),
+                                                              static_cast<std::uint8_t>(field[4] - '0')};
+        }
         std::vector<bool> used(PIECE_COUNT, false);
         for (int c = 0; c < CELL_COUNT; ++c) {
             const PlacedCell& cell = cells[c];
@@ -120,10 +140,10 @@ protected:
             const Sides s = onBoard(cell.piece, cell.rotation);
             const Geometry g = BOARD_16X16;
             const bool frame[4] = {g.topFacesFrame(c), g.rightFacesFrame(c), g.bottomFacesFrame(c), g.leftFacesFrame(c)};
-            // A border side may face an empty cell (shift-solver fills sides without a
-            // requirement freely); one that faces a placed piece is a mismatched seam.
+            // Towards the frame the border; elsewhere a side meets its neighbour's
+            // (a border side towards an empty inner cell is a board's own business).
             for (int k = 0; k < 4; ++k)
-                if (frame[k] && s[k] != 0) return at + ": no border side towards the frame";
+                if (frame[k] && s[k] != 0) return at + ": no border towards the frame";
             const int right = g.right(c), below = g.below(c);
             if (right >= 0 && cells[right].piece >= 0 && cells[right].piece < PIECE_COUNT &&
                 onBoard(cells[right].piece, cells[right].rotation)[3] != s[1])
@@ -132,41 +152,54 @@ protected:
                 onBoard(cells[below].piece, cells[below].rotation)[0] != s[2])
                 return at + ": bottom seam";
         }
-        if (cells[HINT_CELL].piece != HINT_PIECE || cells[HINT_CELL].rotation != HINT_ROTATION)
-            return file.filename().string() + ": no hint piece in place";
+        for (std::size_t i = 0; i < cluesFixed && i < clues.size(); ++i) {
+            const Clue& k = clues[i];
+            if (cells[k.cell].piece != k.piece || cells[k.cell].rotation != k.rotation)
+                return file.filename().string() + ": clue on cell " + std::to_string(k.cell) + " not in place";
+        }
         return "";
     }
 
-    // Runs `program` of the build in a fresh folder until `done` holds for its
-    // console, then stops it and checks every board it wrote.
-    void runAndCheck(const fs::path& program, const std::function<bool(const fs::path&, const std::string&)>& done,
-                     bool boardsExpected) {
-        const fs::path where = dir() / ("run-" + program.filename().string());
-        fs::create_directory(where);
+    // Runs `program` of the build in `where` until `done` holds for its console,
+    // then stops it with `signal` and checks every board it wrote.
+    void runAndCheck(const fs::path& program, const fs::path& where,
+                     const std::function<bool(const fs::path&, const std::string&)>& done, bool boardsExpected,
+                     std::size_t cluesFixed, int signal = SIGKILL) {
+        SCOPED_TRACE(program.filename().string());
         {
             Started started(program, where);
             EXPECT_TRUE(waitUntil([&] { return done(where, readFile(started.console)); }))
-                << program << ": " << readFile(started.console).substr(0, 400);
+                << readFile(started.console).substr(0, 400);
+            started.stop(signal);
+            // A resumed board read the list's way: not one cell refused.
+            EXPECT_EQ(readFile(started.console).find("Read error"), std::string::npos) << readFile(started.console);
         }
-        const std::vector<fs::path> boards = boardFiles(where);
+        std::vector<fs::path> boards = boardFiles(where);
+        std::erase_if(boards, [](const fs::path& p) { return p.filename() == "Best230.csv"; });  // the seed board
         if (boardsExpected) {
-            EXPECT_FALSE(boards.empty()) << program;
+            EXPECT_FALSE(boards.empty());
         }
-        for (const fs::path& board : boards) {
-            EXPECT_EQ(faultOf(board), "") << program;
-            // And the board checker of the build, built for the set.
-            const fs::path checker = program.parent_path() / "board-check";
-            EXPECT_EQ(run(checker.string() + " " + board.string() + " >" + (where / "check.txt").string()), 0)
-                << program << " " << board << ": " << readFile(where / "check.txt");
-        }
+        for (const fs::path& board : boards) EXPECT_EQ(faultOf(board, cluesFixed), "");
+    }
+
+    fs::path runDir(const std::string& name) {
+        const fs::path where = dir() / ("run-" + name);
+        fs::create_directory(where);
+        return where;
     }
 };
 
-TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) {
-    // The set: our generator's with another seed; its planted solution in the
-    // generator's table orientation.
+std::string boardText(const Board16& cells) {
+    BoardText text;
+    formatBoard(cells.data(), LAYOUT_16X16, text, PieceNumbers::Table);
+    return std::string(text.view());
+}
+
+TEST_F(OwnSetBuild, EverySolverBuiltForAListWithItsOwnCluesWritesBoardsOfThatList) {
+    // The set: our generator's with another seed and a cross piece (top = bottom,
+    // left = right, alike turned by two); its planted solution in the generator's
+    // table orientation.
     const std::string makePuzzles = testing::programPath("make-puzzles").string();
-    // With a cross piece (top = bottom, left = right), which every program must take.
     ASSERT_EQ(run(makePuzzles + " --seed 4 --cross " + dir().string() + " >/dev/null"), 0);
     puzzle_import::ImportedSet generated;
     std::string error;
@@ -176,47 +209,61 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
     Board16 planted{};
     parseBoardBytes(readFile("solution_16x16.csv"), planted);
 
-    // The list: colours renamed at random, every piece turned at random but the
-    // three the programs fix (whose rotations are counted from the list's own).
+    // The list: colours renamed at random, every piece turned at random, and the
+    // generated hint (index 138) on line 200, the piece of line 200 on line 139.
+    constexpr int HINT_LINE = 199;
+    const auto lineOf = [](int piece) { return piece == HINT_PIECE ? HINT_LINE : piece == HINT_LINE ? HINT_PIECE : piece; };
     std::mt19937 random(2026);
     std::vector<ListColour> names;
     for (ListColour c = 1; c < 400; ++c) names.push_back(c);
     std::shuffle(names.begin(), names.end(), random);
     std::vector<int> turn(PIECE_COUNT, 0);
+    list.resize(PIECE_COUNT);
     for (int p = 0; p < PIECE_COUNT; ++p) {
-        bool fixed = false;
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) fixed |= f.piece == p;
-        turn[p] = fixed ? 0 : static_cast<int>(random() % 4);
+        turn[p] = static_cast<int>(random() % 4);
         const PieceEntry e = rotate(generated.table[p], turn[p]);
         Sides s{};
         for (int k = 0; k < 4; ++k) s[k] = e[(k + 2) & 3] == 0 ? 0 : names[e[(k + 2) & 3]];
-        list.push_back(s);
+        list[lineOf(p)] = s;
     }
-    int crosses = 0;
-    for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT; ++p) crosses += list[p][0] == list[p][2] && list[p][1] == list[p][3];
-    ASSERT_GT(crosses, 0);
-    writeFile("mine.txt", formatPieceList({"a set of my own"}, list));
-    // Inner pieces keep their listed orientation, so their planted rotations move.
-    for (PlacedCell& cell : planted)
+    // The planted solution as the list numbers it: inner pieces keep their listed
+    // orientation, so their rotations move; rim rotations count from the table's.
+    for (PlacedCell& cell : planted) {
         if (cell.piece >= FIRST_INNER_PIECE) cell.rotation = static_cast<std::uint8_t>((cell.rotation - turn[cell.piece]) & 3);
-    writeFile("planted.csv", [&] {
-        BoardText text;
-        formatBoard(planted.data(), LAYOUT_16X16, text);
-        return std::string(text.view());
-    }());
-    ASSERT_EQ(faultOf(dir() / "planted.csv"), "");  // the oracle agrees with itself
+        cell.piece = static_cast<std::int16_t>(lineOf(cell.piece));
+    }
+    // The clues: the hint where the generator put it, then an edge piece, an inner
+    // piece and a corner where the solution has them (none where ours are).
+    std::vector<FixedLine> fixedLines;
+    for (int cell : {HINT_CELL, 1, 100, 255}) {
+        clues.push_back({planted[cell].piece, cell, planted[cell].rotation});
+        fixedLines.push_back({planted[cell].piece + 1, cell, planted[cell].rotation, 0});
+    }
+    ASSERT_EQ(clues[0].piece, HINT_LINE);
+    int crosses = 0;
+    for (const Sides& s : list) crosses += s[0] != 0 && s[1] != 0 && s[0] == s[2] && s[1] == s[3];
+    ASSERT_GT(crosses, 0);
+    writeFile("mine.txt", formatPieceList({"a set of my own"}, list, {}, fixedLines));
+    writeFile("planted.csv", boardText(planted));
+    ASSERT_EQ(faultOf(dir() / "planted.csv", clues.size()), "");  // the oracle agrees with itself
     std::string broken = readFile("mine.txt");
     broken.replace(broken.find("\r\n", broken.find("\r\n") + 2) + 2, 0, "1 2 3\r\n");  // a line before piece 2
 
     const std::string cmake = ZENTARA_CMAKE;
+    const std::string launcher = ZENTARA_CXX_LAUNCHER;
     const std::string configure = cmake + " -S " + ZENTARA_SOURCE_DIR + " -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "
                                   "-DCMAKE_CXX_COMPILER=" ZENTARA_CXX_COMPILER " -DZENTARA_TESTS=OFF -DZENTARA_BENCH=OFF "
-                                  "-DZENTARA_WERROR=ON -DZENTARA_PIECES_16X16=";
+                                  "-DZENTARA_WERROR=ON " +
+                                  (launcher.empty() ? "" : "-DCMAKE_CXX_COMPILER_LAUNCHER=" + launcher + " ") +
+                                  "-DZENTARA_PIECES_16X16=";
     const fs::path header = dir() / "build/generated/data/puzzle_16x16.hpp";
     const std::string refusal = "ZENTARA_PIECES_16X16 refused:\n\n   make-puzzles: " + (dir() / "broken.txt").string() +
-                                ": line 3: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)";
+                                ": line 3: a piece line holds four colours (whole numbers 0 to 999999, 0 the border)\n\n"
+                                "  Fix the list, then configure again (the folder keeps the option):\n\n   " + cmake +
+                                " -S " + ZENTARA_SOURCE_DIR + " -B " + (dir() / "build").string();
 
-    // Refused at configure time, in a fresh folder: the message, and no header.
+    // Refused at configure time, in a fresh folder: the message with the command
+    // that tries again, and no header.
     writeFile("broken.txt", broken);
     EXPECT_NE(run(configure + "broken.txt >configure.txt 2>&1"), 0);
     EXPECT_NE(readFile("configure.txt").find(refusal), std::string::npos) << readFile("configure.txt");
@@ -231,71 +278,85 @@ TEST_F(OwnSetBuild, ProgramsBuiltForARenamedAndTurnedListWriteBoardsOfThatList) 
               std::string::npos)
         << readFile("configure.txt");
 
-    // Taken, in the same folder; the four programs the test runs built.
+    // Taken, in the same folder; the programs the test runs built.
     ASSERT_EQ(run(configure + "mine.txt >configure.txt 2>&1"), 0) << readFile("configure.txt");
-    EXPECT_NE(readFile("configure.txt").find("16 x 16 pieces from " + (dir() / "mine.txt").string() + ": 256 pieces"),
-              std::string::npos);
-    ASSERT_EQ(run(cmake + " --build build --target board-check score-solver frequency-solver brute-solver path-solver "
-                          "random-solver shift-solver berserker-solver block-solver >build.txt 2>&1"),
-              0)
-        << readFile("build.txt");
+    const std::string report = readFile("configure.txt");
+    EXPECT_NE(report.find("16 x 16 pieces from " + (dir() / "mine.txt").string() + ": 256 pieces"), std::string::npos);
+    EXPECT_NE(report.find("hint piece 200 in rotation " + std::to_string(clues[0].rotation) + " shows top "),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("; 3 further pieces fixed by shift-solver and berserker-solver; piece set "), std::string::npos);
+    EXPECT_NE(report.find("block-solver on this set: one inner assignment in "), std::string::npos);
+    const std::size_t at = report.find("; piece set ") + 12;
+    const std::string fingerprint = report.substr(at, 12);
+    ASSERT_EQ(fingerprint.find_first_not_of("0123456789abcdef"), std::string::npos) << fingerprint;
+    const std::string pieceSets = "16x16 " + fingerprint + ", 6x12 built-in, 6x6 built-in";
+    const std::vector<std::string> solvers{"score-solver", "frequency-solver", "brute-solver", "block-solver",
+                                           "random-solver", "path-solver", "shift-solver", "berserker-solver"};
+    std::string targets = " board-check";
+    for (const std::string& s : solvers) targets += " " + s;
+    ASSERT_EQ(run(cmake + " --build build --target" + targets + " >build.txt 2>&1"), 0) << readFile("build.txt");
     const fs::path bin = dir() / "build/bin";
 
+    // Every program says which set it is for; board-check names it with its verdict.
+    for (const std::string& program : {std::string("board-check"), solvers[0], solvers[6]}) {
+        EXPECT_EQ(run((bin / program).string() + " --version >version.txt"), 0);
+        EXPECT_EQ(readFile("version.txt"), program + " (Zentara) 1.0.0\npiece set: " + pieceSets + "\n");
+    }
     // board-check of that build: the planted solution is whole; two pieces swapped are not.
     EXPECT_EQ(run((bin / "board-check").string() + " planted.csv >check.txt"), 0) << readFile("check.txt");
-    std::swap(planted[17], planted[18]);
-    writeFile("swapped.csv", [&] {
-        BoardText text;
-        formatBoard(planted.data(), LAYOUT_16X16, text);
-        return std::string(text.view());
-    }());
+    EXPECT_NE(readFile("check.txt").find("hint piece on cell 135 in rotation " + std::to_string(clues[0].rotation) +
+                                         ": yes\npiece set: " + pieceSets + "\ncomplete and consistent\n"),
+              std::string::npos)
+        << readFile("check.txt");
+    Board16 swapped = planted;
+    std::swap(swapped[17], swapped[18]);
+    writeFile("swapped.csv", boardText(swapped));
     EXPECT_NE(faultOf(dir() / "swapped.csv"), "");
     EXPECT_EQ(run((bin / "board-check").string() + " swapped.csv >check.txt"), 1) << readFile("check.txt");
 
-    // The solvers: boards that fit the list, and a status line.
+    // The solvers: boards that fit the list, with the clues each fixes in place.
     const auto boardAndStatus = [](const fs::path& dir, const std::string& console) {
         return console.find('\r') != std::string::npos && !boardFiles(dir).empty();
     };
-    runAndCheck(bin / "score-solver", boardAndStatus, true);
-    runAndCheck(bin / "brute-solver", boardAndStatus, true);
-    runAndCheck(bin / "block-solver",
-                [](const fs::path&, const std::string& console) { return console.find("\rVariants ") != std::string::npos; },
-                false);
     const auto status = [](const fs::path&, const std::string& console) { return console.find('\r') != std::string::npos; };
-    runAndCheck(bin / "path-solver", status, false);
-    runAndCheck(bin / "random-solver", status, false);
-    // frequency-solver on the seams of the planted solution, in the set's edge codes
-    // (4 x piece + bottom-first side); it follows them to a full board.
-    std::swap(planted[17], planted[18]);
-    StatCounts seams;
-    const auto edge = [&](int cell, int side) { return 4 * planted[cell].piece + ((side - planted[cell].rotation) & 3); };
-    for (int c = 0; c < CELL_COUNT; ++c) {
-        if (c % 16 < 15) seams.addPair(edge(c, bottom_first::RIGHT), edge(c + 1, bottom_first::LEFT));
-        if (c < 240) seams.addPair(edge(c, bottom_first::BOTTOM), edge(c + 16, bottom_first::TOP));
-    }
-    const auto resultWritten = [](const fs::path& dir, const std::string&) { return fs::exists(dir / "Result.csv"); };
-    fs::create_directory(dir() / "run-frequency-solver");
-    ASSERT_EQ(seams.writeStatBin((dir() / "run-frequency-solver/Stat.bin").c_str()), 0);
-    runAndCheck(bin / "frequency-solver", resultWritten, true);
-    // shift-solver and berserker-solver resume from the planted board cut after cell 219.
+    const fs::path score = runDir("score");
+    runAndCheck(bin / "score-solver", score, boardAndStatus, true, 1, SIGTERM);  // saves Stat.bin
+    const fs::path frequency = runDir("frequency");
+    fs::copy_file(score / "Stat.bin", frequency / "Stat.bin");
+    runAndCheck(bin / "frequency-solver", frequency,
+                [](const fs::path&, const std::string& console) { return console.find("Current level:") != std::string::npos; },
+                false, 1);
+    runAndCheck(bin / "brute-solver", runDir("brute"), boardAndStatus, true, 1);
+    runAndCheck(bin / "block-solver", runDir("block"),
+                [](const fs::path&, const std::string& console) { return console.find("\rVariants ") != std::string::npos; },
+                false, 1);
+    runAndCheck(bin / "random-solver", runDir("random"), status, false, 1);
+    runAndCheck(bin / "path-solver", runDir("path"), status, false, 1);
+    // The resuming solvers from the planted solution cut to 230 cells, in the list's numbers.
     Board16 cut = planted;
-    for (int c = 220; c < CELL_COUNT; ++c) cut[c] = PlacedCell{};
-    for (const char* program : {"shift-solver", "berserker-solver"}) {
-        fs::create_directory(dir() / ("run-" + std::string(program)));
-        writeFile(dir() / ("run-" + std::string(program)) / "Best220.csv", [&] {
-            BoardText text;
-            formatBoard(cut.data(), LAYOUT_16X16, text);
-            return std::string(text.view());
-        }());
-        runAndCheck(bin / program, resultWritten, true);
+    for (int c = 230; c < CELL_COUNT; ++c) cut[c] = PlacedCell{};
+    for (const char* name : {"shift-solver", "berserker-solver"}) {
+        const fs::path where = runDir(name);
+        writeFile(where / "Best230.csv", boardText(cut));
+        runAndCheck(bin / name, where,
+                    [](const fs::path& dir, const std::string& console) {
+                        return console.find('\r') != std::string::npos && boardFiles(dir).size() > 1;
+                    },
+                    true, clues.size());
     }
 
-    // Refused again later: the header of the good list goes, and the build does not
-    // fall back on another set.
-    EXPECT_NE(run(configure + "broken.txt >configure.txt 2>&1"), 0);
-    EXPECT_NE(readFile("configure.txt").find(refusal), std::string::npos) << readFile("configure.txt");
-    EXPECT_FALSE(fs::exists(header));
+    // Refused again later, the list itself broken: the next build says why, the
+    // header of the good list goes, and the build does not fall back on another
+    // set. The list mended, the same build command takes it.
+    const std::string good = readFile("mine.txt");
+    writeFile("mine.txt", broken);
     EXPECT_NE(run(cmake + " --build build --target board-check >build.txt 2>&1"), 0);
+    EXPECT_NE(readFile("build.txt").find("ZENTARA_PIECES_16X16 refused:"), std::string::npos) << readFile("build.txt");
+    EXPECT_FALSE(fs::exists(header));
+    writeFile("mine.txt", good);
+    EXPECT_EQ(run(cmake + " --build build --target board-check >build.txt 2>&1"), 0) << readFile("build.txt");
+    EXPECT_EQ(run((bin / "board-check").string() + " planted.csv >check.txt"), 0) << readFile("check.txt");
 }
 
 }  // namespace

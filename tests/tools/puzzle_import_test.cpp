@@ -13,6 +13,7 @@
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/puzzle_import.hpp"
+#include "tools/set_identity.hpp"
 
 namespace zentara {
 namespace {
@@ -29,9 +30,9 @@ ImportedSet committedSet(SetKind kind) {
     return set;
 }
 
-bool importText(SetKind kind, const std::string& text, ImportedSet& set, std::string& error) {
+bool importText(SetKind kind, const std::string& text, ImportedSet& set, std::string& error, bool measure = true) {
     PieceList list;
-    return parsePieceList(text, list, error) && importPieceList(kind, list, set, error);
+    return parsePieceList(text, list, error) && importPieceList(kind, list, set, error, measure);
 }
 
 TEST(PieceImport, OurSetsThroughThePlainFormatGiveTheCommittedHeaders) {
@@ -155,9 +156,6 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
          },
          "piece 200 (line 206) repeats piece 100 (line 106) turned; no two pieces of a set may be equal under "
          "rotation"},
-        {"the hint an edge piece", [](auto& l) { std::swap(pieceLine(l, 139), pieceLine(l, 5)); },
-         "piece 139 (line 145) is an edge piece, but the programs fix the hint piece 139 on the inner cell 135 (row 8, "
-         "column 7) in rotation 2: pieces 139, 181 and 255 must be inner pieces"},
         {"three border sides", [](auto& l) { pieceLine(l, 3) = "0 0 0 4"; },
          "piece 3 (line 9) has 3 border sides (colour 0); a piece has at most two"},
         {"a corner with opposite borders", [](auto& l) { pieceLine(l, 3) = "0 4 0 1"; },
@@ -166,7 +164,7 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
          "colour 1 runs along the rim on piece 3 (line 9) and stands on an inner side of piece 100 (line 106); a "
          "colour is either a rim colour or an inner colour"},
         {"a rim colour onto an inner top-first number",
-         [](auto& l) { l.back().replace(l.back().find(" 1:2 "), 5, " 1:5 "); },
+         [](auto& l) { l[262].replace(l[262].find(" 1:2 "), 5, " 1:5 "); },
          "the top-first colour line: colour 1 cannot take 5: the border stays 0, rim colours take 1, 2, 3, 4 and 8, "
          "the 48-side colours 5, 6, 7, 14 and 15, the others the rest"},
         {"a sixth rim colour", [](auto& l) { pieceLine(l, 1) = "5 30 0 0"; },
@@ -234,6 +232,158 @@ TEST(PieceImport, RefusesWrongColourCounts) {
     const std::string small = plainListText(ours6);
     EXPECT_FALSE(importText(SetKind::Board6x12, small, set, error));
     EXPECT_EQ(error, "the list holds 36 pieces; the 6 x 12 puzzle has 72");
+}
+
+// Our list ends with its fixed lines: the hint (line 264), pieces 181 and 255.
+constexpr int FIRST_FIXED_LINE = 264;
+
+TEST(PieceImport, RefusesClueLinesThatCannotBeMetNamingTheLine) {
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<std::string>&)> change;
+        std::string message;
+    };
+    const auto added = [](const std::string& line) { return [line](std::vector<std::string>& l) { l.push_back(line); }; };
+    const std::vector<Case> cases{
+        {"a rim piece on an inner cell", added("fixed 5 100 0"),
+         "line 267: piece 5 (line 11) is an edge piece; cell 100 (row 6, column 4) takes an inner piece"},
+        {"an inner piece on a rim cell", added("fixed 100 1 0"),
+         "line 267: piece 100 (line 106) is an inner piece; cell 1 (row 0, column 1) takes an edge piece"},
+        {"a corner on a corner cell, its border inwards", added("fixed 1 0 0"),
+         "line 267: piece 1 (line 7) in rotation 0 does not turn its border towards the frame of cell 0 (row 0, "
+         "column 0)"},
+        {"two clues on one cell", added("fixed 100 210 0"),
+         "line 267: two pieces fixed on cell 210 (row 13, column 2): line 265 fixes piece 181 there"},
+        {"a piece declared twice", added("fixed 181 100 0"),
+         "line 267: piece 181 is fixed twice (line 265 fixes it on cell 210)"},
+        {"a cell outside the board", added("fixed 100 256 0"),
+         "line 267: cell 256 is outside the board (cells 0-255)"},
+        {"a piece not in the list", added("fixed 257 100 0"), "line 267: piece 257 is not in the list (pieces 1-256)"},
+        {"a rotation out of range", added("fixed 100 101 4"),
+         "line 267: a fixed line gives a piece, a cell and a rotation 0-3, for example \"fixed 139 135 2\""},
+        {"a fixed line of two numbers", added("fixed 100 101"),
+         "line 267: a fixed line gives a piece, a cell and a rotation 0-3, for example \"fixed 139 135 2\""},
+        {"clues without the hint", [](auto& l) { l.erase(l.begin() + FIRST_FIXED_LINE - 1); },
+         "no fixed line names the hint: every 16 x 16 program fixes a piece on cell 135 (row 8, column 7); add a line "
+         "\"fixed PIECE 135 ROTATION\""},
+    };
+    for (const Case& c : cases) {
+        ImportedSet set;
+        std::string error;
+        EXPECT_FALSE(importText(SetKind::Board16x16, changed16(c.change), set, error)) << c.what;
+        EXPECT_EQ(error, c.message) << c.what;
+    }
+    ImportedSet set;
+    std::string error;
+    EXPECT_FALSE(importText(SetKind::Board6x6, plainListText(committedSet(SetKind::Board6x6)) + "fixed 1 0 0\r\n", set,
+                            error));
+    EXPECT_EQ(error, "line 40: the 6 x 6 programs fix no piece; a fixed line belongs to a 16 x 16 list");
+}
+
+// Our set with its hint on line 200 turned a quarter turn (so declared in
+// rotation 1), the piece of line 200 on line 139, and clues of their own: the
+// programs' tables are ours, the list's numbers come back as they were given.
+std::string movedHintList() {
+    return changed16([](std::vector<std::string>& l) {
+        const auto turned = [](const std::string& line) {  // top right bottom left, a quarter turn clockwise
+            std::vector<std::string> w;
+            for (std::size_t a = 0, b; a <= line.size(); a = b + 1) {
+                b = std::min(line.find(' ', a), line.size());
+                w.push_back(line.substr(a, b - a));
+            }
+            return w[3] + " " + w[0] + " " + w[1] + " " + w[2];
+        };
+        const std::string hint = pieceLine(l, 139);
+        pieceLine(l, 139) = pieceLine(l, 200);
+        pieceLine(l, 200) = turned(hint);
+        l.resize(FIRST_FIXED_LINE - 1);
+        l.push_back("fixed 139 45 1");
+        l.push_back("fixed 200 135 1");
+        l.push_back("fixed 1 0 1");
+    });
+}
+
+TEST(PieceImport, DeclaredCluesKeepTheTablesAndTheListsNumbers) {
+    const ImportedSet ours = committedSet(SetKind::Board16x16);
+    ImportedSet set;
+    std::string error;
+    ASSERT_TRUE(importText(SetKind::Board16x16, movedHintList(), set, error, false)) << error;
+    EXPECT_EQ(set.table, ours.table);
+    EXPECT_EQ(set.hintListPiece, 199);
+    EXPECT_EQ(set.hintTurn, 3);
+    ASSERT_EQ(set.fixed.size(), 3u);
+    const FixedPlacement expected[3] = {{138, 135, 2}, {199, 45, 1}, {0, 0, 1}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(set.fixed[i].piece, expected[i].piece) << i;
+        EXPECT_EQ(set.fixed[i].cell, expected[i].cell) << i;
+        EXPECT_EQ(set.fixed[i].rotation, expected[i].rotation) << i;
+    }
+    // The header names the clues and the exchange; read back and written as a
+    // list, it is the list as given (the hint first among the fixed lines).
+    const std::string header = headerText(set);
+    EXPECT_NE(header.find("FIXED_PIECES{{{138, 135, 2}, {199, 45, 1}, {0, 0, 1}}};"), std::string::npos);
+    EXPECT_NE(header.find("HINT_IN_LIST{{200, 3}};"), std::string::npos);
+    ImportedSet back;
+    ASSERT_TRUE(parseHeader(SetKind::Board16x16, header, back, error)) << error;
+    std::string expectedList = movedHintList();
+    const std::string clues = "fixed 139 45 1\r\nfixed 200 135 1\r\n";
+    expectedList.replace(expectedList.find(clues), clues.size(), "fixed 200 135 1\r\nfixed 139 45 1\r\n");
+    EXPECT_EQ(plainListText(back), expectedList);
+}
+
+// The fingerprint: of the pieces, their numbering and the clues, not of the file's spelling.
+TEST(PieceImport, FingerprintIsTheSetsNotTheFilesSpelling) {
+    const std::string ours16 = plainListText(committedSet(SetKind::Board16x16));
+    const std::string ours6 = plainListText(committedSet(SetKind::Board6x6));
+    // Our list respelled: colours renamed, rim pieces turned (16 x 16 only: there a
+    // rim piece's rotation counts from its table orientation), bottom-first order.
+    const auto respelled = [](SetKind kind) {
+        const ImportedSet set = committedSet(kind);
+        std::mt19937 random(11);
+        std::string text = "order bottom left top right\n";
+        for (const PieceEntry& e : set.table) {
+            const int turn = kind == SetKind::Board16x16 && pieceClass(e) > 0 ? static_cast<int>(random() % 4) : 0;
+            const PieceEntry t = rotate(e, turn);
+            for (int k = 0; k < 4; ++k) text += std::to_string(t[k] == 0 ? 0 : 7000 - 3 * t[k]) + (k < 3 ? " " : "\n");
+        }
+        if (kind == SetKind::Board16x16) text += "fixed 255 45 3\nfixed 139 135 2\nfixed 181 210 3\n";
+        return text;
+    };
+    const auto swappedLines = changed16([](auto& l) { std::swap(pieceLine(l, 100), pieceLine(l, 101)); });
+    const auto otherRotation = changed16([](auto& l) { l.back() = "fixed 255 45 0"; });
+    const auto noFurtherClues = changed16([](auto& l) { l.resize(FIRST_FIXED_LINE); });
+    struct Case {
+        const char* what;
+        SetKind kind;
+        std::string a, b;
+        bool same;
+    };
+    const std::vector<Case> cases{
+        {"16 x 16 respelled", SetKind::Board16x16, ours16, respelled(SetKind::Board16x16), true},
+        {"6 x 6 respelled", SetKind::Board6x6, ours6, respelled(SetKind::Board6x6), true},
+        {"two lines exchanged", SetKind::Board16x16, ours16, swappedLines, false},
+        {"a clue in another rotation", SetKind::Board16x16, ours16, otherRotation, false},
+        {"without the further clues", SetKind::Board16x16, ours16, noFurtherClues, false},
+        {"the hint on another line", SetKind::Board16x16, ours16, movedHintList(), false},
+        {"a 6 x 6 rim piece turned", SetKind::Board6x6, ours6,
+         [&] {
+             std::string text = ours6;
+             const std::size_t at = text.find("\r\n0 ") + 2;  // the first piece line with a border on top
+             const std::size_t end = text.find("\r\n", at);
+             std::string line = text.substr(at, end - at);
+             line = line.substr(line.rfind(' ') + 1) + " " + line.substr(0, line.rfind(' '));
+             return text.replace(at, end - at, line);
+         }(),
+         false},
+    };
+    for (const Case& c : cases) {
+        ImportedSet a, b;
+        std::string error;
+        ASSERT_TRUE(importText(c.kind, c.a, a, error, false)) << c.what << ": " << error;
+        ASSERT_TRUE(importText(c.kind, c.b, b, error, false)) << c.what << ": " << error;
+        EXPECT_EQ(setFingerprint(a).size(), 12u);
+        EXPECT_EQ(setFingerprint(a) == setFingerprint(b), c.same) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The README's typical campaign, run as written (the code block of its section "A
-# typical campaign"), each solver for a few seconds: every program in its own
+# The typical campaign of docs/campaigns.md, run as written (the code block of its
+# section "A typical campaign"), each solver for a few seconds: every program in its own
 # directory, boards and statistics handed on explicitly. Nothing a program wrote
 # is changed by a later one, and every board written is one the checker accepts.
 #   typical_campaign_test.sh SOURCE_DIR BIN_DIR [SECONDS_PER_SOLVER]
@@ -16,8 +16,8 @@ source "$source_dir/tests/tools/shell_test_lib.sh"
 awk '/^## A typical campaign/ { in_section = 1; next }
      in_section && /^## / { exit }
      in_section && /^    / { print substr($0, 5); seen = 1; next }
-     in_section && seen && !/^$/ { exit }' "$source_dir/README.md" >block.sh
-[[ -s block.sh ]] || { echo "FAILED: no code block in the README's typical campaign"; exit 1; }
+     in_section && seen && !/^$/ { exit }' "$source_dir/docs/campaigns.md" >block.sh
+[[ -s block.sh ]] || { echo "FAILED: no code block in the typical campaign of docs/campaigns.md"; exit 1; }
 
 # Each solver runs for a few seconds and is then stopped as Ctrl-C stops it;
 # score-solver, whose board the others need, until it has written one (up to a

@@ -1,0 +1,17 @@
+// The identity of an imported piece set: a short fingerprint of what the programs
+// are built from (the pieces in the programs' numbering and orientation, and the
+// clues), not of how the list spelled it. Colours renamed, 16 x 16 rim pieces
+// turned or the sides listed in another order give the same fingerprint; another
+// piece, another numbering or another clue gives another.
+#pragma once
+
+#include <string>
+
+#include "tools/puzzle_import.hpp"
+
+namespace zentara::puzzle_import {
+
+// Twelve lower-case hex digits.
+std::string setFingerprint(const ImportedSet& set);
+
+}  // namespace zentara::puzzle_import
