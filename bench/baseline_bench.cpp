@@ -7,6 +7,10 @@
 
 int main(int argc, char** argv) {
     using namespace zentara::bench;
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "baseline-bench", "PLACEMENTS", 1,
+        "The plain backtracker alone, for reference: placements per processor second.\n");
+    if (answered >= 0) return answered;
     const bool signature = signatureMode(argc, argv);
     const std::uint64_t placements = signature ? 2'000'000ull
                                      : argc > 1 ? std::strtoull(argv[1], nullptr, 10)

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iostream>
 #include <string>
 
 #include "core/board_file.hpp"
+#include "core/command_line.hpp"
 #include "core/pieces.hpp"
 
 namespace zentara::bench {
@@ -22,6 +24,26 @@ double cpuSeconds() {
 
 void printTimingRule() {
     std::printf("(all times are processor seconds of the measured part; rates are per processor second)\n");
+}
+
+int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
+                           std::string_view about) {
+    const std::string usage = "usage: " + std::string(name) + " [--signature | " + std::string(counts) + "]\n" +
+                              std::string(about) +
+                              "  --signature  a short fixed-seed run printing only its signature lines\n"
+                              "  --help       prints this text\n"
+                              "  --version    prints the suite's version\n";
+    const CommandSyntax syntax{name, usage, {{"--signature"}}, 0, mostCounts};
+    if (const int answered = answerCommandLine(argc, argv, syntax, std::cout, std::cerr); answered >= 0)
+        return answered;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--signature" && argc > 2) return refuseCommandLine(std::cerr, syntax, "--signature goes alone");
+        if (arg != "--signature" &&
+            (arg.empty() || arg.size() > 18 || arg.find_first_not_of("0123456789") != std::string_view::npos))
+            return refuseCommandLine(std::cerr, syntax, "not a whole number: '" + printableArgument(arg) + "'");
+    }
+    return -1;
 }
 
 double median(std::vector<double> values) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "core/board_file.hpp"
@@ -30,6 +31,14 @@ double cpuSeconds();
 
 // The line every benchmark prints first, so no figure is read as wall time.
 void printTimingRule();
+
+// A bench's command line, answered as the programs answer theirs, before anything
+// runs: --help prints "usage: NAME [--signature | COUNTS]" and `about`, --version
+// the suite's version, and anything but --signature alone or up to `counts` whole
+// numbers is refused in one line and the usage, exit 2. Returns the exit code
+// when answered here, -1 when the bench goes on.
+int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
+                           std::string_view about);
 
 inline constexpr int BENCH_ROUNDS = 5;
 inline constexpr double MIN_PART_SECONDS = 2.0;

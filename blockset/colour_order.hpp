@@ -23,12 +23,12 @@ namespace zentara::blockset {
 // Where the rims of a measurement start: generator states from which a full
 // restart, the rim assignment and the rim chain check pass at the first try. Rims
 // do not depend on the inner colours, so every order is measured on the same rims,
-// and the many draws a rim takes are spent once, not for every order. A rim that
-// has not closed after a million restarts (pieces that cannot form a rim) is
-// left out.
+// and the many draws a rim takes are spent once, not for every order. When a rim
+// has not closed after a million restarts (pieces that hardly form a rim), the
+// next ones would not either: the rims drawn so far are all.
+inline constexpr int RESTARTS_PER_RIM = 1 << 20;
 template <class P>
 std::vector<BlockRandom> drawRims(BlockSolver<P>& s, std::uint32_t seed, int rims) {
-    constexpr int RESTARTS_PER_RIM = 1 << 20;
     std::vector<BlockRandom> starts;
     for (int rim = 0; rim < rims; ++rim) {
         s.random = BlockRandom{seed, static_cast<std::uint32_t>(rim)};
@@ -40,6 +40,7 @@ std::vector<BlockRandom> drawRims(BlockSolver<P>& s, std::uint32_t seed, int rim
                 break;
             }
         }
+        if (starts.size() <= static_cast<std::size_t>(rim)) break;
     }
     return starts;
 }

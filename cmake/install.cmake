@@ -62,9 +62,41 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara/docs
   FILES_MATCHING PATTERN "*.md")
 
+# A manual page for each command on PATH, made from its own --help (see
+# cmake/man_pages.cmake), and zentara(7) listing them.
+set(zentara_man_commands)
+set(zentara_man_pages)
+foreach(name ${zentara_solvers} ${zentara_user_tools})
+  list(APPEND zentara_man_commands "zentara-${name}=$<TARGET_FILE:${name}>")
+  list(APPEND zentara_man_pages ${CMAKE_BINARY_DIR}/man/zentara-${name}.1.gz)
+endforeach()
+list(APPEND zentara_man_commands "zentara-campaign=${PROJECT_SOURCE_DIR}/tools/campaign")
+list(APPEND zentara_man_pages ${CMAKE_BINARY_DIR}/man/zentara-campaign.1.gz)
+add_custom_command(OUTPUT ${zentara_man_pages} ${CMAKE_BINARY_DIR}/man/zentara.7.gz
+  COMMAND ${CMAKE_COMMAND} -DLINKS=${CMAKE_BINARY_DIR}/man/links -DOUT=${CMAKE_BINARY_DIR}/man
+          -DVERSION=${PROJECT_VERSION} -DREADME=${PROJECT_SOURCE_DIR}/README.md
+          "-DCOMMANDS=${zentara_man_commands}" -P ${PROJECT_SOURCE_DIR}/cmake/man_pages.cmake
+  DEPENDS ${zentara_solvers} ${zentara_user_tools} tools/campaign README.md cmake/man_pages.cmake
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+  COMMENT "Writing the manual pages from each command's --help"
+  VERBATIM)
+add_custom_target(man-pages ALL DEPENDS ${zentara_man_pages} ${CMAKE_BINARY_DIR}/man/zentara.7.gz)
+install(FILES ${zentara_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/man/zentara.7.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man7)
+
 # cpack -G DEB: zentara_VERSION_ARCH.deb, the version from project() above.
 set(ZENTARA_PACKAGE_MAINTAINER "Zentara maintainers <maintainers@zentara.invalid>"
   CACHE STRING "Maintainer field of the Debian package: Name <address>")
+
+# The licence, as Debian wants it (copyright) and its changelog, compressed.
+install(FILES cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
+  COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/debian/changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog
+  VERBATIM)
+add_custom_target(debian-changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentara)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zentara)
 set(CPACK_PACKAGE_VENDOR Zentara)
@@ -73,7 +105,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "unattended solvers for edge-matching puzz
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ten console solvers for a 16 x 16 edge-matching puzzle and its 6 x 12 and
 6 x 6 relatives, each its own search strategy, meeting through files in their
 working directory; a board checker, board pictures, a statistics merge, and
-campaigns of one solver per core on one machine, over ssh or as a Slurm job array.")
+campaigns of one solver per core on one machine, over ssh or as a Slurm job
+array.")
 # A build for a user's own piece set says so in the version and the description,
 # so that its package and ours cannot be taken for each other: 1.0.0+set16x16.3f9a2c41d07b.
 if(NOT ZENTARA_PIECE_SETS STREQUAL "built-in")
@@ -84,6 +117,13 @@ if(NOT ZENTARA_PIECE_SETS STREQUAL "built-in")
   set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}+${own_sets}")
   string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "\nBuilt for the user's own piece set (${ZENTARA_PIECE_SETS}), not the suite's own.")
 endif()
+# The changelog names the package's version (a build for a user's set has its own).
+if(CPACK_DEBIAN_PACKAGE_VERSION)
+  set(ZENTARA_CHANGELOG_VERSION ${CPACK_DEBIAN_PACKAGE_VERSION})
+else()
+  set(ZENTARA_CHANGELOG_VERSION ${PROJECT_VERSION})
+endif()
+configure_file(cmake/debian/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog @ONLY)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -95,14 +95,21 @@ BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells) {
         if (g.leftFacesFrame(c) && s[LEFT] != BORDER_COLOUR) check.frameViolations.push_back({c, LEFT});
         if (g.bottomFacesFrame(c) && s[BOTTOM] != BORDER_COLOUR) check.frameViolations.push_back({c, BOTTOM});
         if (g.rightFacesFrame(c) && s[RIGHT] != BORDER_COLOUR) check.frameViolations.push_back({c, RIGHT});
+        const bool inward = (!g.topFacesFrame(c) && s[TOP] == BORDER_COLOUR) ||
+                            (!g.leftFacesFrame(c) && s[LEFT] == BORDER_COLOUR) ||
+                            (!g.bottomFacesFrame(c) && s[BOTTOM] == BORDER_COLOUR) ||
+                            (!g.rightFacesFrame(c) && s[RIGHT] == BORDER_COLOUR);
+        if (inward) check.rimPiecesInside.push_back(c);
         const int r = g.right(c), b = g.below(c);
         if (r >= 0 && placed[r]) {
-            if (s[RIGHT] == sides[r][LEFT]) ++check.matchedSeams;
-            else check.mismatches.push_back({c, r});
+            if (s[RIGHT] != sides[r][LEFT]) check.mismatches.push_back({c, r});
+            else if (s[RIGHT] == BORDER_COLOUR) check.borderSeams.push_back({c, r});
+            else ++check.matchedSeams;
         }
         if (b >= 0 && placed[b]) {
-            if (s[BOTTOM] == sides[b][TOP]) ++check.matchedSeams;
-            else check.mismatches.push_back({c, b});
+            if (s[BOTTOM] != sides[b][TOP]) check.mismatches.push_back({c, b});
+            else if (s[BOTTOM] == BORDER_COLOUR) check.borderSeams.push_back({c, b});
+            else ++check.matchedSeams;
         }
     }
     if (kind == PuzzleKind::Board16x16)
@@ -112,15 +119,12 @@ BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells) {
 
 bool checkBoardText(std::string_view text, BoardCheck& out, std::string& reason) {
     std::vector<std::vector<PlacedCell>> rows;
+    text = withoutByteOrderMark(text);
     std::size_t start = 0;
     int lineNumber = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+    std::string_view line;
+    while (nextBoardLine(text, start, line)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
         std::vector<PlacedCell> row;
         std::size_t from = 0;
@@ -364,13 +368,13 @@ BestInDirectory findBestBoard(const char* directory) {
     }
     std::sort(names.begin(), names.end());  // a tie goes to the first name
     best.candidates = static_cast<int>(names.size());
-    BoardRank bestRank{-1, -1};
+    BoardRank bestRank = NO_BOARD_RANK;
     for (const std::string& name : names) {
         const std::string path = std::string(directory) + "/" + name;
         BoardCheck check;
         std::string reason;
         if (!checkBoardFile(path.c_str(), check, reason) || !check.consistent()) continue;
-        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        const BoardRank rank = check.rank();
         if (!isBetter(rank, bestRank)) continue;
         bestRank = rank;
         best.result = BestSearch::Found;
@@ -378,6 +382,12 @@ BestInDirectory findBestBoard(const char* directory) {
         best.check = std::move(check);
     }
     return best;
+}
+
+const char* checkVerdict(const BoardCheck& check) {
+    if (check.complete()) return "complete and consistent";
+    if (!check.consistent()) return "inconsistent";
+    return check.deadEnd() ? "consistent, but no solution holds it" : "consistent";
 }
 
 std::string formatCheckReport(const char* name, const BoardCheck& check) {
@@ -405,7 +415,21 @@ std::string formatCheckReport(const char* name, const BoardCheck& check) {
     }
     // Which set the board was checked against: a board of another set reads as inconsistent.
     s += "piece set: " + std::string(PIECE_SETS) + "\n";
-    s += check.complete() ? "complete and consistent\n" : check.consistent() ? "consistent\n" : "inconsistent\n";
+    // Named only where there are any: most boards have none.
+    if (!check.rimPiecesInside.empty()) {
+        s += "rim pieces off the rim (a border side inwards): " + std::to_string(check.rimPiecesInside.size()) + ", cell";
+        for (std::size_t i = 0; i < check.rimPiecesInside.size(); ++i)
+            s += (i ? ", " : check.rimPiecesInside.size() > 1 ? "s " : " ") + std::to_string(check.rimPiecesInside[i]);
+        s += "\n";
+    }
+    if (!check.borderSeams.empty()) {
+        s += "border-to-border seams (not matched): " + std::to_string(check.borderSeams.size()) + ", cells";
+        for (std::size_t i = 0; i < check.borderSeams.size(); ++i)
+            s += std::string(i ? ", " : " ") + std::to_string(check.borderSeams[i].cellA) + "-" +
+                 std::to_string(check.borderSeams[i].cellB);
+        s += "\n";
+    }
+    s += std::string(checkVerdict(check)) + "\n";
     return s;
 }
 

@@ -33,6 +33,12 @@ struct BoardCheck {
     int totalSeams = 0;
     std::vector<Seam> mismatches;  // between two placed pieces
     std::vector<FrameFault> frameViolations;
+    // What no solution holds, though every colour matches: pieces showing a border
+    // side to an inner neighbour's cell (rim pieces off the rim; shift-solver places
+    // them so), and the seams where two of them show each other the border. Such a
+    // seam is not counted as matched.
+    std::vector<int> rimPiecesInside;
+    std::vector<Seam> borderSeams;
     int piecesUsedTwice = 0;   // pieces that stand on more than one cell
     int outOfRange = 0;        // cells whose piece number is not in the set (or rotation above 3)
     bool hintInPlace = false;  // 16 x 16 only
@@ -41,7 +47,13 @@ struct BoardCheck {
         return mismatches.empty() && frameViolations.empty() && piecesUsedTwice == 0 && outOfRange == 0;
     }
     bool complete() const { return piecesPlaced == geometry.cells() && consistent(); }
+    bool deadEnd() const { return !rimPiecesInside.empty(); }
+    BoardRank rank() const { return BoardRank{piecesPlaced, matchedSeams, deadEnd()}; }
 };
+
+// "complete and consistent", "consistent", "consistent, but no solution holds it"
+// or "inconsistent".
+const char* checkVerdict(const BoardCheck& check);
 
 // Checks cells already parsed.
 BoardCheck checkCells(PuzzleKind kind, const std::vector<PlacedCell>& cells);

@@ -143,6 +143,19 @@ int endWithFullBoard(std::ostream& console, const PlacedCell* cells, const Board
     return 1;
 }
 
+std::string_view withoutByteOrderMark(std::string_view text) {
+    return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
+}
+
+bool nextBoardLine(std::string_view text, std::size_t& at, std::string_view& line) {
+    if (at >= text.size()) return false;
+    std::size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) end = text.size();
+    line = text.substr(at, end - at);
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    return true;
+}
+
 void parseBoardBytes(std::string_view data, Board16& out) {
     std::size_t i = 0;
     const std::size_t end = data.size();

@@ -114,6 +114,14 @@ std::uint64_t boardWriteFailures();
 int endWithFullBoard(std::ostream& console, const PlacedCell* cells, const BoardLayout& layout,
                      std::uint64_t failuresBefore);
 
+// Board text as editors leave it: a UTF-8 byte-order mark at the start is no part
+// of the board, and a CR alone ends a line as CR LF and LF do. The resuming
+// solvers' reading below passes over both, as over every byte that is not a
+// digit; the board checker takes its lines here, so that both read one board.
+std::string_view withoutByteOrderMark(std::string_view text);
+// The line at `at` without its line end, `at` moved past the end; false at the end.
+bool nextBoardLine(std::string_view text, std::size_t& at, std::string_view& line);
+
 // Parses board bytes for 256 cells by the lenient reading rules: anything that is
 // not a digit separates cells; missing cells read as empty. Cells come out in the
 // tables' numbers.

@@ -1,5 +1,6 @@
 #include "core/command_line.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -30,13 +31,48 @@ std::string printableArgument(std::string_view argument) {
     return shown;
 }
 
+namespace {
+std::string invoked;  // set once, from argv[0], before anything else runs
+}
+
+std::string_view invokedName(std::string_view program) {
+    return invoked.empty() ? program : std::string_view(invoked);
+}
+
+std::string usageAsInvoked(std::string_view usage, std::string_view program, std::string_view invoked) {
+    std::string shown;
+    std::size_t start = 0;
+    while (start < usage.size()) {
+        std::size_t end = usage.find('\n', start);
+        end = end == std::string_view::npos ? usage.size() : end + 1;
+        std::string_view line = usage.substr(start, end - start);
+        for (const std::string_view lead : {std::string_view("usage: "), std::string_view("       ")}) {
+            const std::string_view rest = line.substr(std::min(lead.size(), line.size()));
+            if (line.starts_with(lead) && rest.starts_with(program) &&
+                (rest.size() == program.size() || rest[program.size()] == ' ' || rest[program.size()] == '\n')) {
+                shown.append(lead).append(invoked);
+                line = rest.substr(program.size());
+                break;
+            }
+        }
+        shown.append(line);
+        start = end;
+    }
+    return shown;
+}
+
 int refuseCommandLine(std::ostream& err, const CommandSyntax& syntax, std::string_view reason) {
-    err << syntax.program << ": " << reason << '\n' << syntax.usage;
+    const std::string_view name = invokedName(syntax.program);
+    err << name << ": " << reason << '\n' << usageAsInvoked(syntax.usage, syntax.program, name);
     return EXIT_USAGE;
 }
 
 int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& syntax, std::ostream& out,
                       std::ostream& err) {
+    if (argc > 0 && argv[0] != nullptr) {
+        const std::string_view path = argv[0];
+        invoked = path.substr(path.find_last_of('/') + 1);  // npos + 1: the whole of it
+    }
     std::string refusal;  // the first fault; --help or --version later on still answers
     const auto refuse = [&](std::string_view what, std::string_view argument) {
         if (refusal.empty()) refusal = std::string(what) + " '" + printableArgument(argument) + "'";
@@ -49,7 +85,7 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
         if (!namesOnly && arg == "--") {
             namesOnly = true;
         } else if (option && (arg == "--help" || arg == "-h")) {
-            out << syntax.usage;
+            out << usageAsInvoked(syntax.usage, syntax.program, invokedName(syntax.program));
             return 0;
         } else if (option && arg == "--version") {
             printVersion(out, syntax.program);

@@ -43,7 +43,17 @@ int answerSolverCommandLine(int argc, const char* const* argv, std::string_view 
 // cannot be claimed), else -1.
 int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage);
 
-// Prints "PROGRAM: REASON" and the usage on `err`; returns EXIT_USAGE.
+// The name the program was started under: the last part of argv[0], so that the
+// installed zentara-score-solver says so in its usage line and messages. It is
+// `program` until answerCommandLine has seen the command line (or when argv[0]
+// is empty). --version names the program itself, whatever it was started as.
+std::string_view invokedName(std::string_view program);
+
+// `usage` with the program's name at the start of each usage line ("usage: NAME",
+// and "       NAME" below it) replaced by `invoked`.
+std::string usageAsInvoked(std::string_view usage, std::string_view program, std::string_view invoked);
+
+// Prints "NAME: REASON" and the usage on `err`, NAME as invoked; returns EXIT_USAGE.
 int refuseCommandLine(std::ostream& err, const CommandSyntax& syntax, std::string_view reason);
 
 // An argument as it may be shown on a terminal: control characters (C0, DEL and

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,22 +72,42 @@ ClaimResult held(std::string& message, std::string_view program, int fd) {
     return ClaimResult::Held;
 }
 
-// The lock file could not be opened for writing: still name a holder when there
-// is one, else say why this user cannot claim the directory.
-ClaimResult unwritable(const char* path, const char* directory, std::string_view program, int error,
-                       std::string& message) {
+// The lock file could not be opened for writing (another user's): still name a
+// holder when there is one. With none it is stale, left by a killed holder: taken
+// away (true: claim again) where the directory lets this user, else named as
+// stale. Otherwise say why this user cannot claim the directory.
+bool unwritable(const char* path, const char* directory, std::string_view program, int error, std::string& message,
+                ClaimResult& result) {
     const int fd = ::open(path, O_RDONLY | OPEN_FLAGS);
     if (fd >= 0) {
         struct stat info {};
-        const bool isHeld = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_SH | LOCK_NB) != 0 &&
-                            errno == EWOULDBLOCK;
-        if (isHeld) held(message, program, fd);
-        ::close(fd);
-        if (isHeld) return ClaimResult::Held;
+        const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+        if (regular && ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            const bool isHeld = errno == EWOULDBLOCK;
+            if (isHeld) result = held(message, program, fd);
+            ::close(fd);
+            if (isHeld) return false;
+        } else if (regular && directoryWritable(directory)) {
+            // Removed while this shared lock keeps any new holder off the old file.
+            const std::string holder = holderFrom(fd);
+            const bool removed = sameFile(path, info.st_dev, info.st_ino) && ::unlink(path) == 0;
+            const int why = errno;
+            ::close(fd);
+            if (removed) return true;
+            result = refuse(message, program,
+                            std::string(CLAIM_FILE_NAME) + " is stale (its holder" +
+                                (holder.empty() ? std::string() : ", " + holder + ",") +
+                                " is gone) but cannot be taken over: " + std::strerror(why));
+            return false;
+        } else {
+            ::close(fd);
+        }
     }
     if (!directoryWritable(directory))
-        return refuse(message, program, std::string("it is not writable (") + std::strerror(errno) + ")");
-    return refuse(message, program, std::string(CLAIM_FILE_NAME) + ": " + std::strerror(error));
+        result = refuse(message, program, std::string("it is not writable (") + std::strerror(errno) + ")");
+    else
+        result = refuse(message, program, std::string(CLAIM_FILE_NAME) + ": " + std::strerror(error));
+    return false;
 }
 
 }  // namespace
@@ -103,8 +124,11 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
         if (fd < 0) {
             const int error = errno;
             if (error == ELOOP) return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is a symbolic link");
-            if (error == EACCES || error == EPERM || error == EROFS)
-                return unwritable(claim.path, directory, program, error, message);
+            if (error == EACCES || error == EPERM || error == EROFS) {
+                ClaimResult result = ClaimResult::Refused;
+                if (unwritable(claim.path, directory, program, error, message, result)) continue;
+                return result;
+            }
             if (error == ENXIO || error == EISDIR)
                 return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is not a regular file");
             return refuse(message, program, std::string(CLAIM_FILE_NAME) + ": " + std::strerror(error));
@@ -113,6 +137,14 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             ::close(fd);
             return refuse(message, program, std::string(CLAIM_FILE_NAME) + " is not a regular file");
+        }
+        // A hard link shares its file with another name: the holder line would be
+        // written into that file, and releasing would leave it behind.
+        if (info.st_nlink != 1) {
+            ::close(fd);
+            return refuse(message, program,
+                          std::string(CLAIM_FILE_NAME) + " has " + std::to_string(info.st_nlink) +
+                              " links; a lock file is a file of its own");
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
@@ -141,6 +173,52 @@ ClaimResult claimDirectory(const char* directory, std::string_view program, DirC
     return refuse(message, program, std::string(CLAIM_FILE_NAME) + " keeps changing");
 }
 
+namespace {
+
+std::string realPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace
+
+ClaimResult claimLinkedFile(const char* directory, const char* name, std::string_view program, DirClaim& claim,
+                            std::string& message) {
+    message.clear();
+    const std::string path = std::string(directory) + "/" + name;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return ClaimResult::Claimed;
+    // Where the writer puts its file: the link's final target, or for a link to
+    // nothing yet, the directory its target names.
+    std::string target = realPath(path);
+    if (target.empty()) {
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+        if (n <= 0) return ClaimResult::Claimed;  // gone meanwhile: the writer makes a file of its own
+        std::string to(link, static_cast<std::size_t>(n));
+        if (to[0] != '/') to = std::string(directory) + "/" + to;
+        const std::string parent = realPath(parentOf(to));
+        if (parent.empty()) return ClaimResult::Claimed;  // nowhere to write: the save will say so
+        target = parent + "/" + to.substr(to.rfind('/') + 1);
+    }
+    const std::string where = parentOf(target);
+    if (where == realPath(directory)) return ClaimResult::Claimed;
+    const ClaimResult result = claimDirectory(where.c_str(), program, claim, message);
+    if (result != ClaimResult::Claimed) {
+        const std::string reason = message.substr(message.find(": this directory ") != std::string::npos
+                                                      ? message.find(": this directory ") + 17
+                                                      : message.find(": cannot claim this directory: ") + 31);
+        message = std::string(program) + ": " + name + " is a link to " + printableArgument(target) + ", whose directory " +
+                  (result == ClaimResult::Held ? reason : "cannot be claimed: " + reason);
+    }
+    return result;
+}
+
 void releaseDirectory(DirClaim& claim) {
     if (claim.fd < 0) return;
     // Removed while still locked, so that no one can lock this file after it is gone.
@@ -160,8 +238,9 @@ std::string readClaimHolder(const char* directory) {
 }
 
 namespace {
-DirClaim workingDirectoryClaim;
+DirClaim workingDirectoryClaim, writtenFileClaim;
 void releaseWorkingDirectory() { releaseDirectory(workingDirectoryClaim); }
+void releaseWrittenFile() { releaseDirectory(writtenFileClaim); }
 
 // The claim the program's starter took and handed down on the descriptor that
 // ZENTARA_CLAIM_FD names (the campaign's wrapper holds it until the program and
@@ -176,7 +255,7 @@ bool inheritedClaim(std::string_view program) {
     if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
     const int fd = std::stoi(digits);
     struct stat info {};
-    if (fd < 3 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (fd < 3 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) return false;
     if (!sameFile(CLAIM_FILE_NAME, info.st_dev, info.st_ino) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     nameHolder(fd, program);
@@ -189,10 +268,21 @@ bool claimWorkingDirectory(std::string_view program) {
     if (inheritedClaim(program)) return true;
     std::string message;
     if (claimDirectory(".", program, workingDirectoryClaim, message) != ClaimResult::Claimed) {
-        std::cerr << message << std::endl;
+        // The message names the program as it was started; the claim names it itself.
+        std::cerr << invokedName(program) << message.substr(program.size()) << std::endl;
         return false;
     }
     std::atexit(releaseWorkingDirectory);
+    return true;
+}
+
+bool claimWrittenFile(const char* name, std::string_view program) {
+    std::string message;
+    if (claimLinkedFile(".", name, program, writtenFileClaim, message) != ClaimResult::Claimed) {
+        std::cerr << message << std::endl;
+        return false;
+    }
+    if (writtenFileClaim.fd >= 0) std::atexit(releaseWrittenFile);
     return true;
 }
 

@@ -33,6 +33,14 @@ enum class ClaimResult {
 // to show, "PROGRAM: ..." without a line end, and nothing in the directory changed.
 ClaimResult claimDirectory(const char* directory, std::string_view program, DirClaim& claim, std::string& message);
 
+// A file a program writes, `name` in `directory`, may be a symbolic link into
+// another directory, which two directories' links may share (one Stat.bin for
+// two runs): claims the directory the file is written in as well. Claimed with
+// `claim` left unused when `name` is no link or its file is in `directory`
+// itself; on Held and Refused `message` names the link and the holder or reason.
+ClaimResult claimLinkedFile(const char* directory, const char* name, std::string_view program, DirClaim& claim,
+                            std::string& message);
+
 // Gives the claim up; the lock file goes with it when it is still the claimed one.
 void releaseDirectory(DirClaim& claim);
 
@@ -46,5 +54,7 @@ std::string readClaimHolder(const char* directory);
 // down (descriptor ZENTARA_CLAIM_FD, the locked lock file of this directory) is
 // taken as it is; the starter keeps it after the program and removes the file.
 bool claimWorkingDirectory(std::string_view program);
+// The same for a file the program writes in the working directory (claimLinkedFile).
+bool claimWrittenFile(const char* name, std::string_view program);
 
 }  // namespace zentara

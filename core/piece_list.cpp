@@ -104,6 +104,7 @@ bool parseFixed(const std::vector<std::string_view>& words, int line, PieceList&
 bool parsePieceList(std::string_view text, PieceList& list, std::string& error) {
     list = PieceList{};
     std::array<int, 4> order{0, 1, 2, 3};
+    int orderLine = 0;  // the line of the order line, once read
     int line = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -121,7 +122,14 @@ bool parsePieceList(std::string_view text, PieceList& list, std::string& error) 
                     error = lineText(line) + "the order line must come before the first piece";
                     return false;
                 }
+                // A second one would silently turn every piece: which of the two is meant?
+                if (orderLine > 0) {
+                    error = lineText(line) + "a second order line (the first is line " + std::to_string(orderLine) +
+                            "); a list has at most one";
+                    return false;
+                }
                 if (!parseOrder(words, line, order, error)) return false;
+                orderLine = line;
             } else if (words[0] == "top-first-colours") {
                 if (!parseTopFirstColours(words, line, list, error)) return false;
             } else if (words[0] == "fixed") {

@@ -5,6 +5,8 @@
 
 #include "core/console.hpp"
 #include "core/command_line.hpp"
+#include "core/dir_claim.hpp"
+#include "core/stat_file.hpp"
 #include "score/score_solver.hpp"
 
 namespace {
@@ -27,6 +29,8 @@ zentara::score::ScoreSolver solver;  // 4 MiB of statistics and the tables: stat
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "score-solver", USAGE); end >= 0) return end;
+    // Two runs whose Stat.bin link to one file would each save over the other's counts.
+    if (!zentara::claimWrittenFile(zentara::STAT_FILE_NAME, "score-solver")) return 1;
     zentara::lowerPriority(zentara::Priority::Idle);
     zentara::installStopHandlers();
     return zentara::score::runScoreSolver(solver, std::cout);

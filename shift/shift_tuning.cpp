@@ -1,5 +1,6 @@
 // The periodic step: level average, hill climbing of OK and RE, stagnation reset,
 // fall-back to the snapshot and the status line.
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 
@@ -111,7 +112,9 @@ bool periodicStep(ShiftSearch& s, std::ostream& out) {
         --t.resetDisplay;
         ending = " RESET  ";
     }
-    printTo(out, "\rLevel %d, max. %d, shifts %lld K, config OK=%d,RE=%d%s", s.level, s.maxLevel,
+    // This step runs before the search compares a new height with max.: the line
+    // shows that height as max. at once rather than one above it.
+    printTo(out, "\rLevel %d, max. %d, shifts %lld K, config OK=%d,RE=%d%s", s.level, std::max(s.level, s.maxLevel),
             static_cast<long long>(t.shifts), t.ok, t.re, ending);
     writeBoard(s, "Result.csv");
     ZENTARA_RECOUNT(checkSearchState(s));

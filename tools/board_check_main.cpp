@@ -1,5 +1,7 @@
 // board-check FILE: prints what is right and wrong with a board file.
 // Exit 0 for a consistent board, 1 for an inconsistent one, 2 when it cannot be read.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -23,7 +25,8 @@ constexpr const char* USAGE =
     "               the hint), one line per cell with the reason\n"
     "  --canonical  also writes the board as checked to OUT in the suite's own layout\n"
     "               (the layout every solver reads back cell for cell); a board with\n"
-    "               numbers out of range is not written\n"
+    "               numbers out of range is not written, and an OUT holding another\n"
+    "               board is kept (exit 1): only the same board is written over it\n"
     "  --best       prints the path of the best board file in DIR and nothing else: among\n"
     "               Result.csv, Best*.csv and B*-*.csv the consistent board with the most\n"
     "               pieces, then the most matched seams; of equal boards the name first in\n"
@@ -31,7 +34,8 @@ constexpr const char* USAGE =
     "               more than 4096 board files)\n"
     "  --help       prints this text\n"
     "  --version    prints the suite's version\n"
-    "Exit 0: consistent; 1: inconsistent; 2: FILE cannot be read as a board, or OUT not written, or usage.\n";
+    "Exit 0: consistent; 1: inconsistent, or OUT holds another board; 2: FILE cannot be read as a\n"
+    "board, or OUT not written, or usage.\n";
 
 using namespace zentara;
 
@@ -74,21 +78,41 @@ BoardLayout layoutOf(PuzzleKind kind) {
     }
 }
 
-// Returns false when OUT was not written, the reason printed.
-bool writeCanonical(const BoardCheck& check, const char* out) {
+enum class Canonical { Written, NotWritten, Refused };
+
+// Why an existing OUT must be kept, or nullptr when it may be written over: only
+// an empty file or the same board may be, never a board another solver found
+// under that name, nor anything that is no board.
+const char* keepExisting(const BoardCheck& check, const char* out) {
+    struct stat status {};
+    if (::stat(out, &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;  // the writer decides
+    if (status.st_size == 0) return nullptr;
+    BoardCheck existing;
+    std::string reason;
+    if (!checkBoardFile(out, existing, reason)) return "it is no board file";
+    if (existing.kind != check.kind || !(existing.cells == check.cells)) return "it holds another board";
+    return nullptr;
+}
+
+// Writes the board as checked to OUT; anything else is said in one line.
+Canonical writeCanonical(const BoardCheck& check, const char* out) {
     if (check.outOfRange > 0) {
         std::printf("%s: not written: piece numbers out of range have no place in a board file\n",
                     printableArgument(out).c_str());
-        return false;
+        return Canonical::NotWritten;
+    }
+    if (const char* why = keepExisting(check, out)) {
+        std::printf("%s: not replaced: %s; remove it or name another file\n", printableArgument(out).c_str(), why);
+        return Canonical::Refused;
     }
     BoardText text;
     formatBoard(check.cells.data(), layoutOf(check.kind), text);
     if (const int error = replaceFile(out, text.view()); error != 0) {
         std::printf("%s: not written: %s\n", printableArgument(out).c_str(), fileErrorText(error));
-        return false;
+        return Canonical::NotWritten;
     }
     std::printf("written: %s\n", printableArgument(out).c_str());
-    return true;
+    return Canonical::Written;
 }
 
 int reportBest(const char* directory) {
@@ -101,10 +125,12 @@ int reportBest(const char* directory) {
             return 0;
         }
         case BestSearch::NoneFound:
-            std::fprintf(stderr, "board-check: no consistent board file in %s (%d with a board file's name)\n",
-                         printableArgument(directory).c_str(), best.candidates);
+            std::fprintf(stderr, "%s: no consistent board file in %s (%d with a board file's name)\n",
+                         invokedName("board-check").data(), printableArgument(directory).c_str(), best.candidates);
             return 1;
-        default: std::fprintf(stderr, "board-check: %s\n", printableArgument(best.reason).c_str()); return 2;
+        default:
+            std::fprintf(stderr, "%s: %s\n", invokedName("board-check").data(), printableArgument(best.reason).c_str());
+            return 2;
     }
 }
 
@@ -147,6 +173,10 @@ int main(int argc, char** argv) {
     }
     std::fputs(formatCheckReport(shown.c_str(), check).c_str(), stdout);
     if (resume && check.kind == PuzzleKind::Board16x16) reportResume(file, check);
-    if (canonical && !writeCanonical(check, names[1]) && check.outOfRange == 0) return 2;
+    if (canonical) {
+        const Canonical written = writeCanonical(check, names[1]);
+        if (written == Canonical::Refused) return 1;
+        if (written == Canonical::NotWritten && check.outOfRange == 0) return 2;
+    }
     return check.consistent() ? 0 : 1;
 }

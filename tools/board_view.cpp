@@ -331,25 +331,25 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
     BoardCheck check;
     std::string reason;
     if (!checkBoardFile(board.c_str(), check, reason)) {
-        err << "board-view: " << printableArgument(board) << ": unreadable: " << printableArgument(reason) << '\n';
+        err << invokedName("board-view") << ": " << printableArgument(board) << ": unreadable: " << printableArgument(reason) << '\n';
         return 2;
     }
     // A picture must never take the place of the board it shows.
     for (const std::string* target : {&svgPath, html ? &htmlPath : &svgPath}) {
         if (!sameFile(board, *target)) continue;
-        err << "board-view: " << printableArgument(*target) << " is the board file itself; give another picture name\n";
+        err << invokedName("board-view") << ": " << printableArgument(*target) << " is the board file itself; give another picture name\n";
         return 2;
     }
 
     const std::string svg = renderBoardSvg(check, board, options);
     if (!writeWholeFile(svgPath, svg, reason)) {
-        err << "board-view: cannot write " << printableArgument(svgPath) << ": " << reason << '\n';
+        err << invokedName("board-view") << ": cannot write " << printableArgument(svgPath) << ": " << reason << '\n';
         return 1;
     }
     out << printableArgument(svgPath) << ": " << figuresLine(check) << "; " << faultsLine(check) << '\n';
     if (html) {
         if (!writeWholeFile(htmlPath, renderBoardHtml(board, svg), reason)) {
-            err << "board-view: cannot write " << printableArgument(htmlPath) << ": " << reason << '\n';
+            err << invokedName("board-view") << ": cannot write " << printableArgument(htmlPath) << ": " << reason << '\n';
             return 1;
         }
         out << printableArgument(htmlPath) << '\n';

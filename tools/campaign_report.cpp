@@ -95,14 +95,10 @@ int boundedNumber(const std::string& text, int max) {
 constexpr int MAX_INSTANCES = 9999;
 constexpr int MAX_INSTANCE_NUMBER = 9999999;
 
-std::string verdict(const BoardCheck& c) {
-    return c.complete() ? "complete and consistent" : c.consistent() ? "consistent" : "inconsistent";
-}
-
 std::string figuresOf(const BoardCheck& check) {
     char figures[160];
     std::snprintf(figures, sizeof figures, "%d of %d pieces placed, %d of %d seams matched, %s", check.piecesPlaced,
-                  check.geometry.cells(), check.matchedSeams, check.totalSeams, verdict(check).c_str());
+                  check.geometry.cells(), check.matchedSeams, check.totalSeams, checkVerdict(check));
     return figures;
 }
 
@@ -146,7 +142,7 @@ std::string duration(long seconds) {
 // board that is not says why.
 void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& inst) {
     std::error_code ec;
-    BoardRank best{-1, -1};
+    BoardRank best = NO_BOARD_RANK;
     std::string faultyName, faultyFigures, bytes;
     const auto fault = [&](const std::string& name, const std::string& figures) {
         if (faultyName.empty() || name < faultyName) faultyName = name, faultyFigures = figures;
@@ -169,11 +165,11 @@ void findOwnBoard(const fs::path& dir, const std::string& seed, InstanceReport& 
             fault(name, figuresOf(check));
             continue;
         }
-        const BoardRank rank{check.piecesPlaced, check.matchedSeams};
+        const BoardRank rank = check.rank();
         if (isBetter(rank, best) || (!isBetter(best, rank) && name < inst.deepestBoard)) {
             best = rank;
             inst.deepestBoard = name;
-            inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams;
+            inst.pieces = check.piecesPlaced, inst.seams = check.matchedSeams, inst.deadEnd = check.deadEnd();
             inst.figures = figuresOf(check);
         }
     }
@@ -214,6 +210,13 @@ int piecesKept(const fs::path& board, const std::string& program) {
 void readInstance(const fs::path& d, const std::string& seed, const std::string& program, InstanceReport& inst) {
     std::string text;
     if (readTail(d / "started.txt", 64 * 1024, text)) {
+        // "2026-12-08 01:00:00.100 on node1; ...": the local time the instance started.
+        std::tm start{};
+        if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &start.tm_year, &start.tm_mon, &start.tm_mday,
+                        &start.tm_hour, &start.tm_min, &start.tm_sec) == 6) {
+            start.tm_year -= 1900, start.tm_mon -= 1, start.tm_isdst = -1;
+            inst.startTime = static_cast<long>(std::mktime(&start));
+        }
         inst.startedFrom = field(text, "started from");
         int n = 0, used = 0;
         if (std::sscanf(inst.startedFrom.c_str(), "Best%d.csv%n", &n, &used) == 1 && used > 0) {
@@ -230,7 +233,6 @@ void readInstance(const fs::path& d, const std::string& seed, const std::string&
     // Its end only: gatherCampaign reads the whole log of the instances the page draws.
     if (readTail(d / "progress.txt", 4096, text)) {
         inst.progress = parseProgress(text, &progressStatus);
-        if (!inst.progress.empty()) inst.elapsedSeconds = inst.progress.back().seconds;
     }
     inst.lastStatus = consoleStatus(d);
     if (inst.lastStatus.empty()) inst.lastStatus = progressStatus;
@@ -242,7 +244,10 @@ void readInstance(const fs::path& d, const std::string& seed, const std::string&
 // Plots.
 
 // Lines of distinct colours for the instances, in turn, each with a marker of
-// its own shape, so that lines that coincide still show every instance.
+// its own shape and size, so that lines that coincide still show every instance:
+// each line's markers are smaller than those of the lines drawn before it, and
+// every other line's are hollow, so a marker drawn over another leaves its rim
+// (or its inside) in view.
 constexpr const char* LINE_COLOURS[] = {"#1F77B4", "#D62728", "#2CA02C", "#9467BD", "#FF7F0E",
                                         "#17BECF", "#8C564B", "#E377C2", "#7F7F7F", "#BCBD22"};
 static_assert(std::size(LINE_COLOURS) == REPORT_PLOT_SERIES);
@@ -262,9 +267,14 @@ std::string number(double v) {
     return s;
 }
 
-// A marker of shape `k` centred on (x, y), as a path.
+// The marker of line `k`: 14 pixels across for the first, one less for each line
+// after it; every shape spans its whole size, so a smaller one leaves a rim.
+double markerRadius(int k) { return 7.0 - 0.5 * k; }
+bool hollowMarker(int k) { return k % 2 == 1; }
+
+// A marker of shape and size `k` centred on (x, y), as a path.
 std::string marker(int k, double x, double y) {
-    const double r = 4.5;
+    const double r = markerRadius(k);
     char s[200];
     switch (k % 5) {
         case 0:  // circle
@@ -276,16 +286,14 @@ std::string marker(int k, double x, double y) {
                           -2 * r);
             break;
         case 2:  // triangle
-            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y - r - 1).c_str(), r + 1,
-                          2 * r + 1, -2 * r - 2);
+            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y - r).c_str(), r, 2 * r, -2 * r);
             break;
         case 3:  // diamond
-            std::snprintf(s, sizeof s, "M%s %sl%g %gl%g %gl%g %gz", number(x).c_str(), number(y - r - 1).c_str(),
-                          r + 1, r + 1, -r - 1, r + 1, -r - 1, -r - 1);
+            std::snprintf(s, sizeof s, "M%s %sl%g %gl%g %gl%g %gz", number(x).c_str(), number(y - r).c_str(), r, r, -r,
+                          r, -r, -r);
             break;
         default:  // triangle pointing down
-            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y + r + 1).c_str(), r + 1,
-                          -2 * r - 1, -2 * r - 2);
+            std::snprintf(s, sizeof s, "M%s %sl%g %gh%gz", number(x).c_str(), number(y + r).c_str(), r, -2 * r, -2 * r);
     }
     return s;
 }
@@ -338,6 +346,8 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
          "\" text-anchor=\"middle\">" + (hours ? "hours" : "minutes") + " since the instance started</text>\n";
     s += "<rect x=\"" + number(LEFT) + "\" y=\"" + number(TOP) + "\" width=\"" + number(plotW) + "\" height=\"" +
          number(plotH) + "\" fill=\"none\" stroke=\"#000000\"/>\n";
+    // Every line first, then every marker: a line drawn later never covers another's markers.
+    std::string markers;
     int k = -1;
     for (const Series& series : all) {
         ++k;
@@ -377,17 +387,19 @@ std::string renderPlot(const std::vector<Series>& all, const char* cssClass, con
         for (std::size_t i = 0; i < kept.size(); ++i)
             if ((i + stride - offset % stride) % stride == 0 || i + 1 == kept.size())
                 path += marker(k, kept[i].first, kept[i].second);
-        s += "<path class=\"markers\" data-instance=\"" + name + "\" d=\"" + path + "\" fill=\"" +
-             (k / 5 % 2 ? "#FFFFFF" : colour) + "\" stroke=\"" + colour + "\" stroke-width=\"1.5\"/>\n";
+        const std::string fill = hollowMarker(k) ? "none" : colour;
+        markers += "<path class=\"markers\" data-instance=\"" + name + "\" d=\"" + path + "\" fill=\"" + fill +
+                   "\" stroke=\"" + colour + "\" stroke-width=\"1.5\"/>\n";
         const double ly = TOP + 8 + k * 16;
         if (ly < TOP + plotH) {
             s += "<line x1=\"" + number(W - RIGHT + 12) + "\" y1=\"" + number(ly) + "\" x2=\"" + number(W - RIGHT + 36) +
                  "\" y2=\"" + number(ly) + "\" stroke=\"" + colour + "\" stroke-width=\"2\"/><path d=\"" +
-                 marker(k, W - RIGHT + 24, ly) + "\" fill=\"" + (k / 5 % 2 ? "#FFFFFF" : colour) + "\" stroke=\"" +
+                 marker(k, W - RIGHT + 24, ly) + "\" fill=\"" + (hollowMarker(k) ? "#FFFFFF" : colour) + "\" stroke=\"" +
                  colour + "\" stroke-width=\"1.5\"/><text x=\"" + number(W - RIGHT + 42) + "\" y=\"" + number(ly + 4) +
                  "\">" + name + "</text>\n";
         }
     }
+    s += markers;
     s += "</svg>\n";
     return s;
 }
@@ -529,7 +541,7 @@ std::vector<std::size_t> rankInstances(const CampaignReport& report) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const InstanceReport &x = report.instances[a], &y = report.instances[b];
         if (x.inCampaign != y.inCampaign) return x.inCampaign;
-        const BoardRank rx{x.pieces, x.seams}, ry{y.pieces, y.seams};
+        const BoardRank rx{x.pieces, x.seams, x.deadEnd}, ry{y.pieces, y.seams, y.deadEnd};
         if (isBetter(rx, ry)) return true;
         if (isBetter(ry, rx)) return false;
         return x.levels.reached() > y.levels.reached();
@@ -537,7 +549,24 @@ std::vector<std::size_t> rankInstances(const CampaignReport& report) {
     return order;
 }
 
-CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf) {
+namespace {
+
+// The running time up to `now`, or to the end exit.txt records; the last sample
+// when the start is not known (or a clock went back).
+long elapsedOf(const fs::path& d, const InstanceReport& inst, std::time_t now) {
+    const long sampled = inst.progress.empty() ? -1 : inst.progress.back().seconds;
+    if (inst.startTime < 0) return sampled;
+    struct stat ended {};
+    long until = -1;
+    if (::stat((d / "exit.txt").c_str(), &ended) == 0) until = static_cast<long>(ended.st_mtime);
+    else if (inst.state == "running" || inst.state == "unreachable") until = static_cast<long>(now);
+    return until < inst.startTime ? sampled : std::max(sampled, until - inst.startTime);
+}
+
+}  // namespace
+
+CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf,
+                              std::time_t now) {
     CampaignReport report;
     report.directory = directory;
     const fs::path top(directory);
@@ -564,6 +593,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
         std::string reason;
         if (checkBoardText(seed, check, reason)) {
             report.seedPieces = check.piecesPlaced, report.seedSeams = check.matchedSeams;
+            report.seedDeadEnd = check.deadEnd();
             report.seedFigures = figuresOf(check);
             report.seedKept = piecesKept(top / "seed-board.csv", report.program);
         }
@@ -608,6 +638,7 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
             inst.state = fs::exists(d / "instance.pid", ec) ? "running" : "not started";
         }
         if (exists) readInstance(d, seed, report.program, inst);
+        if (exists) inst.elapsedSeconds = elapsedOf(d, inst, now);
         if (inst.startedFrom.ends_with(", the seed board") && report.seedPieces >= 0) {
             inst.startBoardPieces = report.seedPieces;
             inst.startPieces = report.seedKept >= 0 ? report.seedKept : report.seedPieces;
@@ -620,10 +651,10 @@ CampaignReport gatherCampaign(const std::string& directory, const std::string& s
     if (!order.empty() && report.instances[order[0]].inCampaign && report.instances[order[0]].pieces >= 0)
         report.best = static_cast<int>(order[0]);
     if (report.seedPieces >= 0) {
-        const BoardRank seedRank{report.seedPieces, report.seedSeams};
-        report.seedIsBest = report.best < 0 || !isBetter(BoardRank{report.instances[order[0]].pieces,
-                                                                   report.instances[order[0]].seams},
-                                                         seedRank);
+        const BoardRank seedRank{report.seedPieces, report.seedSeams, report.seedDeadEnd};
+        const InstanceReport& first = report.instances[order[0]];
+        report.seedIsBest =
+            report.best < 0 || !isBetter(BoardRank{first.pieces, first.seams, first.deadEnd}, seedRank);
     }
     // The whole progress log only of those the page draws.
     for (std::size_t r = 0; r < order.size() && static_cast<int>(r) < progressOf; ++r) {
@@ -859,6 +890,15 @@ std::string renderCampaignPage(const CampaignReport& report, const std::string& 
             if (sample.pieces >= 0) p.points.emplace_back(sample.seconds, sample.pieces);
             if (sample.seams >= 0) m.points.emplace_back(sample.seconds, sample.seams);
         }
+        // Each line goes on to the instance's elapsed time at the figures the table
+        // shows: samples come about once a minute, the page at any moment.
+        const auto endAt = [&](Series& series, int value) {
+            if (value >= 0 && !series.points.empty() && i.elapsedSeconds > series.points.back().first)
+                series.points.emplace_back(i.elapsedSeconds, value);
+        };
+        endAt(l, i.levels.reached());
+        endAt(p, i.pieces);
+        endAt(m, i.seams);
         levels.push_back(std::move(l));
         pieces.push_back(std::move(p));
         seams.push_back(std::move(m));
@@ -948,9 +988,9 @@ int runCampaignReport(int argc, const char* const* argv, std::ostream& out, std:
     }
     const std::string outPath = names.size() == 2 ? names[1] : (fs::path(dir) / "report.html").string();
 
-    const CampaignReport report = gatherCampaign(dir, states, REPORT_PLOT_SERIES);
-    char when[64];
     const std::time_t now = std::time(nullptr);
+    const CampaignReport report = gatherCampaign(dir, states, REPORT_PLOT_SERIES, now);
+    char when[64];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %Z", std::localtime(&now));
     std::string reason;
     if (!writeWholeFile(outPath, renderCampaignPage(report, when), reason)) {

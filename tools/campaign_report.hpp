@@ -10,6 +10,7 @@
 // them (core/board_rank.hpp: more pieces placed, then more matched seams).
 #pragma once
 
+#include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -53,10 +54,12 @@ struct InstanceReport {
     std::string name;           // "instance-001"
     std::string state;          // "running", "stopped", "ended, exit 1", ...
     bool inCampaign = true;     // false: left from an earlier start with more instances
-    long elapsedSeconds = -1;   // at the last sample; -1 when never sampled
+    long elapsedSeconds = -1;   // running time up to the page or its end; -1 when unknown
+    long startTime = -1;        // started.txt's start record, seconds since the epoch; -1 when none
     std::string deepestBoard;   // its own deepest board's file name, empty when none
     std::string figures;        // "244 of 256 pieces placed, 439 of 480 seams matched, consistent"
     int pieces = -1, seams = -1;
+    bool deadEnd = false;       // no solution holds that board (rim pieces off the rim)
     std::string startedFrom;    // as the instance recorded it; empty when it reads no board
     int startBoardPieces = -1;  // pieces of the board it started from, when known
     int startPieces = -1;       // those it kept: the level it really started at
@@ -73,6 +76,7 @@ struct CampaignReport {
     std::string pieceSet;       // the piece sets the suite was built for, as campaign.txt records them
     int declared = -1;          // instances of the latest start, -1 when campaign.txt does not say
     int seedPieces = -1, seedSeams = -1;  // the seed board copy's figures, when there is one
+    bool seedDeadEnd = false;
     int seedKept = -1;          // of those, the pieces the campaign's resuming solver keeps
     std::string seedFigures;
     std::vector<InstanceReport> instances;  // those of the campaign first, by number, then the left-over ones
@@ -89,7 +93,11 @@ std::vector<ProgressSample> parseProgress(const std::string& text, std::string* 
 // name without a directory (a Slurm task not started) is listed with its state.
 // With `progressOf` set, the whole progress log is read for the instances that
 // many best ones (ranked as the report ranks them); for the others only its end.
-CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf = 1 << 30);
+// An instance's elapsed time runs from its start record to `now` (the page's
+// time) while it runs, or to its end (exit.txt written); never less than its
+// last sample.
+CampaignReport gatherCampaign(const std::string& directory, const std::string& states, int progressOf = 1 << 30,
+                              std::time_t now = std::time(nullptr));
 
 // The instances from best to worst: own deepest board (core/board_rank.hpp), then
 // the level its status line names, then name.

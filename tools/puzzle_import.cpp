@@ -6,6 +6,7 @@
 
 #include "blockset/colour_order.hpp"
 #include "tools/puzzle_clues.hpp"
+#include "tools/rim_proof.hpp"
 
 namespace zentara::puzzle_import {
 
@@ -190,6 +191,21 @@ bool checkDistinct(const PieceList& list, std::string& error) {
     return true;
 }
 
+// Before anything that searches on the set: a rim that can never close would
+// keep the colour measurement here, and block-solver later, searching for ever.
+bool checkRimCloses(SetKind kind, const PieceList& list, std::string& error) {
+    const int width = kind == SetKind::Board6x12 ? 12 : kind == SetKind::Board6x6 ? 6 : 16;
+    const int height = kind == SetKind::Board16x16 ? 16 : 6;
+    const RimPieces rim = rimPiecesOf(list, width, height);
+    const RimProof proof = proveRimCloses(rim, RIM_SEARCH_STEPS, [](std::int64_t steps) {
+        std::fprintf(stderr, "make-puzzles: closing the rim: %lld of at most %lld search steps\n",
+                     static_cast<long long>(steps), static_cast<long long>(RIM_SEARCH_STEPS));
+    });
+    if (proof.verdict == RimVerdict::Closes) return true;
+    error = rimRefusal(rim, proof, RIM_SEARCH_STEPS);
+    return false;
+}
+
 bool topFirstFromList(const PieceList& list, ImportedSet& set, std::string& error) {
     std::array<int, 23> map;
     map.fill(-1);
@@ -245,7 +261,7 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
     const SetShape& shape = shapeOf(kind);
     std::map<ListColour, ColourUse> uses;
     if (!checkPieces(shape, kind, list, error) || !checkDistinct(list, error) ||
-        !checkColours(shape, kind, list, uses, error))
+        !checkColours(shape, kind, list, uses, error) || !checkRimCloses(kind, list, error))
         return false;
 
     // Colour numbers: the border 0, rim colours from 1 up, inner colours from the
@@ -297,18 +313,25 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
                                                                    : TOP_FIRST_LONG[c - 11]);
     }
     double& rate = set.balanceRate;
-    if (measure && !measureColourOrder(set, rate))
+    bool rimDrawn = true;
+    if (measure && !measureColourOrder(set, rate, &rimDrawn) && !rimDrawn) {
+        error = "block-solver's rim assignment closed no rim in " + std::to_string(blockset::RESTARTS_PER_RIM) +
+                " restarts, though the rim pieces can close: block-solver would never reach a board on this set";
+        return false;
+    }
+    if (measure && rate == 0)
         std::fprintf(stderr, "note: under no colour order the measurement tried did an inner assignment of "
                              "block-solver balance; block-solver will seldom complete one on this set\n");
     return true;
 }
 
-bool measureColourOrder(ImportedSet& set, double& rate) {
+bool measureColourOrder(ImportedSet& set, double& rate, bool* rimDrawn) {
     std::array<PieceEntry, PIECE_COUNT> table{};
     std::copy(set.table.begin(), set.table.end(), table.begin());
     const blockset::DerivedOrder derived = blockset::deriveColourOrder(table, ORDER_SEARCH);
     set.colourOrder = derived.order;
     rate = derived.count.rate();
+    if (rimDrawn) *rimDrawn = derived.count.attempts > 0;
     return derived.count.balanced > 0;
 }
 

@@ -58,8 +58,9 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
 
 // The block-set colour order measured for the table of a 16 x 16 set, into its
 // `colourOrder`; false when under no order tried an inner assignment balanced.
-// `rate`: balanced attempts per attempt.
-bool measureColourOrder(ImportedSet& set, double& rate);
+// `rate`: balanced attempts per attempt; `rimDrawn`: whether the rim assignment
+// closed a rim to measure on at all.
+bool measureColourOrder(ImportedSet& set, double& rate, bool* rimDrawn = nullptr);
 
 // The data header text for a set, as make-puzzles writes it, and its colour order part.
 std::string headerText(const ImportedSet& set);

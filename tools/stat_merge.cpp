@@ -47,12 +47,12 @@ int runStatMerge(int argc, const char* const* argv, std::ostream& out, std::ostr
     // and one file given twice would count its boards twice.
     for (std::size_t k = 0; k < inputs.size(); ++k) {
         if (sameFile(outPath, inputs[k])) {
-            err << "stat-merge: " << printableArgument(inputs[k]) << ": refused: it is also OUT, and inputs are never modified\n";
+            err << invokedName("stat-merge") << ": " << printableArgument(inputs[k]) << ": refused: it is also OUT, and inputs are never modified\n";
             return 1;
         }
         for (std::size_t m = 0; m < k; ++m) {
             if (sameFile(inputs[m], inputs[k])) {
-                err << "stat-merge: " << printableArgument(inputs[k]) << ": refused: the same file as " << printableArgument(inputs[m])
+                err << invokedName("stat-merge") << ": " << printableArgument(inputs[k]) << ": refused: the same file as " << printableArgument(inputs[m])
                     << ", its counts would be added twice\n";
                 return 1;
             }
@@ -67,26 +67,26 @@ int runStatMerge(int argc, const char* const* argv, std::ostream& out, std::ostr
     int atLimit = 0;
     for (const std::string& input : inputs) {
         if (!loadStatFile(input, table, reason)) {
-            err << "stat-merge: " << printableArgument(input) << ": " << reason << '\n';
+            err << invokedName("stat-merge") << ": " << printableArgument(input) << ": " << reason << '\n';
             return 1;
         }
         if (const char* refusal = frequency::statisticsRefusal(*scratch, table.data())) {
-            err << "stat-merge: " << printableArgument(input) << ": frequency-solver refuses it: " << refusal << '\n';
+            err << invokedName("stat-merge") << ": " << printableArgument(input) << ": frequency-solver refuses it: " << refusal << '\n';
             return 1;
         }
         atLimit = addStatCounts(total.data(), table.data());
     }
     // More pairs in the sum may make lists that overflow frequency-solver's pool.
     if (const char* refusal = frequency::statisticsRefusal(*scratch, total.data())) {
-        err << "stat-merge: " << printableArgument(outPath) << " not written: frequency-solver would refuse the sum: " << refusal << '\n';
+        err << invokedName("stat-merge") << ": " << printableArgument(outPath) << " not written: frequency-solver would refuse the sum: " << refusal << '\n';
         return 1;
     }
 
     if (!writeWholeFile(outPath, statBytes(total), reason)) {
-        err << "stat-merge: cannot write " << printableArgument(outPath) << ": " << reason << '\n';
+        err << invokedName("stat-merge") << ": cannot write " << printableArgument(outPath) << ": " << reason << '\n';
         return 1;
     }
-    out << "stat-merge: wrote " << printableArgument(outPath) << " from " << inputs.size() << (inputs.size() == 1 ? " file" : " files");
+    out << invokedName("stat-merge") << ": wrote " << printableArgument(outPath) << " from " << inputs.size() << (inputs.size() == 1 ? " file" : " files");
     if (atLimit > 0) out << ", " << atLimit << " counts stopped at " << STAT_COUNT_LIMIT;
     out << '\n';
     return 0;

@@ -19,6 +19,11 @@ constexpr int KEPT_CELLS = 6 * 16;
 
 int main(int argc, char** argv) {
     using namespace zentara;
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "berserker-bench", "REPORTS", 1,
+        "The berserker step loop from a fixed seed on a fixed resumed board, for REPORTS status\n"
+        "reports of a million steps each: steps per second and a signature of the run.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const long reports = signature ? 3 : argc > 1 ? std::atol(argv[1]) : 60;
 

@@ -131,6 +131,11 @@ void benchSmall(const char* name, int seeds, int extraSolutions, bool signatureO
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "blockset-bench", "VARIANTS_16X16 [SEEDS_6X12]", 2,
+        "The block-set engine with fixed seeds: 16 x 16 variants per second, and the 6 x 12 and\n"
+        "6 x 6 boards' variants and time to the first full board, with signatures.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const int variants16 = argc > 1 && !signature ? std::atoi(argv[1]) : 2000;
     const int seeds6x12 = argc > 2 ? std::atoi(argv[2]) : 5;

@@ -57,6 +57,11 @@ BruteRun runBrute(std::uint64_t placementLimit) {
 
 int main(int argc, char** argv) {
     using namespace zentara::bench;
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "brute-bench", "PLACEMENTS", 1,
+        "The brute-force search and the plain baseline, each for PLACEMENTS placements from the\n"
+        "same seed: placements per second and a signature of the run.\n");
+    if (answered >= 0) return answered;
     const bool signature = signatureMode(argc, argv);
     const std::uint64_t placements = signature ? 5'000'000ull
                                      : argc > 1 ? std::strtoull(argv[1], nullptr, 10)

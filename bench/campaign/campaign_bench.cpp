@@ -19,10 +19,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 #include "bench/bench.hpp"
 #include "core/board_file.hpp"
+#include "core/command_line.hpp"
 
 namespace {
 
@@ -54,17 +56,27 @@ bool timed(const char* label, const std::string& command) {
 
 }  // namespace
 
+constexpr const char* USAGE =
+    "usage: campaign-bench [--instances N] [--samples S] [--browser]\n"
+    "Times campaign status and campaign report on a made-up campaign of N shift-solver\n"
+    "instances (2000) with S progress samples each (4000), and gives the page's size.\n"
+    "  --browser  also times headless Chromium loading the page\n"
+    "  --help     prints this text\n"
+    "  --version  prints the suite's version\n";
+
 int main(int argc, char** argv) {
     using namespace zentara;
     int instances = 2000, samples = 4000;
     bool browser = false;
+    const CommandSyntax syntax{"campaign-bench", USAGE, {{"--instances", true}, {"--samples", true}, {"--browser"}}};
+    if (const int answered = answerCommandLine(argc, argv, syntax, std::cout, std::cerr); answered >= 0)
+        return answered;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--instances") && i + 1 < argc) instances = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--samples") && i + 1 < argc) samples = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--browser")) browser = true;
         else {
-            std::fprintf(stderr, "usage: campaign-bench [--instances N] [--samples S] [--browser]\n");
-            return 2;
+            return refuseCommandLine(std::cerr, syntax, "unknown argument '" + printableArgument(argv[i]) + "'");
         }
     }
     if (instances < 1 || instances > 100000 || samples < 0 || samples > 100000) {

@@ -39,6 +39,11 @@ double startUp(FrequencyEngine& engine, int randomBoards, bool& ok) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "frequency-bench", "REPORTS [RANDOM_BOARDS]", 2,
+        "Start-up and placements per second of the frequency search on statistics made from the\n"
+        "planted solution and RANDOM_BOARDS seeded random boards, with a signature of the run.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const int reports = signature ? 1 : argc > 1 ? std::atoi(argv[1]) : 10;
     const int randomBoards = signature ? 6 : argc > 2 ? std::atoi(argv[2]) : 6;

@@ -104,6 +104,11 @@ bool sameOutcome(const RunOutcome& a, const RunOutcome& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "path-bench", "RUN_MILLIONS [STATUSES]", 2,
+        "Steps per second of random-solver and placements per second of path-solver from a fixed\n"
+        "seed on a fixed path, beside plain searches over the same lists, with signatures.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const std::uint32_t runMillions = signature ? 2
                                       : argc > 1 ? static_cast<std::uint32_t>(std::strtoul(argv[1], nullptr, 10))

@@ -22,6 +22,11 @@ constexpr zentara::RandomState BENCH_SEED = 20261207u;
 
 int main(int argc, char** argv) {
     using namespace zentara;
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "score-bench", "TESTS", 1,
+        "The score solver's search from a fixed seed for TESTS tests, beside the same rules as a\n"
+        "plain recursive search and the baseline: tests per second and a signature of the run.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const std::uint64_t requested = signature ? score::TESTS_PER_REPORT
                                     : argc > 1 ? std::strtoull(argv[1], nullptr, 10)

@@ -32,6 +32,11 @@ Board16 resumedBoard(int holes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int answered = zentara::bench::answerBenchCommandLine(
+        argc, argv, "shift-bench", "STATUS_REPORTS [HOLES]", 2,
+        "Iterations per second of the shift search from the planted solution with HOLES cells\n"
+        "emptied, from a fixed seed, with a signature of the run.\n");
+    if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const long reports = signature ? 20 : argc > 1 ? std::strtol(argv[1], nullptr, 10) : 500;
     const int holes = signature ? 100 : argc > 2 ? std::atoi(argv[2]) : 100;

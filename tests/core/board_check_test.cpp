@@ -218,6 +218,51 @@ TEST_F(BoardCheckProgram, ResumeReadsAsTheSolversAndCanonicalWritesTheSuitesLayo
     EXPECT_EQ(run("--canonical spaced.csv", out), 2);
 }
 
+// --canonical never replaces a file holding another board (a board a solver found
+// under that name, say) or anything else: one line naming it, exit 1, the file
+// untouched. The same board, in whatever layout, or an empty file is written over
+// (exit as the check says).
+TEST_F(BoardCheckProgram, CanonicalKeepsAnOutHoldingAnotherBoard) {
+    const std::string solution = readFile(sourcePath("data/solution_16x16.csv"));
+    std::string spaced;
+    for (char ch : solution) spaced += ch == ',' ? std::string(", ") : std::string(1, ch);
+    std::string other = solution;  // two pieces swapped: another board, as consistent in count
+    other.replace(0, 5, solution.substr(6, 5));
+    other.replace(6, 5, solution.substr(0, 5));
+    writeFile("solution.csv", solution);
+    struct Case {
+        const char* name;
+        std::string existing;  // OUT's bytes before the run
+        int exitCode;
+        const char* kept;  // why it is kept; nullptr: written over
+    };
+    const std::vector<Case> cases{
+        {"the same board, spaced", spaced, 0, nullptr},
+        {"the same board, same bytes", solution, 0, nullptr},
+        {"an empty file (a fresh temporary)", "", 0, nullptr},
+        {"another 16 x 16 board", other, 1, "it holds another board"},
+        {"a 6 x 12 board", readFile(sourcePath("data/solution_6x12.csv")), 1, "it holds another board"},
+        {"no board at all", "notes about the run\r\n", 1, "it is no board file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile("Best256.csv", c.existing);
+        std::string out;
+        EXPECT_EQ(run("--canonical solution.csv Best256.csv", out), c.exitCode) << out;
+        EXPECT_EQ(readFile("Best256.csv"), c.kept ? c.existing : solution);
+        const std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
+        EXPECT_EQ(last, c.kept ? "Best256.csv: not replaced: " + std::string(c.kept) + "; remove it or name another file\n"
+                               : std::string("written: Best256.csv\n"));
+    }
+    // Through a link the file it names is compared, and kept.
+    writeFile("found.csv", other);
+    std::filesystem::create_symlink("found.csv", "Best255.csv");
+    std::string out;
+    EXPECT_EQ(run("--canonical solution.csv Best255.csv", out), 1) << out;
+    EXPECT_EQ(readFile("found.csv"), other);
+    EXPECT_TRUE(std::filesystem::is_symlink("Best255.csv"));
+}
+
 // --best: the consistent board with the most pieces, then the most seams, among
 // the names the solvers write; equal boards go to the name first in byte order.
 // A FIFO, a directory and other names are passed over without blocking.
@@ -265,4 +310,103 @@ TEST_F(BoardCheckProgram, BestPicksMostPiecesThenSeamsAmongTheSolversBoardFiles)
     EXPECT_EQ(run("--best missing", out), 2);
     EXPECT_EQ(run("--best d/Best248.csv", out), 2);
     EXPECT_EQ(out, "");
+}
+
+// Line ends and a byte-order mark as editors leave them: the checker reads the
+// board the resuming solvers read from the same bytes, cell for cell.
+TEST(BoardCheck, ReadsTheBoardTheSolversReadWhateverTheLineEnds) {
+    const std::string crlf = readFile(sourcePath("data/solution_16x16.csv"));
+    auto replaced = [&](const std::string& end) {
+        std::string text;
+        for (std::size_t at = 0; at < crlf.size();) {
+            const std::size_t next = crlf.find("\r\n", at);
+            text += crlf.substr(at, next - at) + end;
+            at = next + 2;
+        }
+        return text;
+    };
+    const std::string BOM = "\xEF\xBB\xBF";
+    const std::pair<const char*, std::string> cases[] = {
+        {"CR LF", crlf},
+        {"LF", replaced("\n")},
+        {"CR alone", replaced("\r")},
+        {"a byte-order mark", BOM + crlf},
+        {"a byte-order mark and CR alone", BOM + replaced("\r")},
+        {"blank lines between", replaced("\r\n\r\n")},
+    };
+    for (const auto& [what, text] : cases) {
+        BoardCheck check;
+        std::string reason;
+        ASSERT_TRUE(checkBoardText(text, check, reason)) << what << ": " << reason;
+        EXPECT_TRUE(check.complete()) << what;
+        Board16 resumed;
+        parseBoardBytes(text, resumed);
+        EXPECT_EQ(check.cells, std::vector<PlacedCell>(resumed.begin(), resumed.end())) << what;
+    }
+}
+
+// Rim pieces on inner cells: every colour may match, yet no solution holds the
+// board. Named, a seam of two border sides not counted as matched, and ranked
+// below every board that could still be completed.
+TEST_F(BoardCheckProgram, RimPiecesOffTheRimAreNamedAndRankBelowBoardsThatCouldBeCompleted) {
+    const std::vector<PlacedCell> solution = solution16();
+    // The edge pieces of cells 1 and 2 on cells 17 and 18, their neighbours emptied.
+    auto turnedTo = [&](int cell, int side) {
+        for (int r = 0; r < 4; ++r)
+            if (rotate(PIECES_BOTTOM_FIRST[solution[cell].piece], r)[side] == BORDER_COLOUR)
+                return PlacedCell{solution[cell].piece, static_cast<std::uint8_t>(r)};
+        return PlacedCell{};
+    };
+    std::vector<PlacedCell> around = solution;
+    for (int c : {1, 2, 16, 17, 18, 19, 33, 34}) around[c] = PlacedCell{};
+    const BoardCheck without = checkCells(PuzzleKind::Board16x16, around);
+    std::vector<PlacedCell> facing = around, one = around;
+    facing[17] = turnedTo(1, bottom_first::RIGHT);
+    facing[18] = turnedTo(2, bottom_first::LEFT);
+    one[17] = turnedTo(1, bottom_first::RIGHT);
+    struct Case {
+        const char* what;
+        std::vector<PlacedCell> cells;
+        std::vector<int> inside;
+        std::string named;  // the report's lines before its verdict
+        const char* verdict;
+    };
+    const Case cases[] = {
+        {"border to border on cells 17 and 18", facing, {17, 18},
+         "rim pieces off the rim (a border side inwards): 2, cells 17, 18\n"
+         "border-to-border seams (not matched): 1, cells 17-18\n",
+         "consistent, but no solution holds it"},
+        {"a border towards the empty cell 18", one, {17}, "rim pieces off the rim (a border side inwards): 1, cell 17\n",
+         "consistent, but no solution holds it"},
+        {"the same cells empty", around, {}, "", "consistent"},
+        {"the planted solution", solution, {}, "", "complete and consistent"},
+    };
+    for (const Case& c : cases) {
+        const BoardCheck check = checkCells(PuzzleKind::Board16x16, c.cells);
+        EXPECT_TRUE(check.consistent()) << c.what;
+        EXPECT_EQ(check.rimPiecesInside, c.inside) << c.what;
+        EXPECT_EQ(check.deadEnd(), !c.inside.empty()) << c.what;
+        EXPECT_EQ(check.matchedSeams, c.cells == solution ? 480 : without.matchedSeams) << c.what;
+        const std::string report = formatCheckReport("b.csv", check);
+        EXPECT_TRUE(report.ends_with("piece set: built-in\n" + c.named + c.verdict + "\n"))
+            << c.what << ":\n" << report;
+    }
+    // 250 pieces that no solution holds rank below 248 that one could.
+    auto write = [](const char* name, const std::vector<PlacedCell>& cells) {
+        BoardText text;
+        formatBoard(cells.data(), LAYOUT_16X16, text);
+        writeFile(name, std::string(text.view()));
+    };
+    std::filesystem::create_directory("d");
+    write("d/Best250.csv", facing);
+    std::vector<PlacedCell> fewer = solution;
+    for (int c : {1, 2, 16, 17, 18, 19, 33, 34}) fewer[c] = PlacedCell{};
+    write("d/Best248.csv", fewer);
+    std::string out;
+    EXPECT_EQ(run("--best d", out), 0);
+    EXPECT_EQ(out, "d/Best248.csv\n");
+    EXPECT_EQ(run("d/Best250.csv", out), 0);  // consistent: exit 0, and says what no solution holds
+    EXPECT_TRUE(out.ends_with("cells 17-18\nconsistent, but no solution holds it\n")) << out;
+    EXPECT_TRUE(isBetter(BoardRank{1, 0, false}, BoardRank{256, 480, true}));
+    EXPECT_FALSE(isBetter(NO_BOARD_RANK, BoardRank{0, 0, true}));
 }

@@ -108,7 +108,10 @@ TEST_F(DirClaimTest, RefusesLockFilesThatAreNoPlainFile) {
     fs::create_directories(fs::path("directory") / CLAIM_FILE_NAME);
     fs::create_directory("fifo");
     ASSERT_EQ(::mkfifo((fs::path("fifo") / CLAIM_FILE_NAME).c_str(), 0644), 0);
+    fs::create_directory("hardlink");
+    fs::create_hard_link("elsewhere", fs::path("hardlink") / CLAIM_FILE_NAME);
     const std::pair<const char*, const char*> cases[] = {
+        {"hardlink", "block-solver: cannot claim this directory: .zentara.lock has 2 links; a lock file is a file of its own"},
         {"link", "block-solver: cannot claim this directory: .zentara.lock is a symbolic link"},
         {"directory", "block-solver: cannot claim this directory: .zentara.lock is not a regular file"},
         {"fifo", "block-solver: cannot claim this directory: .zentara.lock is not a regular file"},
@@ -139,6 +142,16 @@ TEST_F(DirClaimTest, UnwritableDirectoryRefusedAndItsHolderNamed) {
     fs::create_directory("held");
     ASSERT_EQ(::chmod("free", 0755), 0);
     ASSERT_EQ(::chmod("held", 0755), 0);
+    // Shared directories with the lock file another user's killed solver left:
+    // taken over where the directory lets the claimant remove it, else named stale.
+    const std::string stale = "4242 on elsewhere: score-solver";
+    for (const char* shared : {"shared", "sticky"}) {
+        fs::create_directory(shared);
+        writeFile(fs::path(shared) / CLAIM_FILE_NAME, stale + "\r\n");
+        ASSERT_EQ(::chmod((fs::path(shared) / CLAIM_FILE_NAME).c_str(), 0644), 0);
+    }
+    ASSERT_EQ(::chmod("shared", 0777), 0);
+    ASSERT_EQ(::chmod("sticky", 01777), 0);
     DirClaim mine;
     std::string message;
     ASSERT_EQ(claimDirectory("held", "score-solver", mine, message), ClaimResult::Claimed);
@@ -157,12 +170,70 @@ TEST_F(DirClaimTest, UnwritableDirectoryRefusedAndItsHolderNamed) {
         if (claimDirectory("held", "shift-solver", claim, text) != ClaimResult::Held ||
             text != "shift-solver: this directory is in use by " + holder)
             return 2;
-        return 0;
+        if (claimDirectory("sticky", "shift-solver", claim, text) != ClaimResult::Refused ||
+            text != "shift-solver: cannot claim this directory: .zentara.lock is stale (its holder, " + stale +
+                        ", is gone) but cannot be taken over: Operation not permitted")
+            return 3;
+        if (claimDirectory("shared", "shift-solver", claim, text) != ClaimResult::Claimed) return 4;
+        return readClaimHolder("shared") == std::to_string(::getpid()) + " on " + hostName() + ": shift-solver" ? 0 : 5;
     });
     EXPECT_EQ(result, 0);
+    EXPECT_EQ(testing::readFile(fs::path("sticky") / CLAIM_FILE_NAME), stale + "\r\n");
     EXPECT_EQ(testing::readFile(fs::path("held") / CLAIM_FILE_NAME), holder + "\r\n");
     EXPECT_FALSE(fs::exists(fs::path("free") / CLAIM_FILE_NAME));
     releaseDirectory(mine);
+}
+
+// Stat.bin links of two directories to one file: the run that writes through the
+// second link is refused while the first holds the file's directory; a link
+// within its own directory, or no link, asks no more than the directory's claim.
+TEST_F(DirClaimTest, AFileWrittenThroughALinkClaimsItsDirectory) {
+    for (const char* d : {"a", "b", "c", "dangling", "own", "plain", "solver", "into-solver"}) fs::create_directory(d);
+    writeFile("c/Stat.bin", "counts");
+    fs::create_symlink("../c/Stat.bin", "a/Stat.bin");
+    fs::create_symlink("../c/Stat.bin", "b/Stat.bin");
+    fs::create_symlink("../c/new.bin", "dangling/Stat.bin");
+    writeFile("own/Stat.real", "counts");
+    fs::create_symlink("Stat.real", "own/Stat.bin");
+    writeFile("plain/Stat.bin", "counts");
+    writeFile("solver/Stat.bin", "counts");
+    fs::create_symlink(fs::absolute("solver/Stat.bin"), "into-solver/Stat.bin");
+
+    DirClaim first, solver;
+    std::string message;
+    ASSERT_EQ(claimLinkedFile("a", "Stat.bin", "score-solver", first, message), ClaimResult::Claimed) << message;
+    ASSERT_GE(first.fd, 0);
+    ASSERT_EQ(claimDirectory("solver", "score-solver", solver, message), ClaimResult::Claimed);
+    const std::string holder = std::to_string(::getpid()) + " on " + hostName() + ": score-solver";
+    const fs::path here = fs::canonical(".");
+    struct Case {
+        const char* dir;
+        ClaimResult result;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"b", ClaimResult::Held, "score-solver: Stat.bin is a link to " + (here / "c/Stat.bin").string() +
+                                     ", whose directory is in use by " + holder},
+        {"dangling", ClaimResult::Held, "score-solver: Stat.bin is a link to " + (here / "c/new.bin").string() +
+                                            ", whose directory is in use by " + holder},
+        {"into-solver", ClaimResult::Held, "score-solver: Stat.bin is a link to " + (here / "solver/Stat.bin").string() +
+                                               ", whose directory is in use by " + holder},
+        {"own", ClaimResult::Claimed, ""},
+        {"plain", ClaimResult::Claimed, ""},
+    };
+    for (const Case& c : cases) {
+        DirClaim claim;
+        EXPECT_EQ(claimLinkedFile(c.dir, "Stat.bin", "score-solver", claim, message), c.result) << c.dir;
+        EXPECT_EQ(message, c.message) << c.dir;
+        EXPECT_EQ(claim.fd, -1) << c.dir;
+    }
+    releaseDirectory(first);
+    DirClaim second;
+    EXPECT_EQ(claimLinkedFile("b", "Stat.bin", "score-solver", second, message), ClaimResult::Claimed) << message;
+    EXPECT_GE(second.fd, 0);
+    releaseDirectory(second);
+    releaseDirectory(solver);
+    EXPECT_EQ(readFile("c/Stat.bin"), "counts");
 }
 
 }  // namespace

@@ -28,6 +28,13 @@ const std::vector<std::string> SOLVERS{"score-solver",      "frequency-solver", 
                                        "block-solver-6x12", "block-solver-6x6", "random-solver",    "path-solver",
                                        "shift-solver",      "berserker-solver"};
 const std::vector<std::string> TOOLS{"board-check", "board-view", "stat-merge", "console-log", "campaign-report"};
+// Benches take counts (or --signature alone) and, unlike a solver, run at once: a
+// refusal that let one through would run it for minutes.
+// Each with the most counts it takes (campaign-bench takes options instead).
+const std::vector<std::pair<std::string, int>> BENCHES{
+    {"baseline-bench", 1}, {"score-bench", 1}, {"frequency-bench", 2}, {"brute-bench", 1},    {"blockset-bench", 2},
+    {"path-bench", 2},     {"shift-bench", 2}, {"berserker-bench", 1}, {"campaign-bench", 0},
+};
 
 // A program started in `dir`, its standard output and error in files outside it.
 // Killed when the test ends early, so that no run outlives its test.
@@ -51,7 +58,8 @@ void start(Started& run, const fs::path& dir, const std::string& program, std::v
     const std::string stem = (fs::current_path() / ("run" + std::to_string(++count))).string();
     run.out = stem + ".out";
     run.err = stem + ".err";
-    args.insert(args.begin(), testing::programPath(program).string());
+    // A path is run as it is (a link under another name, say); a name from the build.
+    args.insert(args.begin(), program.find('/') != std::string::npos ? program : testing::programPath(program).string());
     run.pid = ::fork();
     if (run.pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
@@ -115,8 +123,11 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
     fs::create_directory(empty);
     std::vector<std::string> programs = SOLVERS;
     programs.insert(programs.end(), TOOLS.begin(), TOOLS.end());
+    for (const auto& [bench, counts] : BENCHES) programs.push_back(bench);
     for (const std::string& program : programs) {
         SCOPED_TRACE(program);
+        const auto bench = std::find_if(BENCHES.begin(), BENCHES.end(), [&](const auto& b) { return b.first == program; });
+        const int counts = bench == BENCHES.end() ? 0 : bench->second;
         const bool solver = std::find(SOLVERS.begin(), SOLVERS.end(), program) != SOLVERS.end();
         Started help, version;
         ASSERT_EQ(runToEnd(empty, program, {"--help"}, help), 0);
@@ -139,12 +150,25 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         };
         if (solver) wrong.push_back({{"Best.csv"}, "Best.csv"});
         for (auto& [args, shown] : wrong) {
-            if (!solver && args[0].starts_with("-")) args.insert(args.end(), {"name"});
+            if (!solver && bench == BENCHES.end() && args[0].starts_with("-")) args.insert(args.end(), {"name"});
             if (!solver && !args[0].starts_with("-")) continue;
             Started refused;
             EXPECT_EQ(runToEnd(empty, program, args, refused), 2) << shown;
             EXPECT_EQ(readFile(refused.out), "");
             EXPECT_EQ(readFile(refused.err), program + ": unknown argument '" + shown + "'\n" + usage);
+        }
+        // A bench's counts are whole numbers, as many as it takes; --signature goes alone.
+        const std::vector<std::pair<std::vector<std::string>, std::string>> wrongCounts{
+            {{"12x"}, "not a whole number: '12x'"},
+            {{"1", "2", "3"}, "one argument too many: '" + std::to_string(counts + 1) + "'"},
+            {{"--signature", "5"}, "--signature goes alone"},
+        };
+        for (const auto& [args, reason] : wrongCounts) {
+            if (counts == 0) break;
+            Started refused;
+            EXPECT_EQ(runToEnd(empty, program, args, refused), 2) << reason;
+            EXPECT_EQ(readFile(refused.out), "");
+            EXPECT_EQ(readFile(refused.err), program + ": " + reason + "\n" + usage);
         }
         // --help wins wherever it stands; "--" makes the rest names (here a
         // missing file, which a tool reports as such rather than as an option).
@@ -194,6 +218,56 @@ TEST_F(ProgramEntry, ToolsNameWhatTheyCannotUseHarmlessly) {
         EXPECT_NE(said.find(shown), std::string::npos) << said;
         EXPECT_EQ(said.find('\x1b'), std::string::npos) << said;
     }
+    EXPECT_EQ(entries(empty), std::vector<std::string>{});
+}
+
+// Started under another name (the installed zentara-score-solver is a link), a
+// program names itself so in its usage lines and messages; --version names the
+// program itself.
+TEST_F(ProgramEntry, UsageAndMessagesNameTheProgramAsInvoked) {
+    const fs::path empty = fs::absolute("empty"), held = fs::absolute("held");
+    fs::create_directory(empty);
+    fs::create_directory(held);
+    DirClaim claim;
+    std::string why;
+    ASSERT_EQ(claimDirectory(held.c_str(), "test-holder", claim, why), ClaimResult::Claimed) << why;
+    std::vector<std::string> programs = SOLVERS;
+    programs.insert(programs.end(), {"board-check", "board-view", "stat-merge"});
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        const std::string link = (fs::absolute("zentara-" + program)).string();
+        fs::create_symlink(testing::programPath(program), link);
+        const std::string name = "zentara-" + program;
+        Started help, version, refused;
+        ASSERT_EQ(runToEnd(empty, link, {"--help"}, help), 0);
+        const std::string usage = readFile(help.out);
+        EXPECT_TRUE(usage.starts_with("usage: " + name + "\n") || usage.starts_with("usage: " + name + " ")) << usage;
+        EXPECT_EQ(usage.find("usage: " + program), std::string::npos) << usage;
+        EXPECT_EQ(runToEnd(empty, link, {"--version"}, version), 0);
+        EXPECT_EQ(readFile(version.out), program + " (Zentara) " + std::string(VERSION) + "\npiece set: built-in\n");
+        EXPECT_EQ(runToEnd(empty, link, {"--bogus", "name"}, refused), 2);
+        EXPECT_EQ(readFile(refused.err), name + ": unknown argument '--bogus'\n" + usage);
+    }
+    // Each further usage line, and the messages of a run.
+    Started forms;
+    EXPECT_EQ(runToEnd(empty, fs::absolute("zentara-board-check").string(), {"-h"}, forms), 0);
+    EXPECT_NE(readFile(forms.out).find("\n       zentara-board-check --canonical FILE OUT\n"), std::string::npos)
+        << readFile(forms.out);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> messages{
+        {{"zentara-score-solver"}, "zentara-score-solver: this directory is in use by "},
+        {{"zentara-berserker-solver"}, "zentara-berserker-solver: this directory is in use by "},
+        {{"zentara-board-check", "--best", "missing"}, "zentara-board-check: "},
+        {{"zentara-board-view", "missing.csv"}, "zentara-board-view: missing.csv: unreadable: "},
+        {{"zentara-stat-merge", "out.bin", "missing.bin"}, "zentara-stat-merge: missing.bin: "},
+    };
+    for (const auto& [args, said] : messages) {
+        SCOPED_TRACE(args[0]);
+        Started run;
+        const bool solver = args[0].ends_with("-solver");
+        EXPECT_GT(runToEnd(solver ? held : empty, fs::absolute(args[0]).string(), {args.begin() + 1, args.end()}, run), 0);
+        EXPECT_TRUE(readFile(run.err).starts_with(said)) << readFile(run.err);
+    }
+    releaseDirectory(claim);
     EXPECT_EQ(entries(empty), std::vector<std::string>{});
 }
 

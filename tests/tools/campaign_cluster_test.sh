@@ -212,8 +212,9 @@ instance-001  running
 instance-002  running"
 
 out=$(elsewhere "$INSTALLED" stop "$S" 2>&1)
-expect_eq "stop from elsewhere" "$?: $out" "0: campaign: cancelled the tasks of Slurm job $job that had not started
-campaign: sent SIGTERM to 2 instances; all stopped"
+# The installed campaign names itself as it was started.
+expect_eq "stop from elsewhere" "$?: $out" "0: zentara-campaign: cancelled the tasks of Slurm job $job that had not started
+zentara-campaign: sent SIGTERM to 2 instances; all stopped"
 log "Slurm campaign stopped"
 check_stopped "$S" instance-001 instance-002
 wait_for 30 "end of the Slurm job" job_gone "$job"

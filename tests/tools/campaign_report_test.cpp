@@ -2,6 +2,7 @@
 // real browser renders of it.
 #include "tools/campaign_report.hpp"
 
+#include <sys/time.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -24,6 +25,21 @@ using testing::readFile;
 using testing::sourcePath;
 using testing::writeFile;
 namespace fs = std::filesystem;
+
+// "2026-12-08 04:00:30" in local time, as started.txt records a start.
+std::time_t localTime(const char* text) {
+    std::tm t{};
+    std::sscanf(text, "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min, &t.tm_sec);
+    t.tm_year -= 1900, t.tm_mon -= 1, t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+// Writes `path` as tools/campaign writes exit.txt when the instance ends at `when`.
+void writeEnd(const std::string& path, const std::string& code, std::time_t when) {
+    writeFile(path, code);
+    const timeval times[2] = {{when, 0}, {when, 0}};
+    ::utimes(path.c_str(), times);
+}
 
 class CampaignReportTest : public testing::TempDirTest {
 protected:
@@ -52,7 +68,7 @@ protected:
                   "2026-12-08 02:00:00\t3600\tBest248.csv\t248\t474\tLevel 240, max. 248, shifts 10 K, config OK=50,RE=50\n"
                   "2026-12-08 04:00:00\t10800\tBest250.csv\t250\t477\tLevel 245, max. 250, shifts 30 K, config OK=51,RE=49\n"
                   "2026-12-08 04:00:01\t108");  // cut short by a kill
-        writeFile("camp/instance-001/exit.txt", "143\n");
+        writeEnd("camp/instance-001/exit.txt", "143\n", localTime("2026-12-08 04:10:00"));
         for (int c : {17, 100, 101}) b[static_cast<std::size_t>(c)] = PlacedCell{};
         ASSERT_TRUE(writeBoardFile("camp/instance-002/B241-430.csv", b.data(), LAYOUT_16X16));
         writeFile("camp/instance-002/progress.txt", "2026-12-08 01:00:00\t0\t-\t-\t-\tstarting\n"
@@ -85,7 +101,7 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
     for (auto m = std::sregex_iterator(page.begin(), page.end(), row); m != std::sregex_iterator(); ++m)
         rows.push_back(std::vector<std::string>(m->begin() + 1, m->end()));
     ASSERT_EQ(rows.size(), 3u) << page;
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"ended", "instance-001", "stopped", "3 h 00 min", "Best250.csv", "250",
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"ended", "instance-001", "stopped", "3 h 10 min", "Best250.csv", "250",
                                                  "468", "250", "Best244.csv, the seed board; all 244 pieces kept",
                                                  "Level 245, max. 250, shifts 30 K, config OK=51,RE=49"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"failed", "instance-002", "ended, exit 1", "30 min", "B241-430.csv",
@@ -106,12 +122,13 @@ TEST_F(CampaignReportTest, PageHoldsEveryInstanceTheBestBoardAndTheProgressAndNo
 
     // Three plots, best instance first, one line per instance with something to
     // draw: the level line of instance-001 from its seed's 244 at minute 0, then
-    // its samples that name a level; the boards: instance-001 three, instance-002
-    // one (drawn as a dot), as its first sample had no board yet.
+    // its samples that name a level, then its end 10 min after its last sample; the
+    // boards: instance-001 three and its end, instance-002 one (drawn as a dot), as
+    // its first sample had no board yet.
     const std::map<std::string, std::vector<std::pair<std::string, int>>> expectedLines{
-        {"level-plot", {{"instance-001", 3}}},
-        {"pieces-plot", {{"instance-001", 3}, {"instance-002", 2}}},
-        {"seams-plot", {{"instance-001", 3}, {"instance-002", 2}}}};
+        {"level-plot", {{"instance-001", 4}}},
+        {"pieces-plot", {{"instance-001", 4}, {"instance-002", 2}}},
+        {"seams-plot", {{"instance-001", 4}, {"instance-002", 2}}}};
     for (const auto& [plot, expected] : expectedLines) {
         SCOPED_TRACE(plot);
         const std::size_t at = page.find("<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"" + plot);
@@ -193,6 +210,125 @@ TEST_F(CampaignReportTest, StatesComeFromTheFilesWhenNotGivenAndRefusalsSayWhy) 
     EXPECT_EQ(err_.str(), "campaign-report: cannot write no-such-dir/page.html: No such file or directory\n");
     EXPECT_EQ(report({"--states"}), 2);
     EXPECT_EQ(report({"--open", "camp"}), 2);
+}
+
+// The elapsed time runs from the instance's start record to the page while it
+// runs, or to its end; the last sample only stands in where the start is not
+// known or a clock went back. The plots end where the table says.
+TEST_F(CampaignReportTest, ElapsedRunsFromTheStartRecordToThePageOrTheEndAndThePlotsAgree) {
+    const std::time_t start = localTime("2026-12-08 01:00:00");
+    fs::create_directories("camp");
+    writeFile("camp/campaign.txt", "program: /opt/zentara/build/bin/shift-solver\ninstances: 6\n");
+    struct Case {
+        const char* started;  // started.txt's first line; nullptr: none
+        const char* samples;  // seconds of its progress samples
+        long end;             // seconds after the start that exit.txt was written; -1: none
+        const char* state;
+        long elapsed;
+    };
+    const std::vector<Case> cases{
+        {"2026-12-08 01:00:00.100 on node1; time seeds claimed: a = 1 to 200", "0 1", -1, "running", 33},
+        {"2026-12-08 01:00:00.100 on node1; time seeds claimed: a = 1 to 200", "0 60 540", 600, "stopped", 600},
+        {nullptr, "0 1", -1, "running", 1},
+        {"started at some time", "0 20", -1, "running", 20},
+        {"2026-12-08 01:00:00.100 on node1", "0 20", -5, "ended, exit 0", 20},  // its end before its start
+        {"2026-12-08 01:00:00.100 on node1", "", -1, "gone", -1},
+    };
+    std::string states;
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        const std::string dir = "camp/instance-00" + std::to_string(k + 1);
+        fs::create_directories(dir);
+        if (cases[k].started) writeFile(dir + "/started.txt", std::string(cases[k].started) + "\n");
+        std::string progress;
+        std::istringstream seconds(cases[k].samples);
+        for (long s; seconds >> s;)
+            progress += "2026-12-08 01:00:00\t" + std::to_string(s) + "\tBest240.csv\t240\t400\tLevel 239, max. 240\n";
+        writeFile(dir + "/progress.txt", progress);
+        writeFile(dir + "/console.txt", "Level 241, max. 241\n");
+        if (cases[k].end != -1) writeEnd(dir + "/exit.txt", "143\n", start + cases[k].end);
+        states += dir.substr(5) + "\t" + cases[k].state + "\n";
+    }
+    const CampaignReport report = gatherCampaign("camp", states, REPORT_PLOT_SERIES, start + 33);
+    ASSERT_EQ(report.instances.size(), cases.size());
+    for (std::size_t k = 0; k < cases.size(); ++k) EXPECT_EQ(report.instances[k].elapsedSeconds, cases[k].elapsed) << k;
+
+    // Each level line ends at its elapsed time at the level the table shows (241):
+    // its last point lies at elapsed / 600 of instance-002's, which ends at 600 s.
+    const std::string page = renderCampaignPage(report, "now");
+    EXPECT_NE(page.find("<td class=\"number\">33 s</td>"), std::string::npos);
+    const std::size_t plot = page.find("class=\"level-plot\"");
+    ASSERT_NE(plot, std::string::npos);
+    const auto lastPoint = [&](const std::string& instance) {
+        const std::string head = "<polyline class=\"series\" data-instance=\"" + instance + "\" points=\"";
+        const std::size_t at = page.find(head, plot);
+        const std::string points = page.substr(at + head.size(), page.find('"', at + head.size()) - at - head.size());
+        double x = 0, y = 0;
+        std::sscanf(points.c_str() + points.rfind(' ') + 1, "%lf,%lf", &x, &y);
+        return std::pair{x, y};
+    };
+    const auto [x1, y1] = lastPoint("instance-001");
+    const auto [x2, y2] = lastPoint("instance-002");
+    const double left = 56;  // the plots' left edge: minute 0
+    EXPECT_NEAR((x1 - left) / (x2 - left), 33.0 / 600.0, 0.002);
+    EXPECT_EQ(y1, y2);  // both at 241
+}
+
+// Lines that coincide stay visible: of two identical series, the one drawn later
+// has hollow or smaller markers centred on the same points, so the first one's
+// show around or through them; and no line is drawn over any marker.
+TEST_F(CampaignReportTest, CoincidingLinesKeepTheirMarkersInView) {
+    fs::create_directories("camp");
+    writeFile("camp/campaign.txt", "program: /opt/zentara/build/bin/shift-solver\ninstances: 10\n");
+    std::string progress;
+    for (int s = 0; s <= 3600; s += 60)
+        progress += "2026-12-08 01:00:00\t" + std::to_string(s) + "\tBest240.csv\t240\t" + std::to_string(400 + s / 600) +
+                    "\tLevel 239, max. " + std::to_string(230 + s / 360) + "\n";
+    for (int k = 1; k <= 10; ++k) {
+        const std::string dir = "camp/instance-" + std::string(k < 10 ? "00" : "0") + std::to_string(k);
+        fs::create_directories(dir);
+        writeFile(dir + "/progress.txt", progress);
+        writeFile(dir + "/exit.txt", "143\n");
+    }
+    const std::string page = renderCampaignPage(gatherCampaign("camp", "", REPORT_PLOT_SERIES), "now");
+    // A marker's horizontal extent and centre, from the points its path visits.
+    struct Extent {
+        double low = 1e9, high = -1e9;
+    };
+    const auto lastMarker = [](const std::string& d) {
+        Extent e;
+        std::istringstream in(d.substr(d.rfind('M')));
+        char command = 0;
+        double x = 0, y = 0;
+        in >> command >> x >> y;
+        e.low = e.high = x;
+        for (std::string token; in >> command;) {
+            double a[7] = {};
+            const int count = command == 'a' ? 7 : command == 'l' ? 2 : command == 'h' || command == 'v' ? 1 : 0;
+            for (int i = 0; i < count; ++i) in >> a[i];
+            if (command == 'a') x += a[5];
+            else if (command == 'l' || command == 'h') x += a[0];
+            e.low = std::min(e.low, x), e.high = std::max(e.high, x);
+        }
+        return e;
+    };
+    for (const char* plot : {"level-plot", "pieces-plot", "seams-plot"}) {
+        SCOPED_TRACE(plot);
+        const std::size_t at = page.find(std::string("class=\"") + plot + "\"");
+        const std::string svg = page.substr(at, page.find("</svg>", at) - at);
+        EXPECT_GT(svg.find("<path class=\"markers\""), svg.rfind("<polyline")) << "a line over a marker";
+        const std::regex markers("<path class=\"markers\" data-instance=\"[^\"]+\" d=\"([^\"]+)\" fill=\"([^\"]+)\"");
+        std::vector<std::pair<Extent, bool>> drawn;  // in drawing order: extent, hollow
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), markers); m != std::sregex_iterator(); ++m)
+            drawn.emplace_back(lastMarker((*m)[1]), (*m)[2] == "none");
+        ASSERT_EQ(drawn.size(), 10u);
+        for (std::size_t j = 0; j < drawn.size(); ++j)
+            for (std::size_t k = j + 1; k < drawn.size(); ++k) {
+                SCOPED_TRACE(std::to_string(j) + " under " + std::to_string(k));
+                const Extent &under = drawn[j].first, &over = drawn[k].first;
+                EXPECT_NEAR(under.low + under.high, over.low + over.high, 0.25);  // one centre
+                EXPECT_TRUE(drawn[k].second || over.high - over.low < under.high - under.low - 0.5);
+            }
+    }
 }
 
 // What every solver's status line names, and which lines are none.
@@ -290,8 +426,10 @@ TEST_F(CampaignReportTest, StatusTellsEachInstancesOwnBoardAndLevelFromTheSeedIt
                         own + ".</p>"),
               std::string::npos);
     EXPECT_NE(page.find("<title>seed board /runs/score/instance-004/B244-440.csv</title>"), std::string::npos);
-    EXPECT_NE(page.find("<td class=\"name\">instance-001</td><td class=\"state\">running</td><td class=\"number\"></td><td class=\"board\">none yet</td>"),
-              std::string::npos);
+    // Running since its start record, sampled or not.
+    EXPECT_TRUE(std::regex_search(page, std::regex("<td class=\"name\">instance-001</td><td class=\"state\">running</td>"
+                                                   "<td class=\"number\">[0-9][^<]*</td><td class=\"board\">none yet</td>")))
+        << page;
     EXPECT_EQ(testing::notXmlCharAt(page), std::string::npos);
 
     // One progress sample: the own board, never the seed's copy.
@@ -434,7 +572,7 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
     EXPECT_EQ(withPrefix("rows "), std::vector<std::string>{"3"});
     EXPECT_EQ(withPrefix("row "),
               (std::vector<std::string>{
-                  "instance-001 stopped 3 h 00 min Best250.csv 250 468 250 Best244.csv, the seed board; all 244 pieces kept "
+                  "instance-001 stopped 3 h 10 min Best250.csv 250 468 250 Best244.csv, the seed board; all 244 pieces kept "
                   "Level 245, "
                   "max. 250, shifts 30 K, config OK=51,RE=49",
                   "instance-002 ended, exit 1 30 min B241-430.csv 241 445 done",
@@ -450,7 +588,7 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
     EXPECT_EQ(withPrefix("pieces "), std::vector<std::string>{"250"});
     EXPECT_EQ(withPrefix("hint "), std::vector<std::string>{"true hint"});
     // The plots: all three laid out, one line per instance with something to
-    // draw, the three-hour run of instance-001 spanning most of the time axis,
+    // draw, the three-hour run of instance-001 (to its end) spanning most of the time axis,
     // every line with its markers painted.
     EXPECT_EQ(withPrefix("plot ").size(), 3u);
     const std::vector<std::string> series = withPrefix("series ");
@@ -461,7 +599,7 @@ TEST_F(CampaignReportTest, ABrowserRendersTheTableTheBoardAndThePlots) {
         int points = 0, w = 0, h = 0;
         ASSERT_EQ(std::sscanf(s.c_str(), "%31s %31s %d %d %d %63[^\n]", plot, instance, &points, &w, &h, stroke), 6);
         if (std::string(instance) == "instance-001") {
-            EXPECT_EQ(points, 3);
+            EXPECT_EQ(points, 4);  // its samples and its end
             EXPECT_GT(w, 400);
             EXPECT_GT(h, 10);
             EXPECT_EQ(std::string(stroke), "rgb(31, 119, 180)");

@@ -29,7 +29,9 @@ service() {  # a package's postinst: enables its unit, starts it unless policy-r
 }
 for package; do
     case $package in
-        cmake | g++ | parallel | chromium) command "$package" ;;
+        cmake | g++ | chromium | lintian) command "$package" ;;
+        # GNU parallel depends on sysstat, whose service and timers Debian enables.
+        parallel) command parallel; service sysstat.service; service sysstat-collect.timer; service sysstat-summary.timer ;;
         ninja-build) command ninja ;;
         libgtest-dev) mkdir -p "$ZENTARA_INSTALL_ROOT/usr/include/gtest" && touch "$ZENTARA_INSTALL_ROOT/usr/include/gtest/gtest.h" ;;
         munge) command munged; service munge.service ;;
@@ -88,16 +90,24 @@ protected:
 
 const std::string INSTALL = "apt-get install -y -q -o DPkg::Lock::Timeout=300 ";
 
+// What the main job's install leaves in the log: guarded, and sysstat's units disabled again.
+const std::string MAIN_JOB_LOG = INSTALL + "cmake ninja-build g++ parallel (policy-rc.d: 101)\n"
+                                 "systemctl disable --quiet sysstat-collect.timer\n"
+                                 "systemctl disable --quiet sysstat-summary.timer\n"
+                                 "systemctl disable --quiet sysstat.service\n";
+
 TEST_F(InstallDepsTest, TheMainJobGetsWhatBuildingAndRunningNeedAndNoService) {
     ASSERT_EQ(run(""), 0) << readFile("err.txt");
     EXPECT_EQ(readFile("out.txt"), "install-deps: installing cmake ninja-build g++ parallel\n");
     EXPECT_EQ(readFile("err.txt"), "");
-    EXPECT_EQ(readFile("stub/log"), INSTALL + "cmake ninja-build g++ parallel (policy-rc.d: none)\n");
+    EXPECT_EQ(readFile("stub/log"), MAIN_JOB_LOG);
+    EXPECT_EQ(readFile("stub/enabled"), "");
+    EXPECT_EQ(readFile("stub/active"), "");
     EXPECT_FALSE(fs::exists("root/usr/sbin/policy-rc.d"));
     // All there now: nothing more to do.
     ASSERT_EQ(run(""), 0);
     EXPECT_EQ(readFile("out.txt"), "");
-    EXPECT_EQ(readFile("stub/log"), INSTALL + "cmake ninja-build g++ parallel (policy-rc.d: none)\n");
+    EXPECT_EQ(readFile("stub/log"), MAIN_JOB_LOG);
 
     EXPECT_EQ(run("--test"), 2);
     EXPECT_EQ(readFile("err.txt"), "install-deps: unknown argument '--test'\nusage: tools/install-deps [--tests]\n"
@@ -106,7 +116,7 @@ TEST_F(InstallDepsTest, TheMainJobGetsWhatBuildingAndRunningNeedAndNoService) {
     EXPECT_TRUE(readFile("out.txt").starts_with("usage: tools/install-deps [--tests]\n"));
     EXPECT_EQ(run("--version"), 0);
     EXPECT_EQ(readFile("out.txt"), "install-deps (Zentara) " + std::string(VERSION) + "\n");
-    EXPECT_EQ(readFile("stub/log"), INSTALL + "cmake ninja-build g++ parallel (policy-rc.d: none)\n");
+    EXPECT_EQ(readFile("stub/log"), MAIN_JOB_LOG);
 }
 
 TEST_F(InstallDepsTest, TheTestsDaemonsAreInstalledWithNoServiceLeftEnabledOrRunning) {
@@ -117,13 +127,16 @@ TEST_F(InstallDepsTest, TheTestsDaemonsAreInstalledWithNoServiceLeftEnabledOrRun
     writeFile("stub/enabled", "munge.service\n");
     ASSERT_EQ(run("--tests"), 0) << readFile("err.txt");
     EXPECT_EQ(readFile("out.txt"),
-              "install-deps: installing cmake ninja-build g++ parallel libgtest-dev chromium slurm-wlm munge openssh-server\n");
+              "install-deps: installing cmake ninja-build g++ parallel libgtest-dev chromium slurm-wlm munge openssh-server lintian\n");
     EXPECT_EQ(readFile("stub/log"),
-              INSTALL + "cmake ninja-build g++ parallel libgtest-dev (policy-rc.d: 0)\n" + INSTALL +
-                  "--no-install-recommends chromium slurm-wlm munge openssh-server (policy-rc.d: 101)\n"
+              INSTALL + "cmake ninja-build g++ parallel libgtest-dev (policy-rc.d: 101)\n" + INSTALL +
+                  "--no-install-recommends chromium slurm-wlm munge openssh-server lintian (policy-rc.d: 101)\n"
                   "systemctl disable --quiet slurmctld.service\n"
                   "systemctl disable --quiet slurmd.service\n"
-                  "systemctl disable --quiet ssh.service\n");
+                  "systemctl disable --quiet ssh.service\n"
+                  "systemctl disable --quiet sysstat-collect.timer\n"
+                  "systemctl disable --quiet sysstat-summary.timer\n"
+                  "systemctl disable --quiet sysstat.service\n");
     EXPECT_EQ(readFile("stub/enabled"), "munge.service\n");
     EXPECT_EQ(readFile("stub/active"), "");
     EXPECT_EQ(readFile("root/usr/sbin/policy-rc.d"), own);
@@ -139,13 +152,50 @@ TEST_F(InstallDepsTest, AFailedInstallationStillLeavesNoServiceAndThePolicyAsItW
     fs::create_directories("root/usr/include/gtest");
     writeFile("root/usr/include/gtest/gtest.h", "");
     EXPECT_EQ(run("--tests", "STUB_FAIL=1"), 1);
-    EXPECT_EQ(readFile("err.txt"), "install-deps: cannot install chromium slurm-wlm munge openssh-server\n");
+    EXPECT_EQ(readFile("err.txt"), "install-deps: cannot install chromium slurm-wlm munge openssh-server lintian\n");
     EXPECT_FALSE(fs::exists("root/usr/sbin/policy-rc.d"));
     EXPECT_EQ(readFile("stub/enabled"), "");
     EXPECT_EQ(readFile("stub/active"), "");
     const std::string log = readFile("stub/log");
     EXPECT_EQ(log.find("(policy-rc.d: none)"), std::string::npos) << log;  // every install guarded
     EXPECT_NE(log.find("systemctl disable --quiet ssh.service\n"), std::string::npos) << log;
+}
+
+// A run killed outright (SIGKILL: no trap runs) leaves its own refusing policy,
+// and the machine's own one aside if there was one. The next run tells its own
+// policy from the machine's: it never keeps it, and it gives the original back.
+TEST_F(InstallDepsTest, ARunAfterOneKilledOutrightLeavesThePolicyAsTheMachineHadIt) {
+    const std::string left = "#!/bin/sh\n# tools/install-deps: no service starts while it installs\nexit 101\n";
+    const std::string own = "#!/bin/sh\nexit 0\n";
+    struct Case {
+        const char* what;
+        std::string policy, saved;  // what the killed run left as policy-rc.d and beside it ("": none)
+        std::string after;          // policy-rc.d after the next run ("": none)
+    };
+    const Case cases[] = {
+        {"no policy of the machine's", left, "", ""},
+        {"the machine's own aside", left, own, own},
+        {"a policy of the machine's that looks much like ours", left + "# kept\n", "", left + "# kept\n"},
+        {"the machine's own, no run killed", own, "", own},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all("root");
+        fs::create_directories("root/usr/sbin");
+        for (const auto& [name, text] : {std::pair{"policy-rc.d", c.policy}, {"policy-rc.d.install-deps-saved", c.saved}}) {
+            if (text.empty()) continue;
+            writeFile(fs::path("root/usr/sbin") / name, text);
+            fs::permissions(fs::path("root/usr/sbin") / name, fs::perms::owner_all);
+        }
+        writeFile("stub/log", "");
+        fs::remove("stub/bin/parallel");  // something to install
+        ASSERT_EQ(run(""), 0) << c.what << ": " << readFile("err.txt");
+        EXPECT_NE(readFile("stub/log").find("parallel (policy-rc.d: 101)"), std::string::npos) << c.what;
+        EXPECT_FALSE(fs::exists("root/usr/sbin/policy-rc.d.install-deps-saved")) << c.what;
+        if (!c.after.empty())
+            EXPECT_EQ(readFile("root/usr/sbin/policy-rc.d"), c.after) << c.what;
+        else
+            EXPECT_FALSE(fs::exists("root/usr/sbin/policy-rc.d")) << c.what;
+    }
 }
 
 }  // namespace

@@ -46,6 +46,26 @@ if ((installed_mode)); then
         expect_eq "zentara-$name --version" "$(version_of "$T/version/$name" "zentara-$name")" \
             "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
     done
+    # Each command on PATH has its manual page, naming it, and every option its
+    # --help names; its usage line names it as typed.
+    for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
+        page=$STAGE/share/man/man1/zentara-$name.1.gz
+        [[ -f $page ]] || { fail "no manual page for zentara-$name"; continue; }
+        text=$(zcat "$page" | sed 's/\\-/-/g')
+        help=$(cd "$T" && "zentara-$name" --help 2>&1)
+        [[ $help == "usage: zentara-$name"* ]] || fail "zentara-$name --help: $(head -n 1 <<<"$help")"
+        [[ $text == *$'\n.SH NAME\nzentara-'"$name"' - '* ]] || fail "zentara-$name.1: no NAME line naming it"
+        for option in $(grep -oE -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
+            [[ $text == *"$option"* ]] || fail "zentara-$name.1 does not name $option"
+        done
+    done
+    overview=$(zcat "$STAGE/share/man/man7/zentara.7.gz" | sed 's/\\-/-/g')
+    for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
+        [[ $overview == *".BR zentara-$name (1)"* ]] || fail "zentara(7) does not list zentara-$name"
+    done
+    # The installed pages say how an installed user types the commands.
+    grep -q 'zentara-score-solver' "$STAGE/share/doc/zentara/README.md" ||
+        fail "the installed README never names zentara-score-solver"
     for name in "${HELPERS[@]}" campaign.slurm; do
         expect_eq "$name --version" "$(version_of "$T/version/$name" "$STAGE/libexec/zentara/$name")" \
             "0: $name (Zentara) $VERSION"$'\n'"piece set: built-in"
@@ -55,7 +75,7 @@ if ((installed_mode)); then
     mkdir "$T/work" && cd "$T/work" || die "mkdir"
     out=$(zentara-campaign start zentara-score-solver 2 runs 2>&1)
     rc=$?
-    expect_eq "start" "$rc: $out" "0: campaign: started 2 of 2 instances of score-solver in $T/work/runs"
+    expect_eq "start" "$rc: $out" "0: zentara-campaign: started 2 of 2 instances of score-solver in $T/work/runs"
     ((rc == 0)) || die "no campaign to look at"
     expect_eq "the program run" "$(sed -n 's/^program: //p' runs/campaign.txt)" \
         "$STAGE/libexec/zentara/score-solver"
@@ -67,7 +87,7 @@ if ((installed_mode)); then
 instance-001  running
 instance-002  running"
     out=$(zentara-campaign stop runs 2>&1)
-    expect_eq "stop" "$?: $out" "0: campaign: sent SIGTERM to 2 instances; all stopped"
+    expect_eq "stop" "$?: $out" "0: zentara-campaign: sent SIGTERM to 2 instances; all stopped"
     expect_eq "exit codes" "$(cat runs/instance-00[12]/exit.txt 2>&1)" "0
 0"
     # score-solver saved its statistics; the installed merge reads them.
@@ -103,7 +123,7 @@ expected_files() {
     local name
     {
         printf 'drwxr-xr-x ./usr/%s\n' bin libexec libexec/zentara share share/doc share/doc/zentara \
-            share/doc/zentara/docs
+            share/doc/zentara/docs share/man share/man/man1 share/man/man7
         for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
             echo "lrwxrwxrwx ./usr/bin/zentara-$name -> ../libexec/zentara/$name"
         done
@@ -111,6 +131,12 @@ expected_files() {
             echo "-rwxr-xr-x ./usr/libexec/zentara/$name"
         done
         echo "-rw-r--r-- ./usr/share/doc/zentara/README.md"
+        echo "-rw-r--r-- ./usr/share/doc/zentara/copyright"
+        echo "-rw-r--r-- ./usr/share/doc/zentara/changelog.gz"
+        for name in "${SOLVERS[@]}" "${USER_TOOLS[@]}" campaign; do
+            echo "-rw-r--r-- ./usr/share/man/man1/zentara-$name.1.gz"
+        done
+        echo "-rw-r--r-- ./usr/share/man/man7/zentara.7.gz"
         for name in "$SRC"/docs/*.md; do
             echo "-rw-r--r-- ./usr/share/doc/zentara/docs/${name##*/}"
         done
@@ -142,6 +168,12 @@ libstdc++6"
 [[ $(dpkg-deb -f "$DEB" Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer: $(dpkg-deb -f "$DEB" Maintainer)"
 expect_eq "packaged files" "$(dpkg-deb -c "$DEB" | awk '{ $2 = $3 = $4 = $5 = ""; print }' |
     sed -E 's/ +/ /g; s|/$||' | grep -v '^[^ ]* \./usr$' | LC_ALL=C sort)" "$EXPECTED"
+# Debian's own checks of the package, where lintian is installed: no error.
+if command -v lintian >/dev/null; then
+    out=$(lintian --allow-root --fail-on error "$DEB" 2>&1) || fail "lintian: $out"
+else
+    echo "NOT TESTED: lintian is not installed (tools/install-deps --tests installs it)" >&2
+fi
 expect_eq "campaign.slurm, packaged" "$(dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/libexec/zentara/campaign.slurm |
     grep '^suite=')" "suite='/usr/libexec/zentara'"
 

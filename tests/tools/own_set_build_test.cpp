@@ -359,5 +359,24 @@ TEST_F(OwnSetBuild, EverySolverBuiltForAListWithItsOwnCluesWritesBoardsOfThatLis
     EXPECT_EQ(run((bin / "board-check").string() + " planted.csv >check.txt"), 0) << readFile("check.txt");
 }
 
+// A list path holding a semicolon, given as the docs write the option (no type,
+// relative to where cmake runs): taken whole, not split into two paths.
+TEST_F(OwnSetBuild, AListPathWithASemicolonIsTakenWhole) {
+    using namespace puzzle_import;
+    ImportedSet ours;
+    std::string error;
+    ASSERT_TRUE(parseHeader(SetKind::Board6x6, readFile(testing::sourcePath("data/puzzle_6x6.hpp")), ours, error)) << error;
+    fs::create_directory("a;b");
+    writeFile("a;b/list.txt", plainListText(ours));
+    const std::string path = (fs::canonical(dir()) / "a;b/list.txt").string();
+    const std::string configure = std::string(ZENTARA_CMAKE) + " -S " + ZENTARA_SOURCE_DIR +
+                                  " -B build -G Ninja -DCMAKE_CXX_COMPILER=" ZENTARA_CXX_COMPILER
+                                  " -DZENTARA_TESTS=OFF -DZENTARA_BENCH=OFF '-DZENTARA_PIECES_6X6=a;b/list.txt'";
+    ASSERT_EQ(run(configure + " >configure.txt 2>&1"), 0) << readFile("configure.txt");
+    EXPECT_NE(readFile("configure.txt").find("6 x 6 pieces from " + path + ": 36 pieces"), std::string::npos)
+        << readFile("configure.txt");
+    EXPECT_NE(readFile("build/CMakeCache.txt").find("\nZENTARA_PIECES_6X6:FILEPATH=" + path + "\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zentara

@@ -13,6 +13,7 @@
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/puzzle_import.hpp"
+#include "tools/rim_proof.hpp"
 #include "tools/set_identity.hpp"
 
 namespace zentara {
@@ -144,6 +145,9 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
          "line 263: more than 256 pieces"},
         {"an order line after pieces", [](auto& l) { pieceLine(l, 2) += "\r\norder left top right bottom"; },
          "line 9: the order line must come before the first piece"},
+        {"a second order line",
+         [](auto& l) { l[0] = "order top right bottom left"; l[2] = "order left top right bottom"; },
+         "line 3: a second order line (the first is line 1); a list has at most one"},
         {"a side named twice", [](auto& l) { l[0] = "order top top bottom left"; },
          "line 1: an order line names the four sides once each, for example \"order bottom left top right\""},
         {"class order", [](auto& l) { std::swap(pieceLine(l, 60), pieceLine(l, 61)); },
@@ -167,7 +171,16 @@ TEST(PieceImport, RefusesWhatCannotWorkNamingWhereAndWhy) {
          [](auto& l) { l[262].replace(l[262].find(" 1:2 "), 5, " 1:5 "); },
          "the top-first colour line: colour 1 cannot take 5: the border stays 0, rim colours take 1, 2, 3, 4 and 8, "
          "the 48-side colours 5, 6, 7, 14 and 15, the others the rest"},
-        {"a sixth rim colour", [](auto& l) { pieceLine(l, 1) = "5 30 0 0"; },
+        {"an edge piece read the other way",
+     [](auto& l) {
+         // "22 1 0 2" -> "22 2 0 1": colour 1 begins one piece more and ends one fewer.
+         std::string& p = pieceLine(l, 5);
+         const std::size_t a = p.find(' '), b = p.find(' ', a + 1), c = p.rfind(' ');
+         p = p.substr(0, a) + p.substr(c) + p.substr(b, c - b) + " " + p.substr(a + 1, b - a - 1);
+     },
+     "the rim cannot close: rim colour 1 begins 13 rim pieces and ends 11 (each read counterclockwise round the "
+     "board); on a closed rim a colour ends as many as it begins"},
+    {"a sixth rim colour", [](auto& l) { pieceLine(l, 1) = "5 30 0 0"; },
          "the list has 6 rim colours and 17 inner colours; the 16 x 16 puzzle has 5 rim colours on 24 sides each and "
          "17 inner colours, five on 48 sides and twelve on 50"},
     };
@@ -232,6 +245,82 @@ TEST(PieceImport, RefusesWrongColourCounts) {
     const std::string small = plainListText(ours6);
     EXPECT_FALSE(importText(SetKind::Board6x12, small, set, error));
     EXPECT_EQ(error, "the list holds 36 pieces; the 6 x 12 puzzle has 72");
+}
+
+// A ring of rim colours planted on a board's rim: seam i carries colour x[i], the
+// piece after it begins with x[i] and ends with x[i + 1]; pieces shuffled.
+RimPieces plantedRim(int width, int height, int colours, unsigned seed) {
+    std::mt19937 random(seed);
+    RimPieces rim;
+    rim.sideEdges = {width - 2, height - 2, width - 2, height - 2};
+    std::vector<bool> corner;
+    for (int e : rim.sideEdges) {
+        corner.push_back(true);
+        corner.insert(corner.end(), static_cast<std::size_t>(e), false);
+    }
+    std::vector<ListColour> seam(corner.size());
+    for (ListColour& x : seam) x = 1 + random() % static_cast<unsigned>(colours);
+    for (std::size_t i = 0; i < seam.size(); ++i)
+        (corner[i] ? rim.corners : rim.edges).push_back({seam[i], seam[(i + 1) % seam.size()]});
+    std::shuffle(rim.corners.begin(), rim.corners.end(), random);
+    std::shuffle(rim.edges.begin(), rim.edges.end(), random);
+    return rim;
+}
+
+// A 6 x 6 rim by hand: four corners, then edge pieces as (begins, ends, how many).
+RimPieces rim6x6(std::vector<RimPiece> corners, const std::vector<std::array<ListColour, 3>>& edges) {
+    RimPieces rim{std::move(corners), {}, {4, 4, 4, 4}};
+    for (const auto& [begins, ends, n] : edges) rim.edges.insert(rim.edges.end(), n, RimPiece{begins, ends});
+    return rim;
+}
+
+TEST(PieceImport, ProvesThatTheRimClosesOrNamesWhyNot) {
+    const std::string sixBySix = "the 4 corners and 16 edge pieces (4, 4, 4 and 4 on the board's sides)";
+    struct Case {
+        const char* what;
+        RimPieces rim;
+        std::int64_t steps;
+        RimVerdict verdict;
+        std::string refusal;
+    };
+    const std::vector<Case> cases{
+        {"a ring planted on the 16 x 16 rim", plantedRim(16, 16, 5, 1), RIM_SEARCH_STEPS, RimVerdict::Closes, ""},
+        {"another, two colours", plantedRim(16, 16, 2, 2), RIM_SEARCH_STEPS, RimVerdict::Closes, ""},
+        {"a ring planted on the 6 x 12 rim", plantedRim(12, 6, 4, 3), RIM_SEARCH_STEPS, RimVerdict::Closes, ""},
+        {"each side one colour", rim6x6({{1, 2}, {2, 3}, {3, 4}, {4, 1}}, {{1, 1, 4}, {2, 2, 4}, {3, 3, 4}, {4, 4, 4}}),
+         RIM_SEARCH_STEPS, RimVerdict::Closes, ""},
+        {"colour 1 begins a piece more than it ends",
+         rim6x6({{1, 2}, {2, 3}, {3, 4}, {4, 1}}, {{1, 1, 3}, {1, 3, 1}, {2, 2, 4}, {3, 3, 4}, {4, 4, 4}}),
+         RIM_SEARCH_STEPS, RimVerdict::CountsDiffer,
+         "the rim cannot close: rim colour 1 begins 5 rim pieces and ends 4 (each read counterclockwise round the "
+         "board); on a closed rim a colour ends as many as it begins"},
+        {"counts even, but only two sides can reach colour 2 and back",
+         rim6x6({{1, 1}, {1, 1}, {1, 1}, {1, 1}}, {{2, 2, 12}, {1, 2, 2}, {2, 1, 2}}), RIM_SEARCH_STEPS,
+         RimVerdict::NeverCloses, "the rim cannot close: no ring of " + sixBySix + " matches at every seam"},
+        {"two rings apart", rim6x6({{1, 1}, {1, 1}, {1, 1}, {1, 1}}, {{1, 1, 12}, {3, 4, 2}, {4, 3, 2}}),
+         RIM_SEARCH_STEPS, RimVerdict::NeverCloses, "the rim cannot close: no ring of " + sixBySix + " matches at every seam"},
+        {"out of steps", rim6x6({{1, 1}, {1, 1}, {1, 1}, {1, 1}}, {{2, 2, 12}, {1, 2, 2}, {2, 1, 2}}), 20,
+         RimVerdict::Undecided,
+         "no closed rim of " + sixBySix +
+             " found in 20 search steps, nor shown that none exists; block-solver would hardly close one either"},
+    };
+    for (const Case& c : cases) {
+        const RimProof proof = proveRimCloses(c.rim, c.steps);
+        EXPECT_EQ(proof.verdict, c.verdict) << c.what;
+        EXPECT_EQ(rimRefusal(c.rim, proof, c.steps), c.refusal) << c.what;
+        EXPECT_LE(proof.steps, c.steps) << c.what;
+    }
+    // Read from our lists: the sets whose planted solutions close their rims.
+    for (SetKind kind : {SetKind::Board16x16, SetKind::Board6x12, SetKind::Board6x6}) {
+        PieceList list;
+        std::string error;
+        ASSERT_TRUE(parsePieceList(plainListText(committedSet(kind)), list, error)) << error;
+        const int width = kind == SetKind::Board6x12 ? 12 : kind == SetKind::Board6x6 ? 6 : 16;
+        const RimPieces rim = rimPiecesOf(list, width, kind == SetKind::Board16x16 ? 16 : 6);
+        EXPECT_EQ(rim.corners.size(), 4u);
+        EXPECT_EQ(rim.edges.size(), static_cast<std::size_t>(2 * (width - 2) + 2 * ((kind == SetKind::Board16x16 ? 16 : 6) - 2)));
+        EXPECT_EQ(proveRimCloses(rim, RIM_SEARCH_STEPS).verdict, RimVerdict::Closes) << shapeOf(kind).name;
+    }
 }
 
 // Our list ends with its fixed lines: the hint (line 264), pieces 181 and 255.
