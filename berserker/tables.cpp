@@ -48,9 +48,11 @@ void buildCandidateTables(CandidateTables& t) {
     }
 
     // Pass 1: count the entries of every list. Class 0 (no known side) stays empty.
+    // A rotation alike to a smaller one keeps its record (boards read either way)
+    // but goes into no list: the search tries the piece once there.
     std::fill(t.lists.begin(), t.lists.end(), CandidateList{0, 0});
     for (const Record& rec : t.records) {
-        if (fixedRotationOf(rec.piece) >= 0) continue;
+        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(PIECES_TOP_FIRST[rec.piece], rec.rotation)) continue;
         for (int cls = 1; cls < 16; ++cls) {
             const int list = listIndexOf(rec.sides, cls);
             if (list >= 0) ++t.lists[list].count;
@@ -67,7 +69,7 @@ void buildCandidateTables(CandidateTables& t) {
     // Pass 2: append every record to each list it belongs to, in record order.
     for (int i = 0; i < RECORD_COUNT; ++i) {
         const Record& rec = t.records[i];
-        if (fixedRotationOf(rec.piece) >= 0) continue;
+        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(PIECES_TOP_FIRST[rec.piece], rec.rotation)) continue;
         for (int cls = 1; cls < 16; ++cls) {
             const int index = listIndexOf(rec.sides, cls);
             if (index < 0) continue;

@@ -26,7 +26,6 @@ struct Board16x16 {
     static constexpr int LAST_INNER_COLOUR = 22;
     static constexpr int RIM_RECORDS = 60;  // corners and edge pieces
     static constexpr bool HAS_HINT = true;
-    static constexpr bool HAS_CROSS_SET = false;
     static constexpr bool RENUMBER_COLOURS = true;
     // Pairs are spread over the four sides independently, or (small boards) first
     // a share for bottom and left together.
@@ -54,7 +53,6 @@ struct Board6x12 {
     static constexpr int LAST_INNER_COLOUR = 8;
     static constexpr int RIM_RECORDS = 32;
     static constexpr bool HAS_HINT = false;
-    static constexpr bool HAS_CROSS_SET = true;
     static constexpr bool RENUMBER_COLOURS = false;
     static constexpr bool SPREAD_BOTTOM_LEFT_FIRST = true;
     static constexpr std::array<std::uint8_t, 4> SIDE_ROOM{10, 4, 10, 4};
@@ -80,7 +78,6 @@ struct Board6x6 {
     static constexpr int LAST_INNER_COLOUR = 7;
     static constexpr int RIM_RECORDS = 20;
     static constexpr bool HAS_HINT = false;
-    static constexpr bool HAS_CROSS_SET = true;
     static constexpr bool RENUMBER_COLOURS = false;
     static constexpr bool SPREAD_BOTTOM_LEFT_FIRST = true;
     static constexpr std::array<std::uint8_t, 4> SIDE_ROOM{4, 4, 4, 4};

@@ -131,11 +131,11 @@ void buildSets(BlockSolver<P>& s) {
             s, position, [colour](const BlockRecord& r) { return detail::pairSetTurn(r, colour) >= 0; },
             [colour](BlockRecord& r) { detail::turnRecord(r, (4 - detail::pairSetTurn(r, colour)) & 3); });
     }
-    if constexpr (P::HAS_CROSS_SET) {
-        s.crossSet = detail::gatherSet(s, position, [](const BlockRecord& r) {
-            return r.colours[0] == r.colours[2] && r.colours[1] == r.colours[3];
-        }, keep);
-    }
+    // The cross set: pieces with both pairs of opposite sides equal, which no set of
+    // a colour takes (their colours stand on opposite sides). Often empty on 16 x 16.
+    s.crossSet = detail::gatherSet(s, position, [](const BlockRecord& r) {
+        return r.colours[0] == r.colours[2] && r.colours[1] == r.colours[3];
+    }, keep);
     s.hintRecord = NO_RECORD;
     for (int i = 0; i < P::PIECES; ++i)
         if (s.records[i].isHint()) s.hintRecord = static_cast<RecordIndex>(i);

@@ -336,9 +336,10 @@ bool assignInner(BlockSolver<P>& s) {
         }
         s.word = word;
     }
-    if constexpr (P::HAS_CROSS_SET) {
+    if (s.crossSet.count > 0) {
         // Each cross piece shows its colours in opposite pairs: any rotation keeps the
-        // balances, so they are not counted.
+        // balances, so they are not counted. No word for an empty set, so that a set
+        // without cross pieces draws exactly what it drew before they were taken.
         s.word = s.draw();
         for (int i = 0; i < s.crossSet.count; ++i)
             s.records[s.crossSet.first + i].rotation = static_cast<std::uint8_t>(detail::takeFromGroupWord(s.word));

@@ -24,7 +24,7 @@ void buildChains(BruteSolver& solver) {
             record.colours = rotate(PIECES_BOTTOM_FIRST[piece], rotation);
             record.piece = static_cast<std::uint8_t>(piece);
             record.rotation = static_cast<std::uint8_t>(rotation);
-            if (piece == HINT_PIECE) continue;
+            if (piece == HINT_PIECE || repeatsSmallerRotation(PIECES_BOTTOM_FIRST[piece], rotation)) continue;
 
             const int head = chainTableOf(record.colours) * CHAIN_HEADS +
                              chainIndex(record.colours[LEFT], record.colours[TOP]);

@@ -59,6 +59,16 @@ constexpr PieceEntry rotate(const PieceEntry& entry, int r) {
     return out;
 }
 
+// Whether the piece turned r quarter turns shows what a smaller turn already
+// shows: a piece with both pairs of opposite sides equal looks alike in rotations
+// r and r + 2 (in all four when its four sides are equal). Lists of oriented
+// pieces keep only the first of alike rotations, so that no board is tried twice.
+constexpr bool repeatsSmallerRotation(const PieceEntry& entry, int r) {
+    for (int q = 0; q < r; ++q)
+        if (rotate(entry, q) == rotate(entry, r)) return true;
+    return false;
+}
+
 constexpr int orientedNumber(int piece, int rotation) { return 4 * piece + rotation; }
 constexpr int pieceOfOriented(int oriented) { return oriented >> 2; }
 constexpr int rotationOfOriented(int oriented) { return oriented & 3; }

@@ -59,6 +59,19 @@ struct StatCounts {
     int writeStatBin(const char* name = STAT_FILE_NAME) const { return saveStatFile(name, counts.data()); }
 };
 
+// The n-th edge code after `edge` (in code order, wrapping round) whose side shows
+// the same colour: a pair the search could count on these pieces, where a table
+// of arbitrary pairs would be refused as another set's.
+inline int sameColourEdge(int edge, int n = 1) {
+    const auto colour = [](int e) { return PIECES_BOTTOM_FIRST[e / 4][e % 4]; };
+    int e = edge;
+    while (n > 0) {
+        e = (e + 1) % STAT_EDGE_CODES;
+        n -= colour(e) == colour(edge);
+    }
+    return e;
+}
+
 // A board file read by the lenient board reader (e.g. data/solution_16x16.csv).
 inline Board16 readBoard16(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

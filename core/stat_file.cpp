@@ -1,5 +1,8 @@
 #include "core/stat_file.hpp"
 
+#include "core/pieces.hpp"
+
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -40,6 +43,21 @@ bool checkStatCounts(const std::uint32_t* t, StatFault& fault) {
     return true;
 }
 
+bool checkStatSeams(const std::uint32_t* t, StatFault& fault) {
+    fault = StatFault{};
+    std::array<Colour, STAT_EDGE_CODES> colour{};
+    for (int e = 0; e < STAT_EDGE_CODES; ++e) colour[e] = PIECES_BOTTOM_FIRST[e / 4][e % 4];
+    for (int i = 0; i < STAT_EDGE_CODES; ++i) {
+        const std::uint32_t* row = t + i * STAT_EDGE_CODES;
+        for (int j = 0; j < STAT_EDGE_CODES; ++j) {
+            if (row[j] == 0 || colour[j] == colour[i]) continue;
+            fault = StatFault{i, j, row[j], t[j * STAT_EDGE_CODES + i]};
+            return false;
+        }
+    }
+    return true;
+}
+
 void describeStatFault(const StatFault& f, char* text, std::size_t size) {
     if (f.value > STAT_COUNT_LIMIT)
         std::snprintf(text, size, "count %u at [%d][%d] is above %u", f.value, f.row, f.column, STAT_COUNT_LIMIT);
@@ -55,6 +73,7 @@ StatLoad loadStatFile(const char* path, std::uint32_t* counters) {
     else if (!load.read.ok()) load.refusal = StatRefusal::Unreadable;
     else if (load.read.size < STAT_FILE_BYTES) load.refusal = StatRefusal::Size;
     else if (!checkStatCounts(counters, load.fault)) load.refusal = StatRefusal::Content;
+    else if (!checkStatSeams(counters, load.fault)) load.refusal = StatRefusal::Foreign;
     return load;
 }
 
@@ -75,6 +94,11 @@ void describeStatLoad(const StatLoad& load, char* text, std::size_t size) {
             std::snprintf(text, size, "invalid content: %s", fault);
             break;
         }
+        case StatRefusal::Foreign:
+            std::snprintf(text, size,
+                          "belongs to another piece set: count %u at [%d][%d] joins two edges of different colours",
+                          load.fault.value, load.fault.row, load.fault.column);
+            break;
     }
 }
 

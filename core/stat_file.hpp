@@ -46,11 +46,18 @@ bool checkStatCounts(const std::uint32_t* counters, StatFault& fault);
 // "count 10000001 at [3][7] is above 10000000", "count 5 at [3][7] but 4 at [7][3]".
 void describeStatFault(const StatFault& fault, char* text, std::size_t size);
 
+// Whether every counted seam joins two edges of one colour, as every seam that
+// the search counts on these pieces does. A count on edges of two colours comes
+// from another piece set (whose edge codes name other sides): row by row, the
+// first such cell.
+bool checkStatSeams(const std::uint32_t* counters, StatFault& fault);
+
 // The one rule for using a Stat.bin, frequency-solver's: it is read whole (at
-// least STAT_FILE_BYTES; bytes beyond are not read) and its counts pass
-// checkStatCounts. Every program that takes in counts applies it, so that none
-// adds to a file that frequency-solver would refuse from then on.
-enum class StatRefusal { None, Missing, Unreadable, Size, Content };
+// least STAT_FILE_BYTES; bytes beyond are not read), its counts pass
+// checkStatCounts and its seams checkStatSeams. Every program that takes in
+// counts applies it, so that none adds to a file that frequency-solver would
+// refuse from then on, nor to the counts of another piece set.
+enum class StatRefusal { None, Missing, Unreadable, Size, Content, Foreign };
 struct StatLoad {
     StatRefusal refusal = StatRefusal::None;
     FileRead read;
@@ -60,7 +67,9 @@ struct StatLoad {
 };
 StatLoad loadStatFile(const char* path, std::uint32_t* counters);
 // One line without line end: "cannot read: Permission denied", "invalid size:
-// 2097152 bytes, a statistics file holds 4194304", "invalid content: count ...".
+// 2097152 bytes, a statistics file holds 4194304", "invalid content: count ...",
+// "belongs to another piece set: count 3 at [12][517] joins two edges of
+// different colours".
 void describeStatLoad(const StatLoad& load, char* text, std::size_t size);
 
 // total += add, each count stopping at STAT_COUNT_LIMIT; two symmetric tables

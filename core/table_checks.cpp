@@ -80,14 +80,6 @@ constexpr bool allDistinct(const std::array<PieceEntry, N>& t) {
     return true;
 }
 
-constexpr bool noCrossInnerPieces() {
-    for (int p = FIRST_INNER_PIECE; p < PIECE_COUNT; ++p) {
-        const PieceEntry& e = PIECES_BOTTOM_FIRST[p];
-        if (e[0] == e[2] && e[1] == e[3]) return false;
-    }
-    return true;
-}
-
 // The pieces the programs fix are inner pieces on inner cells. Their colours are
 // the set's (the programs take them from the table): on our set the hint shows
 // top 8, left 12, right 9 and bottom 9; a user's set brings its own.
@@ -175,7 +167,6 @@ static_assert(rimColoursOnRimSeams(), "16 x 16 table: rim colours 1-5 only along
 static_assert(colourCounts(),
               "16 x 16 table: BORDER_COLOUR on 64 sides, rim colours 24 sides each, 6-10 on 48 and 11-22 on 50");
 static_assert(allDistinct(PIECES_BOTTOM_FIRST), "16 x 16 table: two pieces are equal under rotation");
-static_assert(noCrossInnerPieces(), "16 x 16 table: an inner piece has both pairs of opposite sides equal");
 static_assert(fixedPiecesFit(),
               "16 x 16 table: each fixed piece fits its cell (its class, its border towards the frame), one per cell");
 static_assert(colourMap(), "colour map: must be one-to-one, 0 to 0, 1-5 to {1,2,3,4,8}, 6-10 to {5,6,7,14,15}");

@@ -16,6 +16,12 @@ bool loadCheckedStatistics(FrequencyTables& tables, std::ostream& out) {
         case StatRefusal::Unreadable: printTo(out, "Cannot find Stat.bin file!\n"); return false;
         case StatRefusal::Size: printTo(out, "Invalid size of Stat.bin file!\n"); return false;
         case StatRefusal::Content: printTo(out, "Invalid content of Stat.bin file!\n"); return false;
+        case StatRefusal::Foreign: {
+            char reason[200];
+            describeStatLoad(load, reason, sizeof reason);
+            printTo(out, "%s %s\n", STAT_FILE_NAME, reason);
+            return false;
+        }
     }
     return true;
 }

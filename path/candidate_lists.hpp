@@ -70,6 +70,7 @@ inline constexpr std::uint16_t END_OF_LIST = 0xFFFF;
 template <class Visit>
 constexpr void forEachListOf(int oriented, Visit&& visit) {
     if (pieceOfOriented(oriented) == HINT_PIECE) return;
+    if (repeatsSmallerRotation(PIECES_TOP_FIRST[pieceOfOriented(oriented)], rotationOfOriented(oriented))) return;
     const PieceEntry& sides = ORIENTED_SIDES[oriented];
     std::array<int, 4> wheel{};
     int wheels = 0;

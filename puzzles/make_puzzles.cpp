@@ -36,12 +36,13 @@ namespace {
 constexpr RandomState GENERATOR_SEED = 20261207u;
 
 const char* const USAGE =
-    "usage: make-puzzles [--seed N] DATA_DIR           write our three sets and their planted solutions\n"
+    "usage: make-puzzles [--seed N] [--cross] DATA_DIR write our three sets and their planted solutions\n"
     "       make-puzzles --import SIZE LIST HEADER     write the data header for a plain piece list\n"
     "       make-puzzles --plain SIZE HEADER LIST      write the set of a data header as a plain piece list\n"
     "       make-puzzles --colour-order HEADER         print the block-set colour order for a 16x16 header\n"
     "       make-puzzles --help | --version\n"
-    "SIZE is 16x16, 6x12 or 6x6.\n";
+    "SIZE is 16x16, 6x12 or 6x6. --cross gives the 16x16 set an inner piece with both pairs of\n"
+    "opposite sides equal (top = bottom, left = right); our sets have none there.\n";
 
 struct Generator {
     Random random;
@@ -76,6 +77,11 @@ struct Planted {
         e[bottom_first::RIGHT] = g.right(c) >= 0 ? horizontal[c] : BORDER_COLOUR;
         return e;
     }
+    bool hasFreeSeam(int c) const {
+        for (int id : seamsOf(c))
+            if (!fixedSeam[id]) return true;
+        return false;
+    }
     std::vector<int> seamsOf(int c) const {
         std::vector<int> s;
         if (g.right(c) >= 0) s.push_back(c);
@@ -97,7 +103,45 @@ struct PuzzleRecipe {
     std::vector<ColourCount> inner;
     std::vector<std::pair<int, int>> fixedSeams;  // seam id, colour
     bool forbidCrossPieces;
+    int crossPiecesWanted = 0;  // inner pieces made crosses on purpose, each with its seams kept
 };
+
+bool isInnerCross(const PieceEntry& e) {
+    return pieceClass(e) == 0 && e[bottom_first::BOTTOM] == e[bottom_first::TOP] &&
+           e[bottom_first::LEFT] == e[bottom_first::RIGHT];
+}
+
+// Turns inner pieces into crosses (top = bottom, left = right) until the board
+// holds as many as the recipe wants: each time a random inner cell none of whose
+// seams is kept takes the colour of its bottom seam on its top and of its right
+// seam on its left, by swapping with seams elsewhere (so every colour keeps its
+// count); its four seams are then kept, so the repair does not undo it.
+void makeCrossPieces(Generator& gen, const PuzzleRecipe& recipe, const std::vector<int>& innerIds, Planted& p) {
+    int crosses = 0;
+    for (int c = 0; c < p.cells(); ++c) crosses += isInnerCross(p.placed(c));
+    while (crosses < recipe.crossPiecesWanted) {
+        const int c = gen.below(p.cells());
+        if (p.g.isRim(c) || isInnerCross(p.placed(c))) continue;
+        const std::vector<int> own = p.seamsOf(c);
+        bool free = true;
+        for (int id : own) free = free && !p.fixedSeam[id];
+        if (!free) continue;
+        // Seams of c: right, left, below, above (seamsOf's order on an inner cell).
+        const auto take = [&](int id, int colour) {
+            std::vector<int> donors;
+            for (int other : innerIds)
+                if (!p.fixedSeam[other] && p.colour(other) == colour &&
+                    std::find(own.begin(), own.end(), other) == own.end())
+                    donors.push_back(other);
+            if (donors.empty()) return false;
+            std::swap(p.colour(id), p.colour(donors[gen.below(static_cast<int>(donors.size()))]));
+            return true;
+        };
+        if (!take(own[3], p.colour(own[2])) || !take(own[1], p.colour(own[0]))) continue;
+        for (int id : own) p.fixedSeam[id] = true;
+        ++crosses;
+    }
+}
 
 Planted plant(Generator& gen, const PuzzleRecipe& recipe) {
     Planted p{recipe.g, std::vector<int>(recipe.g.cells(), -1), std::vector<int>(recipe.g.cells(), -1),
@@ -129,6 +173,7 @@ Planted plant(Generator& gen, const PuzzleRecipe& recipe) {
     gen.shuffle(innerColours);
     for (std::size_t i = 0; i < rimIds.size(); ++i) p.colour(rimIds[i]) = rimColours[i];
     for (std::size_t i = 0; i < innerIds.size(); ++i) p.colour(innerIds[i]) = innerColours[i];
+    makeCrossPieces(gen, recipe, innerIds, p);
 
     // Repair: while some piece repeats another under rotation (or is a forbidden
     // cross piece), swap one of its free seams with a random seam of the same kind.
@@ -136,11 +181,13 @@ Planted plant(Generator& gen, const PuzzleRecipe& recipe) {
         std::vector<int> bad;
         for (int c = 0; c < p.cells(); ++c) {
             const PieceEntry e = p.placed(c);
-            bool fault = recipe.forbidCrossPieces && pieceClass(e) == 0 &&
-                         e[bottom_first::BOTTOM] == e[bottom_first::TOP] &&
-                         e[bottom_first::LEFT] == e[bottom_first::RIGHT];
-            for (int d = 0; d < c && !fault; ++d) fault = equalUnderRotation(e, p.placed(d));
-            if (fault) bad.push_back(c);
+            bool fault = recipe.forbidCrossPieces && isInnerCross(e);
+            int culprit = c;
+            for (int d = 0; d < c && !fault; ++d) {
+                fault = equalUnderRotation(e, p.placed(d));
+                if (fault && !p.hasFreeSeam(c)) culprit = d;  // c is a cross made on purpose
+            }
+            if (fault) bad.push_back(culprit);
         }
         if (bad.empty()) break;
         if (round > 100000) {
@@ -326,8 +373,8 @@ int usageError(const std::string& why) {
     return refuseCommandLine(std::cerr, CommandSyntax{"make-puzzles", USAGE}, why);
 }
 
-// make-puzzles [--seed N] DATA_DIR
-int writeSets(const std::string& dir, RandomState seed) {
+// make-puzzles [--seed N] [--cross] DATA_DIR
+int writeSets(const std::string& dir, RandomState seed, bool cross) {
     Generator gen{Random{seed}};
     bool ok = true;
 
@@ -335,7 +382,7 @@ int writeSets(const std::string& dir, RandomState seed) {
     // 11-22 on 25. The four seams around the hint cell give the hint piece, in its
     // fixed rotation, top 8, left 12, right 9 and bottom 9.
     {
-        PuzzleRecipe recipe{BOARD_16X16, {}, {}, {}, true};
+        PuzzleRecipe recipe{BOARD_16X16, {}, {}, {}, !cross, cross ? 1 : 0};
         for (int c = 1; c <= 5; ++c) recipe.rim.push_back({c, 12});
         for (int c = 6; c <= 22; ++c) recipe.inner.push_back({c, c <= 10 ? 24 : 25});
         const int cells = CELL_COUNT;
@@ -423,17 +470,23 @@ int main(int argc, char** argv) {
                                      : writePlain(kind, args[2].c_str(), args[3].c_str());
     }
     RandomState seed = GENERATOR_SEED;
+    bool cross = false;
     std::size_t at = 0;
-    if (command == "--seed") {
+    if (at < args.size() && args[at] == "--seed") {
         char* end = nullptr;
-        const unsigned long long value = args.size() > 1 ? std::strtoull(args[1].c_str(), &end, 10) : 0;
-        if (args.size() < 2 || args[1].empty() || *end != '\0' || args[1][0] == '-' || value > 0xFFFFFFFFull)
+        const std::string value = at + 1 < args.size() ? args[at + 1] : "";
+        const unsigned long long number = value.empty() ? 0 : std::strtoull(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || value[0] == '-' || number > 0xFFFFFFFFull)
             return usageError("--seed takes a whole number 0 to 4294967295");
-        seed = static_cast<RandomState>(value);
-        at = 2;
+        seed = static_cast<RandomState>(number);
+        at += 2;
+    }
+    if (at < args.size() && args[at] == "--cross") {
+        cross = true;
+        ++at;
     }
     for (std::size_t i = at; i < args.size(); ++i)
         if (!args[i].empty() && args[i][0] == '-') return usageError("unknown argument '" + printableArgument(args[i]) + "'");
     if (args.size() != at + 1) return usageError(args.size() <= at ? "no data folder given" : "one data folder only");
-    return writeSets(args[at], seed);
+    return writeSets(args[at], seed, cross);
 }

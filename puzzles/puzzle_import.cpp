@@ -173,9 +173,9 @@ bool checkColours(const SetShape& shape, SetKind kind, const PieceList& list, st
     return true;
 }
 
-// Distinct under rotation, and (16 x 16) no inner piece of the cross kind, judged
-// on the list's own colours: before the counts, whose messages would hide these.
-bool checkDistinct(SetKind kind, const PieceList& list, std::string& error) {
+// Distinct under rotation, judged on the list's own colours: before the counts,
+// whose messages would hide it.
+bool checkDistinct(const PieceList& list, std::string& error) {
     std::map<std::array<ListColour, 4>, int> seen;
     for (int p = 0; p < static_cast<int>(list.pieces.size()); ++p) {
         const auto& s = list.pieces[p].sides;
@@ -185,12 +185,6 @@ bool checkDistinct(SetKind kind, const PieceList& list, std::string& error) {
         if (!fresh) {
             error = pieceText(list, p) + " repeats " + pieceText(list, at->second) +
                     " turned; no two pieces of a set may be equal under rotation";
-            return false;
-        }
-        if (kind == SetKind::Board16x16 && borderSides(s) == 0 && s[0] == s[2] && s[1] == s[3]) {
-            error = pieceText(list, p) +
-                    " shows the same colours on both pairs of opposite sides; the 16 x 16 programs take no such "
-                    "inner piece";
             return false;
         }
     }
@@ -266,7 +260,7 @@ bool kindOfName(const std::string& name, SetKind& kind) {
 bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error, bool measure) {
     const SetShape& shape = shapeOf(kind);
     std::map<ListColour, ColourUse> uses;
-    if (!checkPieces(shape, kind, list, error) || !checkDistinct(kind, list, error) ||
+    if (!checkPieces(shape, kind, list, error) || !checkDistinct(list, error) ||
         !checkColours(shape, kind, list, uses, error) || !checkRimCloses(kind, list, error))
         return false;
 

@@ -31,6 +31,7 @@ void routeRecord(CandidateTables& t, const OrientedPiece& record, RandomState& r
         if (record.rotation == HINT_ROTATION) put(t.hintList);
         return;
     }
+    if (repeatsSmallerRotation(PIECES_BOTTOM_FIRST[record.piece], record.rotation)) return;
     const int bottom = record.colours & 0xFF;
     const int left = (record.colours >> 8) & 0xFF;
     const int top = (record.colours >> 16) & 0xFF;

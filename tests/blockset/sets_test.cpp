@@ -121,10 +121,8 @@ void expectSetLayout(const BlockSolver<P>& s) {
             return r.colours[SIDE_BOTTOM] == k && r.colours[SIDE_LEFT] == k && r.colours[SIDE_TOP] != k &&
                    r.colours[SIDE_RIGHT] != k; }, "pair", k);
     }
-    if (P::HAS_CROSS_SET) {
-        expectGroup(s.crossSet, e.cross, [](const BlockRecord& r) {
-            return r.colours[0] == r.colours[2] && r.colours[1] == r.colours[3]; }, "cross", 0);
-    }
+    expectGroup(s.crossSet, e.cross, [](const BlockRecord& r) {
+        return r.colours[0] == r.colours[2] && r.colours[1] == r.colours[3]; }, "cross", 0);
     EXPECT_EQ(next, P::HAS_HINT ? P::PIECES - 1 : P::PIECES);
 }
 

@@ -149,7 +149,7 @@ TEST_F(PuzzleGenerator, CommandLineHelpVersionAndUnknownArguments) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     EXPECT_EQ(run("--help"), 0);
-    EXPECT_EQ(readFile("out.txt").rfind("usage: make-puzzles [--seed N] DATA_DIR", 0), 0u);
+    EXPECT_EQ(readFile("out.txt").rfind("usage: make-puzzles [--seed N] [--cross] DATA_DIR", 0), 0u);
     EXPECT_EQ(readFile("err.txt"), "");
     EXPECT_EQ(run("--version"), 0);
     EXPECT_EQ(readFile("out.txt"), "make-puzzles (Zentara) 1.0.0\npiece set: built-in\n");

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/board_check.hpp"
+#include "core/stat_builder.hpp"
 #include "core/stat_file.hpp"
 #include "tests/support/private_mounts.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -122,10 +123,12 @@ bool hasTemporary(const fs::path& dir) {
     return false;
 }
 
-// A Stat.bin frequency-solver runs on: one pair of the hint piece's left edge.
+// A Stat.bin frequency-solver runs on: one pair of the hint piece's left edge
+// (555) with an edge of its colour.
 std::string usableStatBin(std::uint32_t count = 1) {
     std::vector<std::uint32_t> t(STAT_COUNTERS, 0);
-    t[555 * 1024 + 1001] = t[1001 * 1024 + 555] = count;
+    const int mate = sameColourEdge(555);
+    t[555 * 1024 + mate] = t[mate * 1024 + 555] = count;
     return std::string(reinterpret_cast<const char*>(t.data()), STAT_FILE_BYTES);
 }
 
@@ -216,10 +219,11 @@ std::vector<std::string> leftIn(const fs::path& dir) {
 
 bool searching(const Started& run);
 
-// 1b. A Stat.bin frequency-solver would refuse for its size or its content is
-// refused by score-solver at start the same way: adding to it would save, again
-// and again, a file that no program can use. One line with the reason, exit 1,
-// the file unchanged and nothing else written.
+// 1b. A Stat.bin frequency-solver would refuse for its size or its content, or
+// one gathered on another piece set, is refused by score-solver at start the
+// same way: adding to it would save, again and again, a file that no program
+// can use. One line with the reason, exit 1, the file unchanged and nothing else
+// written; stat-merge refuses it as an input the same way.
 TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
     const fs::path source = directory("source");
     {
@@ -240,6 +244,21 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
     const std::uint32_t at73 = static_cast<unsigned char>(real[4 * (7 * 1024 + 3)]) |
                                static_cast<std::uint32_t>(static_cast<unsigned char>(real[4 * (7 * 1024 + 3) + 1])) << 8;
     ASSERT_LT(std::max(at37, at73), 65536u) << "the case reads two bytes of each count";
+    // The counts of another set: the same seams under other piece numbers (pieces
+    // 2k and 2k + 1 swapped), so that most join edges of two colours. The first in
+    // row order, found here by colour from the table.
+    std::vector<std::uint32_t> counts(STAT_COUNTERS), swapped(STAT_COUNTERS);
+    std::memcpy(counts.data(), real.data(), STAT_FILE_BYTES);
+    for (int i = 0; i < STAT_EDGE_CODES; ++i)
+        for (int j = 0; j < STAT_EDGE_CODES; ++j) swapped[i * 1024 + j] = counts[(i ^ 4) * 1024 + (j ^ 4)];
+    const std::string foreign(reinterpret_cast<const char*>(swapped.data()), STAT_FILE_BYTES);
+    std::string foreignFault;
+    for (int k = 0; k < STAT_COUNTERS && foreignFault.empty(); ++k) {
+        const int i = k / 1024, j = k % 1024;
+        if (swapped[k] != 0 && PIECES_BOTTOM_FIRST[i / 4][i % 4] != PIECES_BOTTOM_FIRST[j / 4][j % 4])
+            foreignFault = "count " + std::to_string(swapped[k]) + " at [" + std::to_string(i) + "][" + std::to_string(j) + "]";
+    }
+    ASSERT_NE(foreignFault, "");
     const struct {
         const char* name;
         std::string bytes;
@@ -252,6 +271,8 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
         {"lopsided", lopsided,
          "invalid content: count " + std::to_string(at37) + " at [3][7] but " + std::to_string(at73) + " at [7][3]",
          "Invalid content of Stat.bin file!"},
+        {"foreign", foreign, "belongs to another piece set: " + foreignFault + " joins two edges of different colours",
+         "Stat.bin belongs to another piece set: " + foreignFault + " joins two edges of different colours"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -265,6 +286,11 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
         const Started frequency = start(dir, "frequency-solver");
         EXPECT_EQ(wait(frequency, 30s).code, 1);
         EXPECT_EQ(frequency.output(), "Zentara Frequency Solver\n" + c.frequencyReason + "\n");
+        const Started merge = start(dir, "stat-merge", {"merged.bin", "Stat.bin"});
+        EXPECT_EQ(wait(merge, 30s).code, 1);
+        EXPECT_EQ(merge.output(), "stat-merge: Stat.bin: " + c.reason + "\n");
+        EXPECT_EQ(readFile(dir / "Stat.bin"), c.bytes);
+        EXPECT_EQ(leftIn(dir), std::vector<std::string>{"Stat.bin"});
     }
 }
 

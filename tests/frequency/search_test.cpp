@@ -153,8 +153,14 @@ TEST_F(FrequencySearch, CellsBesideTheHintTakeOnlyItsRecordedNeighbours) {
         StatCounts stat = zentara::statFromBoards({solution});
         const int neighbourEdge = edgeFacing(solution[c.cell], c.sideToHint);
         stat.at(neighbourEdge, c.hintEdge) = stat.at(c.hintEdge, neighbourEdge) = 0;
-        stat.addPair(neighbourEdge, edgeFacing(solution[200], TOP));
-        stat.addPair(c.hintEdge, edgeFacing(solution[210], LEFT));
+        // Strangers of the same colours on other pieces: seams of this set all the same.
+        const auto stranger = [](int edge, int avoid) {
+            int e = edge;
+            for (int n = 1; e / 4 == edge / 4 || e / 4 == avoid / 4; ++n) e = zentara::sameColourEdge(edge, n);
+            return e;
+        };
+        stat.addPair(neighbourEdge, stranger(neighbourEdge, c.hintEdge));
+        stat.addPair(c.hintEdge, stranger(c.hintEdge, neighbourEdge));
         stat.writeStatBin();
 
         auto engine = makeEngine();

@@ -181,7 +181,7 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
     Started generatorHelp;
     ASSERT_EQ(runToEnd(empty, "make-puzzles", {"-h"}, generatorHelp), 0);
     const std::string generatorUsage = readFile(generatorHelp.out);
-    EXPECT_TRUE(generatorUsage.starts_with("usage: make-puzzles [--seed N] DATA_DIR ")) << generatorUsage;
+    EXPECT_TRUE(generatorUsage.starts_with("usage: make-puzzles [--seed N] [--cross] DATA_DIR ")) << generatorUsage;
     for (const auto& [args, shown] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--frobnicate", "data"}, "--frobnicate"}, {{"data", "-\x1b[2J"}, "-\\x1B[2J"}}) {
         Started refused;

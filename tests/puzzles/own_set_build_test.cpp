@@ -196,10 +196,11 @@ std::string boardText(const Board16& cells) {
 }
 
 TEST_F(OwnSetBuild, EverySolverBuiltForAListWithItsOwnCluesWritesBoardsOfThatList) {
-    // The set: our generator's with another seed; its planted solution in the
-    // generator's table orientation.
+    // The set: our generator's with another seed and a cross piece (top = bottom,
+    // left = right, alike turned by two); its planted solution in the generator's
+    // table orientation.
     const std::string makePuzzles = testing::programPath("make-puzzles").string();
-    ASSERT_EQ(run(makePuzzles + " --seed 4 " + dir().string() + " >/dev/null"), 0);
+    ASSERT_EQ(run(makePuzzles + " --seed 4 --cross " + dir().string() + " >/dev/null"), 0);
     puzzle_import::ImportedSet generated;
     std::string error;
     ASSERT_TRUE(puzzle_import::parseHeader(puzzle_import::SetKind::Board16x16, readFile("puzzle_16x16.hpp"),
@@ -239,6 +240,9 @@ TEST_F(OwnSetBuild, EverySolverBuiltForAListWithItsOwnCluesWritesBoardsOfThatLis
         fixedLines.push_back({planted[cell].piece + 1, cell, planted[cell].rotation, 0});
     }
     ASSERT_EQ(clues[0].piece, HINT_LINE);
+    int crosses = 0;
+    for (const Sides& s : list) crosses += s[0] != 0 && s[1] != 0 && s[0] == s[2] && s[1] == s[3];
+    ASSERT_GT(crosses, 0);
     writeFile("mine.txt", formatPieceList({"a set of my own"}, list, {}, fixedLines));
     writeFile("planted.csv", boardText(planted));
     ASSERT_EQ(faultOf(dir() / "planted.csv", clues.size()), "");  // the oracle agrees with itself

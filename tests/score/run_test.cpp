@@ -119,6 +119,8 @@ TEST_F(RunTest, SeededRunReportByReport) {
         }
     }
     EXPECT_EQ(total, expectedTotal);
+    StatFault fault;  // every counted seam joins two edges of one colour: no file of another set
+    EXPECT_TRUE(checkStatSeams(counts.data(), fault)) << fault.row << " " << fault.column;
     EXPECT_FALSE(std::filesystem::exists("Stat.txt"));
     expectRecordBoardsConsistent(".");
 }
