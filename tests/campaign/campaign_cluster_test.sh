@@ -61,13 +61,7 @@ cleanup() {
     done
     # Then whatever still works in the temporary directory: instances and their
     # wrappers (also those Slurm or sshd ran), Slurm's step daemons, GNU parallel.
-    # Rounds, as a shell killed in between may have started another process.
-    for ((i = 0; i < 20; ++i)); do
-        left=$(in_dir)
-        [[ -z $left ]] && break
-        kill -KILL $left 2>/dev/null
-        sleep 0.1
-    done
+    kill_in_dir
     left=$(in_dir | tr '\n' ' ')
     for pid in "${DAEMONS[@]}"; do kill -0 "$pid" 2>/dev/null && left+="$pid "; done
     if [[ -n $left ]]; then

@@ -104,14 +104,9 @@ fi
 T=$(mktemp -d /tmp/zentara-install-XXXXXX) || exit 1
 chmod 755 "$T"
 cleanup() {
-    local rc=$? left i
+    local rc=$?
     trap - EXIT INT TERM
-    for ((i = 0; i < 20; ++i)); do
-        left=$(in_dir)
-        [[ -z $left ]] && break
-        kill -KILL $left 2>/dev/null
-        sleep 0.1
-    done
+    kill_in_dir
     if ((rc != 0)) && [[ -n ${KEEP_INSTALL_TEST:-} ]]; then echo "kept $T" >&2; else rm -rf "$T"; fi
     exit "$rc"
 }

@@ -37,3 +37,13 @@ in_dir() {  # the process numbers of everything working in the test's temporary 
         [[ $cwd == "$T" || $cwd == "$T"/* ]] && echo "${p#/proc/}"
     done
 }
+
+kill_in_dir() {  # kills everything working in $T, in rounds: a shell killed in between may have started another
+    local left i
+    for ((i = 0; i < 20; ++i)); do
+        left=$(in_dir)
+        [[ -z $left ]] && return
+        kill -KILL $left 2>/dev/null
+        sleep 0.1
+    done
+}
