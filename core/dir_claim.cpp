@@ -61,14 +61,20 @@ void nameHolder(int fd, std::string_view program) {
     if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.data(), line.size(), 0) < 0) (void)!::ftruncate(fd, 0);
 }
 
+// What follows the program's name in a refusal and in a held claim; a claim made
+// for a linked file puts its own words before the rest.
+constexpr std::string_view REFUSED_WORDS = ": cannot claim this directory: ";
+constexpr std::string_view HELD_WORDS = ": this directory ";
+
 ClaimResult refuse(std::string& message, std::string_view program, const std::string& why) {
-    message = std::string(program) + ": cannot claim this directory: " + why;
+    message = std::string(program) + std::string(REFUSED_WORDS) + why;
     return ClaimResult::Refused;
 }
 
 ClaimResult held(std::string& message, std::string_view program, int fd) {
     const std::string holder = holderOfLocked(fd);
-    message = std::string(program) + ": this directory is in use by " + (holder.empty() ? "another program" : holder);
+    message = std::string(program) + std::string(HELD_WORDS) + "is in use by " +
+              (holder.empty() ? "another program" : holder);
     return ClaimResult::Held;
 }
 
@@ -210,9 +216,8 @@ ClaimResult claimLinkedFile(const char* directory, const char* name, std::string
     if (where == realPath(directory)) return ClaimResult::Claimed;
     const ClaimResult result = claimDirectory(where.c_str(), program, claim, message);
     if (result != ClaimResult::Claimed) {
-        const std::string reason = message.substr(message.find(": this directory ") != std::string::npos
-                                                      ? message.find(": this directory ") + 17
-                                                      : message.find(": cannot claim this directory: ") + 31);
+        const std::string reason =
+            message.substr(program.size() + (result == ClaimResult::Held ? HELD_WORDS : REFUSED_WORDS).size());
         message = std::string(program) + ": " + name + " is a link to " + printableArgument(target) + ", whose directory " +
                   (result == ClaimResult::Held ? reason : "cannot be claimed: " + reason);
     }
