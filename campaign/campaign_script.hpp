@@ -1,0 +1,112 @@
+// What the campaign script asks campaign-report: everything it reads from files
+// and from other programs' output (GNU parallel's job log, exit.txt, board-check's
+// report, scontrol and squeue), and what it computes, is parsed, checked and
+// worked out here, where unit tests reach it. The script itself only holds the
+// claims on descriptor 9 and launches and signals (GNU parallel, sbatch, ssh,
+// scancel, kill). Every text given back is free of control characters, shown
+// as '?' (shownText), as the script's own messages show them.
+#pragma once
+
+#include <ctime>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace zentara {
+
+// TEXT with its control characters (C0, DEL and the C1 controls as UTF-8 encodes
+// them: a terminal takes U+009B for CSI) each shown as one '?', byte by byte.
+std::string shownText(std::string_view text);
+
+// "instance-007": the directory of instance K.
+std::string instanceName(long k);
+
+// Why MS is no stagger the seed windows work with (1 to 500 ms), empty when it is one.
+std::string staggerProblem(std::string_view ms);
+
+// Why an instance's wrapper must not start (its number K, its ROUTE "parallel" or
+// "slurm JOB_TASK", its STAGGER, GNU parallel's sshlogin, this machine's name, the
+// progress interval from the environment), empty when it may.
+struct InstanceCall {
+    std::string_view k, route, stagger, sshlogin, host, progressSeconds;
+};
+std::string instanceRefusal(const InstanceCall& call);
+
+// ---------------------------------------------------------------- starting
+
+// What start sees of the instances 1..N of DIR: those whose programs run or have
+// ended, and a line for each that failed (an exit.txt other than 0, or GNU
+// parallel's job log naming a wrapper that ended before its program started).
+struct StartCount {
+    int started = 0;
+    std::string failed;  // one line each, "instance-NNN ...", shown harmlessly
+};
+StartCount countStarted(const std::string& dir, int count);
+
+// The line started.txt begins with for the window [a, a + ms) claimed at `when`.
+std::string windowClaimedText(const std::tm& when, int ms, const std::string& host, int a, int window);
+
+// The time seeds an instance claims before it starts (see seed_window.cpp): 0
+// when a window is claimed (`claimed` is started.txt's first line), 1 when a
+// stop applies meanwhile, 2 when no window can be claimed (`problem` says why).
+int claimSeedWindow(const std::string& claims, int window, const std::string& stopFile, const std::string& host,
+                    std::string& claimed, std::string& problem);
+
+// Whether a stop applies to this instance: the stop file is there and names no
+// Slurm job, or the job of this task ($SLURM_ARRAY_JOB_ID).
+bool stopRequested(const std::string& stopFile, std::string_view thisJob);
+
+// What a resuming solver starts from in the current directory, as started.txt
+// says it ("Best240.csv", "no board (its fixed pieces only)", ", the seed board"
+// added for a copy of the campaign's); empty for a program that reads no board.
+std::string resumesText(std::string_view program, const std::string& campaignDir);
+
+// One line of progress.txt for the current directory, seconds counted from
+// `start`; empty while there is nothing to log.
+std::string progressLine(std::time_t start, std::time_t now);
+
+// The lines of progress.txt past 4000: every other line of all but the last 1000
+// goes, so the log stays within a few hundred KB.
+std::string thinnedProgress(std::string_view text);
+
+// ---------------------------------------------------------------- seed boards
+
+// board-check's answers on a seed board (--canonical's exit code and report,
+// --resume's report), judged for PROGRAM: the board's name (Best240.csv) and what
+// start says of it, or false and the reason. `label` is the file as messages name it.
+struct SeedBoardVerdict {
+    bool ok = false;
+    std::string name;     // "Best240.csv"
+    std::string message;  // the line start prints, or the reason it refuses
+};
+SeedBoardVerdict judgeSeedBoard(std::string_view label, std::string_view program, int canonicalExit,
+                                std::string_view canonicalReport, std::string_view resumeReport, bool builtInPieces);
+
+// ---------------------------------------------------------------- Slurm
+
+// Whether `scontrol show job` output names a job whose script was given DIR
+// ("Command=SCRIPT PROGRAM DIR", DIR relative to WorkDir or whole, blanks and all).
+bool slurmJobGivenDir(std::string_view scontrolOutput, const std::string& dir);
+
+// "instance-NNN<TAB>state" for each task of `squeue -h -r -o '%K %T'` output
+// that has not made its directory in DIR yet.
+std::string slurmTasksWaiting(std::string_view squeueOutput, const std::string& dir);
+
+// ---------------------------------------------------------------- claims
+
+// The line naming who holds the claim LOCK_FILE, shown harmlessly; waits a
+// moment for a claimant that has just taken it to name itself.
+std::string claimHolder(const std::string& lockFile);
+
+// Whether nobody holds the claim LOCK_FILE (a test only, never a claim); else
+// `holder` names who does.
+bool claimIsFree(const std::string& lockFile, std::string& holder);
+
+// campaign-report --started | --claim-seeds | --stop-requested | --resumes |
+// --progress | --progress-line | --seed-board | --slurm-dir | --slurm-waiting |
+// --holder | --claim-free | --stagger | --instance-refusal: the script's
+// questions, answered on `out` (2 for a call it does not know); -1 when argv[1]
+// is none of them.
+int answerCampaignScript(int argc, const char* const* argv, std::ostream& out);
+
+}  // namespace zentara
