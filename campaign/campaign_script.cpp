@@ -89,6 +89,28 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out) {
     const std::string_view question = argv[1];
     const auto takes = [&](int arguments) { return argc == arguments + 2; };
     long number = 0, other = 0;
+    if (question == "--program") {
+        if (!takes(2)) return 2;
+        std::string path;
+        const bool found = resolveProgram(argv[2], argv[3], path);
+        out << path << '\n';
+        return found ? 0 : 1;
+    }
+    if (question == "--dir-args") {
+        if (argc < 4 || !wholeNumber(argv[3], 1, 2, number)) return 2;
+        const std::string problem =
+            dirArgsProblem(argv[2], static_cast<std::size_t>(number), std::vector<std::string_view>(argv + 4, argv + argc));
+        if (problem.empty()) return 0;
+        out << problem << '\n';
+        return 2;
+    }
+    if (question == "--place-seed") {
+        if (!takes(5) || !wholeNumber(argv[4], 1, 9999, number)) return 2;
+        std::string problem;
+        if (placeSeedBoard(argv[2], argv[3], static_cast<int>(number), argv[5], argv[6], problem)) return 0;
+        out << problem << '\n';
+        return 1;
+    }
     if (question == "--started") {
         if (!takes(2) || !wholeNumber(argv[3], 1, 9999, number)) return 2;
         const StartCount count = countStarted(argv[2], static_cast<int>(number));

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zentara {
 
@@ -31,6 +32,16 @@ struct InstanceCall {
     std::string_view k, route, stagger, sshlogin, host, progressSeconds;
 };
 std::string instanceRefusal(const InstanceCall& call);
+
+// The program NAME (beside the campaign in `binDir`; zentara-NAME as on PATH) or
+// PATH stands for, as an absolute path; false with the reason when it is no
+// executable program.
+bool resolveProgram(const std::string& name, const std::string& binDir, std::string& path);
+
+// Why the arguments of status (at most one name) or report (two) are a usage
+// error: an option neither knows, or the count of names; empty when they are
+// none. A name beginning with "-" comes after "--" (or as ./-NAME).
+std::string dirArgsProblem(std::string_view command, std::size_t mostNames, const std::vector<std::string_view>& args);
 
 // ---------------------------------------------------------------- starting
 
@@ -82,6 +93,13 @@ struct SeedBoardVerdict {
 SeedBoardVerdict judgeSeedBoard(std::string_view label, std::string_view program, int canonicalExit,
                                 std::string_view canonicalReport, std::string_view resumeReport, bool builtInPieces);
 
+// Copies the checked board `seedCopy` into DIR as seed-board.csv and into each
+// of the instances 1..N as `name`, never over an instance's own board (a file of
+// that name from an earlier run stays; one that differs refuses it all, before
+// anything is written). False with the reason; `label` names the board given.
+bool placeSeedBoard(const std::string& seedCopy, const std::string& dir, int count, const std::string& name,
+                    std::string_view label, std::string& problem);
+
 // ---------------------------------------------------------------- Slurm
 
 // Whether `scontrol show job` output names a job whose script was given DIR
@@ -102,9 +120,10 @@ std::string claimHolder(const std::string& lockFile);
 // `holder` names who does.
 bool claimIsFree(const std::string& lockFile, std::string& holder);
 
-// campaign-report --started | --claim-seeds | --stop-requested | --resumes |
-// --progress | --progress-line | --seed-board | --slurm-dir | --slurm-waiting |
-// --holder | --claim-free | --stagger | --instance-refusal: the script's
+// campaign-report --program | --dir-args | --stagger | --instance-refusal |
+// --started | --claim-seeds | --stop-requested | --resumes | --progress |
+// --progress-line | --seed-board | --place-seed | --slurm-dir | --slurm-waiting |
+// --holder | --claim-free: the script's
 // questions, answered on `out` (2 for a call it does not know); -1 when argv[1]
 // is none of them.
 int answerCampaignScript(int argc, const char* const* argv, std::ostream& out);

@@ -1,6 +1,11 @@
 // The campaign script's texts and checks of what it is handed: names shown
 // harmlessly, numbers checked as text (never evaluated), an instance's call.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 #include "campaign/campaign_script.hpp"
@@ -63,6 +68,46 @@ std::string instanceRefusal(const InstanceCall& call) {
     if (!progress.empty() && (!std::regex_match(progress, seconds) || std::stol(progress) > 86400))
         refusal = "ZENTARA_PROGRESS_SECONDS must be a whole number of seconds from 1 to 86400";
     return refusal;
+}
+
+bool resolveProgram(const std::string& name, const std::string& binDir, std::string& path) {
+    path.clear();
+    if (name.find('/') != std::string::npos) {
+        char resolved[PATH_MAX];
+        if (::realpath(name.c_str(), resolved)) path = resolved;
+    } else {
+        path = binDir + "/" + name;
+        struct stat info {};
+        // The names on PATH (zentara-score-solver) stand for the programs beside the campaign.
+        if (name.starts_with("zentara-") && ::stat(path.c_str(), &info) != 0)
+            path = binDir + "/" + name.substr(8);
+    }
+    struct stat info {};
+    if (!path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0)
+        return true;
+    path = name.find('/') != std::string::npos
+               ? shownText(name) + " is not an executable program"
+               : "no program " + shownText(name) + " in " + binDir + " (build the suite first, or give a path)";
+    return false;
+}
+
+std::string dirArgsProblem(std::string_view command, std::size_t mostNames, const std::vector<std::string_view>& args) {
+    const std::string c(command);
+    std::string names;
+    std::size_t count = 0;
+    bool namesOnly = false;
+    for (const std::string_view arg : args) {
+        if (!namesOnly && arg == "--") {
+            namesOnly = true;
+        } else if (!namesOnly && arg.starts_with('-')) {
+            return c + ": unknown option '" + shownText(arg) + "'";
+        } else {
+            names += (count++ ? " " : "") + std::string(arg);
+        }
+    }
+    if (count == 0) return c + ": DIR is needed";
+    if (count > mostNames) return c + ": too many names: " + shownText(names);
+    return {};
 }
 
 }  // namespace zentara

@@ -2,9 +2,13 @@
 // Best200.csv ... Best255.csv in their directory, the number naming the pieces
 // placed; any board the checker accepts can seed them under that name. What
 // board-check says of the board given to start decides it.
+#include <sys/stat.h>
+
 #include <regex>
 
+#include "campaign/campaign_fields.hpp"
 #include "campaign/campaign_script.hpp"
+#include "tools/whole_file.hpp"
 
 namespace zentara {
 namespace {
@@ -92,6 +96,40 @@ SeedBoardVerdict judgeSeedBoard(std::string_view label, std::string_view program
                     ": besides the hint it fixes " + clues + ", and takes only pieces that fit them";
     }
     return v;
+}
+
+bool placeSeedBoard(const std::string& seedCopy, const std::string& dir, int count, const std::string& name,
+                    std::string_view label, std::string& problem) {
+    constexpr std::size_t LIMIT = 1 << 20;  // a board file is a few KB
+    std::string board, there, reason;
+    if (!readCampaignFile(seedCopy, LIMIT, board)) {
+        problem = "cannot copy " + std::string(label) + " into " + dir;
+        return false;
+    }
+    const auto targetOf = [&](int k) { return dir + "/" + instanceName(k) + "/" + name; };
+    const auto exists = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0;
+    };
+    for (int k = 1; k <= count; ++k) {
+        const std::string target = targetOf(k);
+        if (exists(target) && !(readCampaignFile(target, LIMIT, there) && there == board)) {
+            problem = shownText(target) + " exists and differs from " + std::string(label) + "; not replaced";
+            return false;
+        }
+    }
+    if (!writeWholeFile(dir + "/seed-board.csv", board, reason)) {
+        problem = "cannot copy " + std::string(label) + " into " + dir;
+        return false;
+    }
+    for (int k = 1; k <= count; ++k) {
+        const std::string target = targetOf(k);
+        if (!exists(target) && !writeWholeFile(target, board, reason)) {
+            problem = "cannot copy " + std::string(label) + " to " + shownText(target);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace zentara

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "campaign/campaign_script.hpp"
+#include "tools/whole_file.hpp"
 
 namespace zentara {
 namespace {
@@ -21,11 +22,6 @@ std::string firstValue(std::string_view text, std::string_view key) {
         from = end + 1;
     }
     return {};
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat x {}, y {};
-    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 }  // namespace
