@@ -15,6 +15,6 @@ int main(int argc, char** argv) {
     if (argc > 1 && (std::string_view(argv[1]) == "--route" || std::string_view(argv[1]) == "--sshlogins"))
         return zentara::runCampaignRoute(argc, argv, std::cout);
     if (argc > 1 && std::string_view(argv[1]) == "--field") return zentara::runCampaignField(argc, argv, std::cout);
-    if (const int answered = zentara::answerCampaignScript(argc, argv, std::cout); answered >= 0) return answered;
+    if (const int answered = zentara::answerCampaignScript(argc, argv, std::cout, std::cerr); answered >= 0) return answered;
     return zentara::runCampaignReport(argc, argv, std::cout, std::cerr);
 }

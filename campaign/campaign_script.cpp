@@ -84,7 +84,7 @@ int sampleProgress(pid_t pid, std::time_t start) {
 
 }  // namespace
 
-int answerCampaignScript(int argc, const char* const* argv, std::ostream& out) {
+int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (argc < 2) return -1;
     const std::string_view question = argv[1];
     const auto takes = [&](int arguments) { return argc == arguments + 2; };
@@ -116,6 +116,16 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out) {
         const StartCount count = countStarted(argv[2], static_cast<int>(number));
         out << count.started << '\n' << count.failed;
         return 0;
+    }
+    if (question == "--await-start") {
+        // DIR N EXPECTED SECONDS PARALLEL_PID PROGRAM_NAME SCRIPT_NAME
+        long expected = 0, seconds = 0;
+        if (!takes(7) || !wholeNumber(argv[3], 1, 9999, number) || !wholeNumber(argv[4], 0, 9999, expected) ||
+            !wholeNumber(argv[5], 0, 1L << 30, seconds) || !wholeNumber(argv[6], 1, 1L << 30, other))
+            return 2;
+        return awaitStart({argv[2], argv[7], argv[8], static_cast<int>(number), static_cast<int>(expected), seconds,
+                           static_cast<int>(other)},
+                          out, err);
     }
     if (question == "--claim-seeds") {
         if (!takes(4) || !staggerProblem(argv[3]).empty()) return 2;

@@ -54,6 +54,18 @@ struct StartCount {
 };
 StartCount countStarted(const std::string& dir, int count);
 
+// Waits until `expected` of the N instances run or have failed (or `seconds`
+// have passed, or GNU parallel, process `parallel`, has ended), then says on
+// `out` how many started and on `err` which failed, each line begun with `me`
+// (the script's name): 0 when some started and none failed, else 1.
+struct StartWatch {
+    std::string dir, program, me;
+    int count = 0, expected = 0;
+    long seconds = 0;
+    int parallel = 0;
+};
+int awaitStart(const StartWatch& watch, std::ostream& out, std::ostream& err);
+
 // The line started.txt begins with for the window [a, a + ms) claimed at `when`.
 std::string windowClaimedText(const std::tm& when, int ms, const std::string& host, int a, int window);
 
@@ -121,11 +133,12 @@ std::string claimHolder(const std::string& lockFile);
 bool claimIsFree(const std::string& lockFile, std::string& holder);
 
 // campaign-report --program | --dir-args | --stagger | --instance-refusal |
-// --started | --claim-seeds | --stop-requested | --resumes | --progress |
+// --started | --await-start | --claim-seeds | --stop-requested | --resumes | --progress |
 // --progress-line | --seed-board | --place-seed | --slurm-dir | --slurm-waiting |
 // --holder | --claim-free: the script's
-// questions, answered on `out` (2 for a call it does not know); -1 when argv[1]
+// questions, answered on `out` (--await-start's failures on `err`; 2 for a call
+// it does not know); -1 when argv[1]
 // is none of them.
-int answerCampaignScript(int argc, const char* const* argv, std::ostream& out);
+int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 }  // namespace zentara

@@ -1,10 +1,13 @@
 // What start and an instance's wrapper read of an instance directory: whether its
 // program started (or failed), what a resuming solver starts from, and the lines
 // of progress.txt.
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
+#include <ostream>
 
 #include "campaign/campaign_fields.hpp"
 #include "campaign/campaign_report.hpp"
@@ -126,6 +129,41 @@ std::string thinnedProgress(std::string_view text) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (i >= keep || i % 2 == 0) s.append(lines[i]) += '\n';
     return s;
+}
+
+int awaitStart(const StartWatch& watch, std::ostream& out, std::ostream& err) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::time_t deadline = now.tv_sec + watch.seconds;
+    const timespec poll{0, 100'000'000}, moment{1, 0};
+    const auto failures = [](const StartCount& c) { return static_cast<int>(std::count(c.failed.begin(), c.failed.end(), '\n')); };
+    StartCount count;
+    while (true) {
+        count = countStarted(watch.dir, watch.count);
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        if (count.started + failures(count) >= watch.expected || now.tv_sec >= deadline) break;
+        if (::kill(watch.parallel, 0) != 0) break;
+        ::nanosleep(&poll, nullptr);
+    }
+    // A moment longer for an instance that fails at once.
+    ::nanosleep(&moment, nullptr);
+    count = countStarted(watch.dir, watch.count);
+    // Instances still on their way (waiting for a seed window or a slot) are
+    // named as such: they are neither running yet nor failed.
+    const int waiting = ::kill(watch.parallel, 0) == 0 ? watch.expected - count.started - failures(count) : 0;
+    const std::string later =
+        waiting > 0 ? "; " + std::to_string(waiting) + " not yet (campaign status " + watch.dir + " shows them once they run)" : "";
+    out << watch.me << ": started " << count.started << " of " << watch.count << (watch.count == 1 ? " instance" : " instances")
+        << " of " << watch.program << " in " << watch.dir << later << '\n';
+    // A failure at the start is no success: an sshlogin that does not work, a
+    // program that cannot run.
+    std::size_t from = 0;
+    for (std::size_t end; (end = count.failed.find('\n', from)) != std::string::npos; from = end + 1)
+        err << watch.me << ": " << std::string_view(count.failed).substr(from, end - from) << '\n';
+    if (!count.failed.empty()) return 1;
+    if (count.started > 0) return 0;
+    err << watch.me << ": no instance started" << (later.empty() ? "" : " yet") << "; see " << watch.dir << "/parallel.txt\n";
+    return 1;
 }
 
 }  // namespace zentara
