@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "campaign/campaign_fields.hpp"
+#include "core/version.hpp"
 #include "tools/whole_file.hpp"
 
 namespace zentara {
@@ -89,6 +90,11 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, s
     const std::string_view question = argv[1];
     const auto takes = [&](int arguments) { return argc == arguments + 2; };
     long number = 0, other = 0;
+    if (question == "--piece-set") {
+        if (!takes(0)) return 2;
+        out << PIECE_SETS << '\n';
+        return 0;
+    }
     if (question == "--program") {
         if (!takes(2)) return 2;
         std::string path;
