@@ -1,17 +1,23 @@
 // What a campaign's instances reached, read from a campaign directory as
-// tools/campaign lays it out, told three ways: the status text (`campaign status`),
+// campaign/campaign lays it out, told three ways: the status text (`campaign status`),
 // one self-contained HTML page (`campaign report`) and one progress sample of an
 // instance (the line its wrapper appends to progress.txt about once a minute).
 // Nothing on the page is fetched from elsewhere and it holds no script.
 //
 // Words, one for one idea in every file of campaign/ and in its scripts:
 //   campaign  a directory DIR with its campaign.txt: many runs of one program
-//   instance  one of those runs, in DIR/instance-NNN (NNN its number)
+//   instance  one of those runs, in DIR/instance-NNN (NNN its number); its
+//             wrapper is the script's _instance, which starts and waits for it
 //   task      a task of a Slurm job array; it runs the instance of its number
 //   claim     the lock on a directory's .zentara.lock: one writer per directory
+//             (the holder is who holds it; see claim_holder.cpp)
 //   route     the way to an instance's machine, as its pid file names it
 //             (":", "slurm JOB_TASK" or an sshlogin; see campaign_route.hpp)
+//   window    the time-seed values an instance reserves in DIR/.seeds before
+//             it starts, so that no two seed alike (see seed_window.cpp)
 //   sample    one line of an instance's progress.txt
+// The campaign script only launches, signals and holds claims; whatever it
+// reads or works out, campaign-report answers (campaign_script.hpp).
 //
 // An instance's own work is told apart from where it started: its deepest board
 // is the best consistent board it wrote itself (a file byte for byte equal to the

@@ -133,11 +133,11 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, s
                            static_cast<int>(other)},
                           out, err);
     }
-    if (question == "--claim-seeds") {
+    if (question == "--seed-window") {
         if (!takes(4) || !staggerProblem(argv[3]).empty()) return 2;
-        std::string claimed, problem;
-        const int rc = claimSeedWindow(argv[2], std::atoi(argv[3]), argv[4], argv[5], claimed, problem);
-        out << (rc == 0 ? claimed : problem) << (rc == 1 ? "" : "\n");
+        std::string reserved, problem;
+        const int rc = reserveSeedWindow(argv[2], std::atoi(argv[3]), argv[4], argv[5], reserved, problem);
+        out << (rc == 0 ? reserved : problem) << (rc == 1 ? "" : "\n");
         return rc;
     }
     if (question == "--stop-requested") {

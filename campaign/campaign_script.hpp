@@ -66,14 +66,15 @@ struct StartWatch {
 };
 int awaitStart(const StartWatch& watch, std::ostream& out, std::ostream& err);
 
-// The line started.txt begins with for the window [a, a + ms) claimed at `when`.
-std::string windowClaimedText(const std::tm& when, int ms, const std::string& host, int a, int window);
+// The line started.txt begins with for the window [a, a + ms) reserved at `when`.
+std::string windowReservedText(const std::tm& when, int ms, const std::string& host, int a, int window);
 
-// The time seeds an instance claims before it starts (see seed_window.cpp): 0
-// when a window is claimed (`claimed` is started.txt's first line), 1 when a
-// stop applies meanwhile, 2 when no window can be claimed (`problem` says why).
-int claimSeedWindow(const std::string& claims, int window, const std::string& stopFile, const std::string& host,
-                    std::string& claimed, std::string& problem);
+// The window of time seeds an instance reserves in the directory `blocks` before
+// it starts (see seed_window.cpp): 0 when reserved (`reserved` is started.txt's
+// first line), 1 when a stop applies meanwhile, 2 when no window can be
+// reserved (`problem` says why).
+int reserveSeedWindow(const std::string& blocks, int window, const std::string& stopFile, const std::string& host,
+                      std::string& reserved, std::string& problem);
 
 // Whether a stop applies to this instance: the stop file is there and names no
 // Slurm job, or the job of this task ($SLURM_ARRAY_JOB_ID).
@@ -133,7 +134,7 @@ std::string claimHolder(const std::string& lockFile);
 bool claimIsFree(const std::string& lockFile, std::string& holder);
 
 // campaign-report --program | --dir-args | --stagger | --instance-refusal |
-// --started | --await-start | --claim-seeds | --stop-requested | --resumes | --progress |
+// --started | --await-start | --seed-window | --stop-requested | --resumes | --progress |
 // --progress-line | --seed-board | --place-seed | --slurm-dir | --slurm-waiting |
 // --holder | --claim-free: the script's
 // questions, answered on `out` (--await-start's failures on `err`; 2 for a call

@@ -272,12 +272,12 @@ TEST_F(CampaignScriptTest, AClaimIsTestedWithoutTakingItAndItsHolderShownHarmles
 TEST_F(CampaignScriptTest, SeedWindowsAreClaimedOnceAndAStopEndsTheWait) {
     std::tm when{};
     when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 8, when.tm_hour = 18, when.tm_min = 5, when.tm_sec = 7;
-    EXPECT_EQ(windowClaimedText(when, 42, "node1", 5 * 2567 + 7 * 137 + 42, 200),
+    EXPECT_EQ(windowReservedText(when, 42, "node1", 5 * 2567 + 7 * 137 + 42, 200),
               "2026-12-08 18:05:07.042 on node1; time seeds claimed: a = minute * 2567 + second * 137 + millisecond = "
               "13836 to 14035");
     fs::create_directory(".seeds");
     std::string claimed, problem;
-    ASSERT_EQ(claimSeedWindow(".seeds", 50, "stop.requested", "node1", claimed, problem), 0);
+    ASSERT_EQ(reserveSeedWindow(".seeds", 50, "stop.requested", "node1", claimed, problem), 0);
     std::smatch m;
     ASSERT_TRUE(std::regex_match(claimed, m, std::regex(R"(.* on node1; time seeds claimed: a = .* = ([0-9]+) to ([0-9]+))")))
         << claimed;
@@ -304,7 +304,7 @@ TEST_F(CampaignScriptTest, SeedWindowsAreClaimedOnceAndAStopEndsTheWait) {
          }) {
         SCOPED_TRACE(c.stopFile);
         problem.clear();
-        EXPECT_EQ(claimSeedWindow(c.claims, 50, c.stopFile, "node1", claimed, problem), c.rc);
+        EXPECT_EQ(reserveSeedWindow(c.claims, 50, c.stopFile, "node1", claimed, problem), c.rc);
         EXPECT_EQ(problem, c.problem);
     }
     ::unsetenv("SLURM_ARRAY_JOB_ID");
