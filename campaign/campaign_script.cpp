@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "campaign/campaign_fields.hpp"
+#include "core/user_file.hpp"
 #include "core/version.hpp"
 #include "tools/whole_file.hpp"
 
@@ -90,6 +91,30 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, s
     const std::string_view question = argv[1];
     const auto takes = [&](int arguments) { return argc == arguments + 2; };
     long number = 0, other = 0;
+    if (question == "--write-fields") {
+        // FILE KEY VALUE...: "KEY: VALUE" lines, through the one writer, so that
+        // a FIFO put in the file's place is refused, never waited on; a control
+        // character is written as '?'.
+        if (argc < 3 || argc % 2 != 1) return 2;
+        std::string text;
+        for (int i = 3; i < argc; i += 2) text += shownText(argv[i]) + ": " + shownText(argv[i + 1]) + "\n";
+        if (const int error = replaceFile(argv[2], text, true); error != 0) {
+            out << fileErrorText(error) << '\n';
+            return 1;
+        }
+        return 0;
+    }
+    if (question == "--parallel-pid") {
+        if (!takes(1)) return 2;
+        const long pid = campaignParallel(argv[2]);
+        if (pid == 0) return 1;
+        out << pid << '\n';
+        return 0;
+    }
+    if (question == "--remove-pid-file") {
+        if (!takes(1)) return 2;
+        return removeOwnPidFile(argv[2]) ? 0 : 1;
+    }
     if (question == "--piece-set") {
         if (!takes(0)) return 2;
         out << PIECE_SETS << '\n';

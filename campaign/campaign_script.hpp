@@ -85,6 +85,10 @@ bool stopRequested(const std::string& stopFile, std::string_view thisJob);
 // added for a copy of the campaign's); empty for a program that reads no board.
 std::string resumesText(std::string_view program, const std::string& campaignDir);
 
+// Removes the current directory's instance.pid when it is the one a wrapper
+// wrote (its line is `record`): one naming another process stays.
+bool removeOwnPidFile(const std::string& record);
+
 // One line of progress.txt for the current directory, seconds counted from
 // `start`; empty while there is nothing to log.
 std::string progressLine(std::time_t start, std::time_t now);
@@ -133,10 +137,17 @@ std::string claimHolder(const std::string& lockFile);
 // `holder` names who does.
 bool claimIsFree(const std::string& lockFile, std::string& holder);
 
+// The campaign's GNU parallel, as DIR/parallel.pid names it, when it runs on
+// this machine: it counts only while it works in DIR and holds DIR's claim on
+// descriptor 9, as start handed it (never merely because it works in DIR: a
+// shell, say); 0 when it does not.
+long campaignParallel(const std::string& dir);
+
 // campaign-report --program | --dir-args | --stagger | --instance-refusal |
 // --started | --await-start | --seed-window | --stop-requested | --resumes | --progress |
 // --progress-line | --seed-board | --place-seed | --slurm-dir | --slurm-waiting |
-// --holder | --claim-free: the script's
+// --holder | --claim-free | --parallel-pid | --remove-pid-file | --write-fields |
+// --piece-set: the script's
 // questions, answered on `out` (--await-start's failures on `err`; 2 for a call
 // it does not know); -1 when argv[1]
 // is none of them.

@@ -11,6 +11,7 @@
 
 #include "campaign/campaign_fields.hpp"
 #include "campaign/campaign_script.hpp"
+#include "tools/whole_file.hpp"
 
 namespace zentara {
 namespace {
@@ -61,6 +62,16 @@ bool claimIsFree(const std::string& lockFile, std::string& holder) {
     }
     if (!free) holder = claimHolder(lockFile);
     return free;
+}
+
+long campaignParallel(const std::string& dir) {
+    std::string text;
+    if (!readCampaignFile(dir + "/parallel.pid", 20, text)) return 0;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    if (text.empty() || text.size() > 10 || text[0] == '0' || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const std::string proc = "/proc/" + text;
+    return sameFile(proc + "/cwd", dir) && sameFile(proc + "/fd/9", dir + "/.zentara.lock") ? std::stol(text) : 0;
 }
 
 }  // namespace zentara

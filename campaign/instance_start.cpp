@@ -166,4 +166,10 @@ int awaitStart(const StartWatch& watch, std::ostream& out, std::ostream& err) {
     return 1;
 }
 
+bool removeOwnPidFile(const std::string& record) {
+    std::string text;
+    if (!readCampaignFile("instance.pid", 4096, text) || text.substr(0, text.find('\n')) != record) return false;
+    return ::unlink("instance.pid") == 0;
+}
+
 }  // namespace zentara

@@ -267,6 +267,42 @@ TEST_F(CampaignScriptTest, AClaimIsTestedWithoutTakingItAndItsHolderShownHarmles
     EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     for (const int f : held) ::close(f);
     ::close(fd);
+
+    // GNU parallel counts as the campaign's while it works in DIR holding DIR's
+    // claim on descriptor 9: this process, once it holds it there.
+    fs::create_directory("camp");
+    writeFile("camp/.zentara.lock", "");
+    const std::string camp = fs::canonical("camp").string(), me = std::to_string(::getpid());
+    ASSERT_EQ(::fcntl(9, F_GETFD), -1) << "descriptor 9 is in use";
+    for (const std::string& pidFile : std::vector<std::string>{"", "x\n", "0\n", me + "\n"}) {
+        writeFile("camp/parallel.pid", pidFile);
+        EXPECT_EQ(campaignParallel(camp), 0) << pidFile;  // not in DIR, or no claim held
+    }
+    fs::current_path("camp");
+    EXPECT_EQ(campaignParallel(camp), 0);  // in DIR, without its claim
+    ASSERT_EQ(::dup2(::open(".zentara.lock", O_RDWR | O_CLOEXEC), 9), 9);
+    EXPECT_EQ(campaignParallel(camp), ::getpid());
+    fs::remove("parallel.pid");
+    ASSERT_EQ(::mkfifo("parallel.pid", 0600), 0);
+    EXPECT_EQ(campaignParallel(camp), 0);
+    ::close(9);
+
+    // A wrapper removes only the pid file it wrote.
+    struct PidFile {
+        std::string text;
+        bool removed;
+    };
+    fs::remove("parallel.pid");
+    for (const PidFile& c : std::vector<PidFile>{{"12 node1 :\n", true}, {"12 node1 :", true}, {"13 node1 :\n", false},
+                                                 {"12 node1 :x\n", false}, {"", false}}) {
+        SCOPED_TRACE(c.text);
+        writeFile("instance.pid", c.text);
+        EXPECT_EQ(removeOwnPidFile("12 node1 :"), c.removed);
+        EXPECT_EQ(fs::exists("instance.pid"), !c.removed);
+    }
+    fs::remove("instance.pid");
+    ASSERT_EQ(::mkfifo("instance.pid", 0600), 0);
+    EXPECT_FALSE(removeOwnPidFile("12 node1 :"));
 }
 
 TEST_F(CampaignScriptTest, SeedWindowsAreClaimedOnceAndAStopEndsTheWait) {
