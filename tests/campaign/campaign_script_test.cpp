@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
+
+#include "core/version.hpp"
 
 #include "tests/support/temp_dir.hpp"
 
@@ -399,6 +402,36 @@ TEST_F(CampaignScriptTest, ResumingSolversNameTheBoardTheyStartFromAndTheLogIsTh
     EXPECT_NE(thinned.find("\n2999\n3001\n3002\n3003\n"), std::string::npos);
     EXPECT_TRUE(thinned.ends_with("\n4000\n4001\n"));
     EXPECT_EQ(thinnedProgress("1\n2\n3"), "1\n2\n3\n");
+}
+
+// The questions as the script asks them: campaign.txt written whole, never into
+// a FIFO; a call the script never makes is a usage error, not an answer.
+TEST_F(CampaignScriptTest, TheScriptsQuestionsOnTheCommandLine) {
+    ASSERT_EQ(::mkfifo("fifo.txt", 0600), 0);
+    struct Case {
+        std::vector<const char*> argv;
+        int rc;
+        std::string out;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"campaign-report", "--write-fields", "campaign.txt", "program", "/bin/a\nslurm job: 5", "instances", "3"},
+              0, ""},
+             {{"campaign-report", "--write-fields", "fifo.txt", "program", "x"}, 1, "not a regular file\n"},
+             {{"campaign-report", "--write-fields", "campaign.txt", "program"}, 2, ""},
+             {{"campaign-report", "--stagger", "0x10"}, 1,
+              "must be a whole number of milliseconds from 1 to 500, not '0x10'\n"},
+             {{"campaign-report", "--started", "camp", "10000"}, 2, ""},
+             {{"campaign-report", "--seed-window", ".seeds", "501", "stop", "host"}, 2, ""},
+             {{"campaign-report", "--dir-args", "status", "1", "-x"}, 2, "status: unknown option '-x'\n"},
+             {{"campaign-report", "--piece-set"}, 0, std::string(PIECE_SETS) + "\n"},
+             {{"campaign-report", "--page"}, -1, ""},
+         }) {
+        SCOPED_TRACE(c.argv[1]);
+        std::ostringstream out, err;
+        EXPECT_EQ(answerCampaignScript(static_cast<int>(c.argv.size()), c.argv.data(), out, err), c.rc);
+        EXPECT_EQ(out.str(), c.out);
+    }
+    EXPECT_EQ(readFile("campaign.txt"), "program: /bin/a?slurm job: 5\ninstances: 3\n");
 }
 
 }  // namespace
