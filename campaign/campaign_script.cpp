@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,6 +161,8 @@ int answerCampaignScript(int argc, const char* const* argv, std::ostream& out, s
     }
     if (question == "--seed-window") {
         if (!takes(4) || !staggerProblem(argv[3]).empty()) return 2;
+        // Ends with the wrapper that asked, whenever that ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         std::string reserved, problem;
         const int rc = reserveSeedWindow(argv[2], std::atoi(argv[3]), argv[4], argv[5], reserved, problem);
         out << (rc == 0 ? reserved : problem) << (rc == 1 ? "" : "\n");
