@@ -60,6 +60,11 @@ double medianRatio(const RoundRates& numerator, const RoundRates& denominator) {
     return median(ratios);
 }
 
+void printRoundsRule() {
+    std::printf("(medians of %d rounds, each part at least %.0f s of processor time a round)\n", BENCH_ROUNDS,
+                MIN_PART_SECONDS);
+}
+
 bool signatureMode(int argc, char** argv) { return argc == 2 && std::strcmp(argv[1], "--signature") == 0; }
 
 ScratchDirectory::ScratchDirectory(const char* prefix) : previous_(std::filesystem::current_path()) {
