@@ -1,4 +1,5 @@
-// baseline-bench [PLACEMENTS]: the plain backtracker alone, for reference.
+// baseline-bench [PLACEMENTS]: the plain backtracker alone, for reference; the
+// rate is the median of rounds of runs.
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,8 +19,13 @@ int main(int argc, char** argv) {
     const auto r = runBaseline(placements, 1);
     if (!signature) {
         printTimingRule();
-        std::printf("baseline: %llu placements in %.2f s, %.1f M placements/s\n",
-                    static_cast<unsigned long long>(r.placements), r.seconds, r.placements / r.seconds / 1e6);
+        const double rate = medianRoundsRate("baseline", "placements", 1, [&] {
+            const auto run = runBaseline(placements, 1);
+            return Measured{static_cast<double>(run.placements), run.seconds};
+        });
+        std::printf("baseline: %llu placements a run, %.1f M placements/s\n",
+                    static_cast<unsigned long long>(r.placements), rate / 1e6);
+        printRoundsRule();
     }
     std::printf("signature: placements %llu depth %d checksum %08x\n", static_cast<unsigned long long>(r.placements),
                 r.bestDepth, r.bestChecksum);

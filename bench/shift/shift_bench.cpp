@@ -1,6 +1,7 @@
 // shift-bench [STATUS_REPORTS [HOLES]]: iterations per second of the shift search
 // from a fixed resumed board (the planted solution with HOLES cells emptied by a
-// fixed generator) and a fixed seed, with a signature of the run.
+// fixed generator) and a fixed seed, with a signature of the run; the rate is the
+// median of rounds of runs.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -46,24 +47,29 @@ int main(int argc, char** argv) {
     }
     const Board16 cells = resumedBoard(holes);
 
-    // The search writes Result.csv and best files into the current directory.
-    auto search = std::make_unique<shift::ShiftSearch>();
-    std::ostringstream console;
-    double seconds = 0;
-    int startLevel = 0;
-    shift::SearchEnd end{};
-    {
+    // One run from the resumed board: the search and its console as they end, and
+    // the processor seconds of the search (the resume excluded).
+    struct ShiftRun {
+        std::unique_ptr<shift::ShiftSearch> search = std::make_unique<shift::ShiftSearch>();
+        std::ostringstream console;
+        int startLevel = 0;
+        shift::SearchEnd end{};
+        double seconds = 0;
+    };
+    const auto runShift = [&](ShiftRun& run) {
+        // The search writes Result.csv and best files into the current directory.
         const bench::ScratchDirectory scratch("shift-bench");
-        shift::setUp(*search, BENCH_SEED);
-        search->limits.reports = reports;
-        shift::resumeFromCells(*search, cells, "bench", console);
-        startLevel = search->level;
-        const double start = bench::cpuSeconds();
-        end = shift::runSearch(*search, console);
-        seconds = bench::cpuSeconds() - start;
-    }
+        shift::setUp(*run.search, BENCH_SEED);
+        run.search->limits.reports = reports;
+        shift::resumeFromCells(*run.search, cells, "bench", run.console);
+        run.startLevel = run.search->level;
+        run.seconds = bench::processorSeconds([&] { run.end = shift::runSearch(*run.search, run.console); });
+    };
+    ShiftRun first;
+    runShift(first);
+    const shift::ShiftSearch* search = first.search.get();
 
-    const std::string text = console.str();
+    const std::string text = first.console.str();
     std::uint32_t consoleHash = 2166136261u;
     for (unsigned char ch : text) consoleHash = (consoleHash ^ ch) * 16777619u;
     const shift::ShiftBoard& best = search->snapshot.board;
@@ -72,9 +78,15 @@ int main(int argc, char** argv) {
 
     if (!signature) {
         bench::printTimingRule();
-        std::printf("shift: %llu iterations in %.2f s, %.2f M iterations/s (resumed level %d, %s)\n",
-                    static_cast<unsigned long long>(search->iterations), seconds, search->iterations / seconds / 1e6,
-                    startLevel, end == shift::SearchEnd::Complete ? "board completed" : "status limit");
+        const double rate = bench::medianRoundsRate("shift", "iterations", 2, [&] {
+            ShiftRun run;
+            runShift(run);
+            return bench::Measured{static_cast<double>(run.search->iterations), run.seconds};
+        });
+        std::printf("shift: %llu iterations a run, %.2f M iterations/s (resumed level %d, %s)\n",
+                    static_cast<unsigned long long>(search->iterations), rate / 1e6, first.startLevel,
+                    first.end == shift::SearchEnd::Complete ? "board completed" : "status limit");
+        bench::printRoundsRule();
     }
     std::printf("signature: iterations %llu level %d max %d OK %d RE %d best %08x list %08x console %08x\n",
                 static_cast<unsigned long long>(search->iterations), search->level, search->maxLevel,
