@@ -10,12 +10,12 @@ int main(int argc, char** argv) {
     using namespace zentara::bench;
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "baseline-bench", "PLACEMENTS", 1,
-        "The plain backtracker alone, for reference: placements per processor second.\n");
+        "The plain backtracker alone, for reference: placements per processor second.\n",
+        std::array{CountRange{"PLACEMENTS", 1, 1'000'000'000'000}});
     if (answered >= 0) return answered;
     const bool signature = signatureMode(argc, argv);
     const std::uint64_t placements = signature ? 2'000'000ull
-                                     : argc > 1 ? std::strtoull(argv[1], nullptr, 10)
-                                                : 50'000'000ull;
+                                                : static_cast<std::uint64_t>(countArgument(argc, argv, 1, 50'000'000));
     const auto r = runBaseline(placements, 1);
     if (!signature) {
         printTimingRule();

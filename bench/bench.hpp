@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -40,8 +41,20 @@ void printTimingRule();
 // the suite's version, and anything but --signature alone or up to `counts` whole
 // numbers is refused in one line and the usage, exit 2. Returns the exit code
 // when answered here, -1 when the bench goes on.
+// `ranges`, where given, bounds the counts in their order: a count outside its
+// range is refused the same way ("TESTS must be 1 to 1000000000000"), so that no
+// count reaches an engine as "no limit" or overflows on its way there.
+struct CountRange {
+    std::string_view name;
+    long long least;
+    long long most;
+};
 int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
-                           std::string_view about);
+                           std::string_view about, std::span<const CountRange> ranges = {});
+
+// The count at argv[index], checked by answerBenchCommandLine, or `fallback` when
+// the command line stops before it.
+long long countArgument(int argc, char** argv, int index, long long fallback);
 
 inline constexpr int BENCH_ROUNDS = 5;
 inline constexpr double MIN_PART_SECONDS = 2.0;

@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "berserker-bench", "REPORTS", 1,
         "The berserker step loop from a fixed seed on a fixed resumed board, for REPORTS status\n"
-        "reports of a million steps each: steps per second and a signature of the run.\n");
+        "reports of a million steps each: steps per second and a signature of the run.\n",
+        std::array{bench::CountRange{"REPORTS", 1, 1'000'000'000}});
     if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
-    const long reports = signature ? 3 : argc > 1 ? std::atol(argv[1]) : 60;
+    const long reports = signature ? 3 : static_cast<long>(bench::countArgument(argc, argv, 1, 60));
 
     // The planted solution cut down to its top rows: the search regrows the rest.
     Board16 cells = bench::plantedSolution16();

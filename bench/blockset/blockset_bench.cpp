@@ -169,11 +169,12 @@ int main(int argc, char** argv) {
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "blockset-bench", "VARIANTS_16X16 [SEEDS_6X12]", 2,
         "The block-set engine with fixed seeds: 16 x 16 variants per second, and the 6 x 12 and\n"
-        "6 x 6 boards' variants and time to the first full board, with signatures.\n");
+        "6 x 6 boards' variants and time to the first full board, with signatures.\n",
+        std::array{bench::CountRange{"VARIANTS_16X16", 1, 100'000'000}, bench::CountRange{"SEEDS_6X12", 0, 1000}});
     if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
-    const int variants16 = argc > 1 && !signature ? std::atoi(argv[1]) : 2000;
-    const int seeds6x12 = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int variants16 = signature ? 2000 : static_cast<int>(bench::countArgument(argc, argv, 1, 2000));
+    const int seeds6x12 = signature ? 5 : static_cast<int>(bench::countArgument(argc, argv, 2, 5));
     constexpr int ATTEMPTS = 100000;
     // The engine writes its files into the working directory: keep them apart.
     const bench::ScratchDirectory scratch("blockset-bench");

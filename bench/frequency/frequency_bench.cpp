@@ -57,11 +57,12 @@ int main(int argc, char** argv) {
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "frequency-bench", "REPORTS [RANDOM_BOARDS]", 2,
         "Start-up and placements per second of the frequency search on statistics made from the\n"
-        "planted solution and RANDOM_BOARDS seeded random boards, with a signature of the run.\n");
+        "planted solution and RANDOM_BOARDS seeded random boards, with a signature of the run.\n",
+        std::array{bench::CountRange{"REPORTS", 1, 1'000'000}, bench::CountRange{"RANDOM_BOARDS", 0, 10'000}});
     if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
-    const int reports = signature ? 1 : argc > 1 ? std::atoi(argv[1]) : 10;
-    const int randomBoards = signature ? 6 : argc > 2 ? std::atoi(argv[2]) : 6;
+    const int reports = signature ? 1 : static_cast<int>(bench::countArgument(argc, argv, 1, 10));
+    const int randomBoards = signature ? 6 : static_cast<int>(bench::countArgument(argc, argv, 2, 6));
     const int richBoards = 150;
 
     // The benchmark works in its own directory so that it never touches a user's Stat.bin.

@@ -53,12 +53,12 @@ int main(int argc, char** argv) {
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "score-bench", "TESTS", 1,
         "The score solver's search from a fixed seed for TESTS tests, beside the same rules as a\n"
-        "plain recursive search and the baseline: tests per second and a signature of the run.\n");
+        "plain recursive search and the baseline: tests per second and a signature of the run.\n",
+        std::array{bench::CountRange{"TESTS", 1, 1'000'000'000'000}});
     if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
     const std::uint64_t requested = signature ? score::TESTS_PER_REPORT
-                                    : argc > 1 ? std::strtoull(argv[1], nullptr, 10)
-                                               : 300'000'000ull;
+                                               : static_cast<std::uint64_t>(bench::countArgument(argc, argv, 1, 300'000'000));
     const int reports = static_cast<int>(std::max<std::uint64_t>(1, requested / score::TESTS_PER_REPORT));
     const std::uint64_t tests = static_cast<std::uint64_t>(reports) * score::TESTS_PER_REPORT;
     if (!signature) bench::printTimingRule();

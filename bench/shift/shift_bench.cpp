@@ -36,15 +36,12 @@ int main(int argc, char** argv) {
     const int answered = zentara::bench::answerBenchCommandLine(
         argc, argv, "shift-bench", "STATUS_REPORTS [HOLES]", 2,
         "Iterations per second of the shift search from the planted solution with HOLES cells\n"
-        "emptied, from a fixed seed, with a signature of the run.\n");
+        "emptied, from a fixed seed, with a signature of the run.\n",
+        std::array{bench::CountRange{"STATUS_REPORTS", 1, 1'000'000'000}, bench::CountRange{"HOLES", 0, 253}});
     if (answered >= 0) return answered;
     const bool signature = bench::signatureMode(argc, argv);
-    const long reports = signature ? 20 : argc > 1 ? std::strtol(argv[1], nullptr, 10) : 500;
-    const int holes = signature ? 100 : argc > 2 ? std::atoi(argv[2]) : 100;
-    if (reports <= 0 || holes < 0 || holes > 253) {
-        std::fprintf(stderr, "shift-bench: bad arguments\n");
-        return 2;
-    }
+    const long reports = signature ? 20 : static_cast<long>(bench::countArgument(argc, argv, 1, 500));
+    const int holes = signature ? 100 : static_cast<int>(bench::countArgument(argc, argv, 2, 100));
     const Board16 cells = resumedBoard(holes);
 
     // One run from the resumed board: the search and its console as they end, and
