@@ -83,8 +83,7 @@ int main(int argc, char** argv) {
     if (!ok) return 1;
     const long long sparseSlots = engine->tables.slotsTaken;
     std::ostringstream console;
-    SearchEnd end{};
-    end = runSearch(engine->tables, engine->search, console, reports);
+    const SearchEnd end = runSearch(engine->tables, engine->search, console, reports);
     const SearchState& s = engine->search;
     const long long placements = s.placements;
 
