@@ -69,7 +69,16 @@ void setUpPath(PathCells& cells, int pathMode) {
         cells.knownCount[cell] = static_cast<std::uint8_t>(known);
         for (int i = 0; i < 4; ++i)
             cells.keyReads[cell][i] = i < 4 - known ? ZERO_SIDE : cells.knownColourAt[cell][i - (4 - known)];
-        cells.steps[step] = {cells.classBase[cell], cells.keyReads[cell], static_cast<std::uint32_t>(cell)};
+        PathCells::Step& at = cells.steps[step];
+        at = {cells.classBase[cell], cells.keyReads[cell], static_cast<std::uint32_t>(cell), 0, 0, 0};
+        const int previousCell = order[step == 0 ? 0 : step - 1];
+        for (int i = 4 - known; i < 4 && step > 0; ++i)
+            if (at.keyReads[i] / 4 == previousCell) {
+                at.previousMask = (1u << KEY_BITS) - 1;
+                at.previousShift = static_cast<std::uint8_t>(at.keyReads[i] % 4 * KEY_BITS);
+                at.previousKeyShift = static_cast<std::uint8_t>((3 - i) * KEY_BITS);
+                at.keyReads[i] = ZERO_SIDE;
+            }
     }
 }
 

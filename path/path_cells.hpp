@@ -44,11 +44,17 @@ struct PathCells {
     std::array<std::array<std::uint16_t, 4>, CELL_COUNT> keyReads;
 
     // The path step by step, for the walk, whose code is per step: what it needs
-    // of the step's cell comes from the step number, a constant there.
+    // of the step's cell comes from the step number, a constant there. The colour
+    // of the cell just placed (the previous step's), when it is a known neighbour,
+    // comes from the colours word the walk hands on in a register, not from
+    // `sides`: its read of ZERO_SIDE here stands for it.
     struct Step {
         std::uint32_t classBase;
         std::array<std::uint16_t, 4> keyReads;
         std::uint32_t cell;
+        std::uint32_t previousMask;     // 31 when the previous step's cell is a known neighbour, else 0
+        std::uint8_t previousShift;     // bit offset of its facing colour in its colours word
+        std::uint8_t previousKeyShift;  // where that colour goes in the key
     };
     std::array<Step, PATH_LENGTH> steps;
 
@@ -61,16 +67,17 @@ struct PathCells {
         return classBase[cell] + key;
     }
 
-    // The same for the cell of a step.
-    std::uint32_t listAt(int step) const {
+    // The same for the cell of a step, `previous` being the colours word of the
+    // piece just placed on the previous step's cell.
+    std::uint32_t listAt(int step, std::uint32_t previous) const {
         const Colour* s = sides.data();
         const Step& at = steps[step];
         const std::uint32_t key = std::uint32_t{s[at.keyReads[0]]} << 15 | std::uint32_t{s[at.keyReads[1]]} << 10 |
                                   std::uint32_t{s[at.keyReads[2]]} << 5 | s[at.keyReads[3]];
-        return at.classBase + key;
+        return at.classBase + key + ((previous >> at.previousShift & at.previousMask) << at.previousKeyShift);
     }
 
-    void place(int cell, std::uint32_t entry, std::uint16_t oriented) {
+    void place(int cell, std::uint32_t entry, int oriented) {
         placement[cell] = entry;
         std::memcpy(&sides[cell * 4], ORIENTED_SIDES[oriented].data(), 4);  // one 32-bit store
     }

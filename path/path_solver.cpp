@@ -121,7 +121,7 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
         }
     };
     Hooks hooks{solver, out};
-    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.used, hooks);
+    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.walkPool, solver.used, hooks);
     solver.placements += hooks.placements;
     if (end == WalkEnd::Complete) return SearchEnd::Complete;
     return end == WalkEnd::Exhausted ? SearchEnd::Exhausted : hooks.stopReason;
