@@ -10,6 +10,7 @@
 #include "core/board_file.hpp"
 #include "path/candidate_lists.hpp"
 #include "path/paths.hpp"
+#include "path/step_plans.hpp"
 
 namespace zentara::path {
 
@@ -43,21 +44,6 @@ struct PathCells {
     // entry in ten (4.3 M of 22 M mispredictions on path-bench).
     std::array<std::array<std::uint16_t, 4>, CELL_COUNT> keyReads;
 
-    // The path step by step, for the walk, whose code is per step: what it needs
-    // of the step's cell comes from the step number, a constant there. The colour
-    // of the cell just placed (the previous step's), when it is a known neighbour,
-    // comes from the colours word the walk hands on in a register, not from
-    // `sides`: its read of ZERO_SIDE here stands for it.
-    struct Step {
-        std::uint32_t classBase;
-        std::array<std::uint16_t, 4> keyReads;
-        std::uint32_t cell;
-        std::uint32_t previousMask;     // 31 when the previous step's cell is a known neighbour, else 0
-        std::uint8_t previousShift;     // bit offset of its facing colour in its colours word
-        std::uint8_t previousKeyShift;  // where that colour goes in the key
-    };
-    std::array<Step, PATH_LENGTH> steps;
-
     // The list for a cell from its class and the colours of its known neighbours.
     std::uint32_t listOf(int cell) const {
         const Colour* s = sides.data();
@@ -65,16 +51,6 @@ struct PathCells {
         const std::uint32_t key = std::uint32_t{s[at[0]]} << 15 | std::uint32_t{s[at[1]]} << 10 |
                                   std::uint32_t{s[at[2]]} << 5 | s[at[3]];
         return classBase[cell] + key;
-    }
-
-    // The same for the cell of a step, `previous` being the colours word of the
-    // piece just placed on the previous step's cell.
-    std::uint32_t listAt(int step, std::uint32_t previous) const {
-        const Colour* s = sides.data();
-        const Step& at = steps[step];
-        const std::uint32_t key = std::uint32_t{s[at.keyReads[0]]} << 15 | std::uint32_t{s[at.keyReads[1]]} << 10 |
-                                  std::uint32_t{s[at.keyReads[2]]} << 5 | s[at.keyReads[3]];
-        return at.classBase + key + ((previous >> at.previousShift & at.previousMask) << at.previousKeyShift);
     }
 
     void place(int cell, std::uint32_t entry, int oriented) {
