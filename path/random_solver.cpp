@@ -44,8 +44,8 @@ RunEnd runRandomSearch(RandomSolver& solver) {
     struct Hooks {
         RandomSolver& solver;
         std::uint32_t budget;
-        bool backtrack() { return --budget == 0; }
-        bool placed(int, bool firstPlacement) {
+        [[gnu::always_inline]] bool backtrack() { return --budget == 0; }
+        [[gnu::always_inline]] bool placed(int, bool firstPlacement) {
             if (firstPlacement) firstVisit(solver);
             return false;
         }
