@@ -48,6 +48,8 @@ struct Walk {
 };
 
 // A few steps are inlined into each function, as in the brute-force search.
+// With the code per path, 4 ran at 0.90x (path-solver) and 0.94x (random-solver)
+// of 8, and 16 at 0.98x and 1.00x.
 inline constexpr int INLINED_STEPS = 8;
 
 template <int MODE, int STEP, class Hooks>
