@@ -84,7 +84,7 @@ std::uint32_t listOfStep(const Colour* sides, WalkEntry previous) {
 // predictor; a step calls the next one's, and a return is the step back.
 // `previous` is the walk entry just placed on the step before: the next key takes
 // that neighbour's colour from it in a register instead of loading it back from
-// the `sides` just stored.
+// the `sides` just stored (alone: path-solver 1.01x, random-solver 1.03x).
 template <int MODE, int STEP, class Hooks>
 Flow enterStep(Walk<Hooks>& w, WalkEntry previous) {
     constexpr int cell = PATH_PLANS[MODE][STEP].cell;
