@@ -81,6 +81,16 @@ void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random,
         });
 }
 
+void fillWalkPool(WalkPool& walkPool, const CandidateLists& lists) {
+    static constexpr std::array<WalkEntry, ORIENTED_COUNT> ENTRY_OF = [] {
+        std::array<WalkEntry, ORIENTED_COUNT> entries{};
+        for (int o = 0; o < ORIENTED_COUNT; ++o) entries[o] = walkEntryOf(o);
+        return entries;
+    }();
+    for (std::uint32_t i = 0; i < POOL_SIZE; ++i)
+        walkPool.entries[i] = lists.pool[i] == END_OF_LIST ? WALK_END : ENTRY_OF[lists.pool[i]];
+}
+
 void perturbCandidateLists(CandidateLists& lists, Random& random, int swaps) {
     for (int i = 0; i < swaps; ++i) {
         const int cellClass = static_cast<int>(random.upTo(CLASS_COUNT - 1));

@@ -127,6 +127,28 @@ struct CandidateLists {
     std::uint32_t listIndex(int cellClass, std::uint32_t key) const { return CLASS_BASE[cellClass] + key; }
 };
 
+// The pool as the walk reads it, entry for entry: the oriented piece's colours
+// five bits each (top, right, bottom, left from the lowest bit) and its oriented
+// number from bit 20, so that one load gives the piece to test and the colours
+// the next cell's key needs. The walk's end marker reads as piece PIECE_COUNT.
+using WalkEntry = std::uint32_t;
+inline constexpr int WALK_ORIENTED_SHIFT = 20;
+inline constexpr int WALK_PIECE_SHIFT = WALK_ORIENTED_SHIFT + 2;
+inline constexpr WalkEntry WALK_END = WalkEntry{PIECE_COUNT} << WALK_PIECE_SHIFT;
+
+constexpr WalkEntry walkEntryOf(int oriented) {
+    WalkEntry e = static_cast<WalkEntry>(oriented) << WALK_ORIENTED_SHIFT;
+    for (int side = 0; side < 4; ++side) e |= WalkEntry{ORIENTED_SIDES[oriented][side]} << (KEY_BITS * side);
+    return e;
+}
+
+struct WalkPool {
+    std::array<WalkEntry, POOL_SIZE> entries;
+};
+
+// Copies the lists' pool as they stand (the walk starts from it).
+void fillWalkPool(WalkPool& walkPool, const CandidateLists& lists);
+
 // Counting pass, layout, filling pass. Draws from `random` only in InsertMode::Random.
 void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random, const PieceScores& scores);
 

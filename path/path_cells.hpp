@@ -10,6 +10,7 @@
 #include "core/board_file.hpp"
 #include "path/candidate_lists.hpp"
 #include "path/paths.hpp"
+#include "path/step_plans.hpp"
 
 namespace zentara::path {
 
@@ -43,15 +44,6 @@ struct PathCells {
     // entry in ten (4.3 M of 22 M mispredictions on path-bench).
     std::array<std::array<std::uint16_t, 4>, CELL_COUNT> keyReads;
 
-    // The path step by step, for the walk, whose code is per step: what it needs
-    // of the step's cell comes from the step number, a constant there.
-    struct Step {
-        std::uint32_t classBase;
-        std::array<std::uint16_t, 4> keyReads;
-        std::uint32_t cell;
-    };
-    std::array<Step, PATH_LENGTH> steps;
-
     // The list for a cell from its class and the colours of its known neighbours.
     std::uint32_t listOf(int cell) const {
         const Colour* s = sides.data();
@@ -61,16 +53,7 @@ struct PathCells {
         return classBase[cell] + key;
     }
 
-    // The same for the cell of a step.
-    std::uint32_t listAt(int step) const {
-        const Colour* s = sides.data();
-        const Step& at = steps[step];
-        const std::uint32_t key = std::uint32_t{s[at.keyReads[0]]} << 15 | std::uint32_t{s[at.keyReads[1]]} << 10 |
-                                  std::uint32_t{s[at.keyReads[2]]} << 5 | s[at.keyReads[3]];
-        return at.classBase + key;
-    }
-
-    void place(int cell, std::uint32_t entry, std::uint16_t oriented) {
+    void place(int cell, std::uint32_t entry, int oriented) {
         placement[cell] = entry;
         std::memcpy(&sides[cell * 4], ORIENTED_SIDES[oriented].data(), 4);  // one 32-bit store
     }

@@ -96,18 +96,26 @@ bool progressStep(PathSolver& solver, int cell, std::ostream& out) {
 
 SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
     // Backtracking is not counted; every placement is, and every millionth runs
-    // the progress step, which may stop the run.
+    // the progress step, which may stop the run. The countdown is the only
+    // count the walk keeps; the placements follow from it at the end.
     struct Hooks {
         PathSolver& solver;
         std::ostream& out;
         std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
-        std::uint64_t placements = 0;
+        std::uint64_t placements = 0;  // up to the last progress step
         SearchEnd stopReason = SearchEnd::Stopped;
         static bool backtrack() { return false; }
-        bool placed(int cell, bool firstPlacement) {
-            ++placements;
+        // Inlined into every step: left to itself the compiler called it from
+        // a third of them (541 of 1,785); inlined, 98 -> 90 instructions a
+        // placement and 1.07x.
+        [[gnu::always_inline]] bool placed(int cell, bool firstPlacement) {
             if (firstPlacement) firstVisit(solver);
             if (--countdown != 0) return false;
+            return progress(cell);
+        }
+        [[gnu::noinline]] bool progress(int cell) {
+            placements += PLACEMENTS_PER_PROGRESS;
+            countdown = PLACEMENTS_PER_PROGRESS;
             if (progressStep(solver, cell, out)) {
                 stopReason = statusLimitReached(solver) ? SearchEnd::Stopped : SearchEnd::Reset;
                 return true;
@@ -116,13 +124,12 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
                 stopReason = SearchEnd::Stopped;
                 return true;
             }
-            countdown = PLACEMENTS_PER_PROGRESS;
             return false;
         }
     };
     Hooks hooks{solver, out};
-    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.used, hooks);
-    solver.placements += hooks.placements;
+    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.walkPool, solver.used, hooks);
+    solver.placements += hooks.placements + (PLACEMENTS_PER_PROGRESS - hooks.countdown);
     if (end == WalkEnd::Complete) return SearchEnd::Complete;
     return end == WalkEnd::Exhausted ? SearchEnd::Exhausted : hooks.stopReason;
 }

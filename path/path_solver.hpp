@@ -44,6 +44,7 @@ struct PathSolver {
     PathCells cells;
     CandidateLists lists;
     UsedPieces used;
+    WalkPool walkPool;  // the walk's copy of the lists' pool
     RandomState runSeed = 0;
     int maxLevel = 1;  // of the current run
     long millions = 0;  // progress steps in the life of the program

@@ -14,6 +14,12 @@
 // per backtracking step 2.08 -> 1.13 (random-solver), instructions 92 -> 103 and
 // 78 -> 87; on a loaded 2-core machine path-solver 47.8 -> 50.6 M placements/s,
 // random-solver 65.3 -> 65.6 M steps/s (medians of five rounds).
+//
+// The code is also per path: the seven paths are fixed, so a step's cell, class,
+// first list and key reads are constants of its code (step_plans.hpp), not
+// loads from a step table. Instructions per placement 132 -> 98 (path-solver)
+// and per backtracking step 96 -> 69 (random-solver); 1.24x and 1.31x the
+// speed (medians of seven alternating runs), for seven times the code.
 #pragma once
 
 #include "path/candidate_lists.hpp"
@@ -35,70 +41,107 @@ enum class Flow { Back, Stopped, Complete };
 template <class Hooks>
 struct Walk {
     PathCells& cells;
-    const std::uint16_t* pool;
+    const WalkEntry* pool;
     const std::uint32_t* first;
     UsedPieces& used;
     Hooks& hooks;
 };
 
 // A few steps are inlined into each function, as in the brute-force search.
+// With the code per path, 4 ran at 0.90x (path-solver) and 0.94x (random-solver)
+// of 8, and 16 at 0.98x and 1.00x.
 inline constexpr int INLINED_STEPS = 8;
 
-template <int STEP, class Hooks>
-Flow enterStep(Walk<Hooks>& w);
+template <int MODE, int STEP, class Hooks>
+Flow enterStep(Walk<Hooks>& w, WalkEntry previous);
 
-template <int STEP, class Hooks>
-[[gnu::noinline]] Flow enterOutlined(Walk<Hooks>& w) {
-    return enterStep<STEP>(w);
+template <int MODE, int STEP, class Hooks>
+[[gnu::noinline]] Flow enterOutlined(Walk<Hooks>& w, WalkEntry previous) {
+    return enterStep<MODE, STEP>(w, previous);
 }
 
-template <int STEP, class Hooks>
-Flow enter(Walk<Hooks>& w) {
+template <int MODE, int STEP, class Hooks>
+Flow enter(Walk<Hooks>& w, WalkEntry previous) {
     if constexpr (STEP % INLINED_STEPS == 0)
-        return enterOutlined<STEP>(w);
+        return enterOutlined<MODE, STEP>(w, previous);
     else
-        return enterStep<STEP>(w);
+        return enterStep<MODE, STEP>(w, previous);
 }
 
-// Each step of the path has code of its own, and so branches of its own for the
+// The list of the step's cell: class and known colours are constants of the
+// step, and the colour of the previous step's cell comes from its entry.
+template <int MODE, int STEP>
+std::uint32_t listOfStep(const Colour* sides, WalkEntry previous) {
+    constexpr StepPlan at = PATH_PLANS[MODE][STEP];
+    std::uint32_t key = 0;
+    for (int i = 0; i < at.knownCount; ++i)
+        key = key << KEY_BITS |
+              (at.reads[i] == FROM_PREVIOUS ? previous >> at.previousShift & ((1u << KEY_BITS) - 1) : sides[at.reads[i]]);
+    return at.classBase + key;
+}
+
+// Each step of each path has code of its own, and so branches of its own for the
 // predictor; a step calls the next one's, and a return is the step back.
-template <int STEP, class Hooks>
-Flow enterStep(Walk<Hooks>& w) {
-    const int cell = static_cast<int>(w.cells.steps[STEP].cell);
-    std::uint32_t entry = w.first[w.cells.listAt(STEP)];
+// `previous` is the walk entry just placed on the step before: the next key takes
+// that neighbour's colour from it in a register instead of loading it back from
+// the `sides` just stored (alone: path-solver 1.01x, random-solver 1.03x).
+template <int MODE, int STEP, class Hooks>
+Flow enterStep(Walk<Hooks>& w, WalkEntry previous) {
+    constexpr int cell = PATH_PLANS[MODE][STEP].cell;
+    // A pointer walks the list, not an index: the index is worked out only on a
+    // placement (instructions 89 -> 88 a placement, 69 -> 68 a step; 1.04x both).
+    const WalkEntry* at = w.pool + w.first[listOfStep<MODE, STEP>(w.cells.sides.data(), previous)];
     for (;;) {
-        // Step 1. At the end of the list back up.
-        const std::uint16_t oriented = w.pool[entry];
-        if (oriented == END_OF_LIST) return w.hooks.backtrack() ? Flow::Stopped : Flow::Back;
+        // Step 1. At the end of the list back up. One load gives piece and
+        // colours: the oriented number and its ORIENTED_SIDES row are no longer
+        // a second dependent load on the way to the next key (path-bench, medians
+        // of seven alternating runs: path-solver 1.04x, random-solver 1.11x).
+        // Testing the end marker only after the used byte (it is piece 256,
+        // always in use) saves a branch per candidate but costs mispredictions
+        // (path-solver 1.35 -> 1.53 a placement) and runs at 0.87x.
+        const WalkEntry e = *at;
+        const int piece = static_cast<int>(e >> WALK_PIECE_SHIFT);
+        if (e == WALK_END) return w.hooks.backtrack() ? Flow::Stopped : Flow::Back;
         // Step 2. Skip pieces in use.
-        const int piece = pieceOfOriented(oriented);
         if (!w.used.take(piece)) {
-            ++entry;
+            ++at;
             continue;
         }
         // Step 3. Place; the program counts it.
         const bool firstPlacement = w.cells.placement[cell] == NO_PLACEMENT;
-        w.cells.place(cell, entry, oriented);
+        w.cells.place(cell, static_cast<std::uint32_t>(at - w.pool), static_cast<int>(e >> WALK_ORIENTED_SHIFT));
         if (w.hooks.placed(cell, firstPlacement)) return Flow::Stopped;
         // Step 4. Move on; nothing is undone on the cell left behind. Back here,
         // the piece is free again and the walk goes on from the next entry.
         if constexpr (STEP + 1 == PATH_LENGTH) {
             return Flow::Complete;
         } else {
-            const Flow flow = enter<STEP + 1>(w);
+            const Flow flow = enter<MODE, STEP + 1>(w, e);
             if (flow != Flow::Back) return flow;
         }
         w.used.release(piece);
-        ++entry;
+        ++at;
     }
 }
 
 }  // namespace walk_steps
 
 template <class Hooks>
-WalkEnd walkPath(PathCells& cells, const CandidateLists& lists, UsedPieces& used, Hooks& hooks) {
-    walk_steps::Walk<Hooks> w{cells, lists.pool.data(), lists.first.data(), used, hooks};
-    switch (walk_steps::enter<0>(w)) {
+WalkEnd walkPath(PathCells& cells, const CandidateLists& lists, WalkPool& walkPool, UsedPieces& used, Hooks& hooks) {
+    fillWalkPool(walkPool, lists);
+    walk_steps::Walk<Hooks> w{cells, walkPool.entries.data(), lists.first.data(), used, hooks};
+    walk_steps::Flow flow = walk_steps::Flow::Back;
+    switch (cells.pathMode) {
+        case 0: flow = walk_steps::enter<0, 0>(w, 0); break;
+        case 1: flow = walk_steps::enter<1, 0>(w, 0); break;
+        case 2: flow = walk_steps::enter<2, 0>(w, 0); break;
+        case 3: flow = walk_steps::enter<3, 0>(w, 0); break;
+        case 4: flow = walk_steps::enter<4, 0>(w, 0); break;
+        case 5: flow = walk_steps::enter<5, 0>(w, 0); break;
+        default: flow = walk_steps::enter<6, 0>(w, 0); break;
+    }
+    static_assert(PATH_MODES == 7);
+    switch (flow) {
         case walk_steps::Flow::Complete: return WalkEnd::Complete;
         case walk_steps::Flow::Stopped: return WalkEnd::Stopped;
         case walk_steps::Flow::Back: break;

@@ -44,8 +44,8 @@ RunEnd runRandomSearch(RandomSolver& solver) {
     struct Hooks {
         RandomSolver& solver;
         std::uint32_t budget;
-        bool backtrack() { return --budget == 0; }
-        bool placed(int, bool firstPlacement) {
+        [[gnu::always_inline]] bool backtrack() { return --budget == 0; }
+        [[gnu::always_inline]] bool placed(int, bool firstPlacement) {
             if (firstPlacement) firstVisit(solver);
             return false;
         }
@@ -54,7 +54,7 @@ RunEnd runRandomSearch(RandomSolver& solver) {
     const std::uint32_t fullBudget = orOwn(solver.limits.runBudget, RUN_BUDGET);
     Hooks hooks{solver, fullBudget};
     UsedPieces used;
-    const WalkEnd end = walkPath(solver.cells, solver.lists, used, hooks);
+    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.walkPool, used, hooks);
     solver.used = used;
     ZENTARA_RECOUNT(checkWalkState(solver.cells, solver.lists, used));
     solver.backtrackSteps += fullBudget - hooks.budget;

@@ -29,6 +29,7 @@ struct RandomSolver {
     PathCells cells;
     CandidateLists lists;
     UsedPieces used;
+    WalkPool walkPool;  // the walk's copy of the lists' pool
     int runLevel = 1;  // deepest count of placed cells in this run, the hint included
     int maxLevel = 1;  // over all runs
     int runs = 0;

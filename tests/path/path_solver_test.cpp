@@ -198,6 +198,7 @@ TEST_F(PathSolverTest, ExhaustedTreeEndsTheProgram) {
     solver->lists.pool[solver->lists.first[solver->cells.listOf(solver->cells.startCell)]] = END_OF_LIST;
     EXPECT_EQ(searchPath(*solver, out), SearchEnd::Exhausted);
     EXPECT_EQ(countPlaced(solver->cells), 1);
+    EXPECT_EQ(solver->placements, 0u);
 }
 
 }  // namespace
