@@ -22,24 +22,29 @@ namespace {
 
 inline constexpr int COLOUR_VALUES = 23;  // border + 22 colours
 
-// Copies every linked chain, in its order, into the flat entries; returns the
-// place of each record in them (unused for the hint's records).
-void flattenChains(BruteSolver& solver, std::array<std::uint16_t, ORIENTED_COUNT>& placeOfRecord) {
+// Copies every linked chain, in its order, into the flat entries of each table
+// that takes it (the records that meet the hint again into the tables of the
+// two cells before it); returns the place of each record in each table (unused
+// for the hint's records and for records a table leaves out).
+using PlacesOfRecords = std::array<std::array<std::uint16_t, ORIENTED_COUNT>, FLAT_TABLES>;
+void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
     solver.flatEntries[0] = FlatEntry{};  // the terminator every empty chain starts at
     solver.flatHeads.fill(FlatHead{});
     int next = 1;
-    for (int table = 0; table < CHAIN_TABLES; ++table)
+    for (int table = 0; table < FLAT_TABLES; ++table)
         for (int top = 0; top < COLOUR_VALUES; ++top)
             for (int left = 0; left < COLOUR_VALUES; ++left) {
-                const LinkedPiece* record = solver.chainHeads[table * CHAIN_HEADS + chainIndex(left, top)];
-                if (record == nullptr) continue;
-                solver.flatHeads[flatHeadIndex(table, static_cast<Colour>(left), static_cast<Colour>(top))] =
-                    FlatHead{static_cast<std::uint16_t>(next), record->piece};
-                for (; record != nullptr; record = record->next) {
+                const int start = next;
+                for (const LinkedPiece* record = solver.chainHeads[sourceTable(table) * CHAIN_HEADS + chainIndex(left, top)];
+                     record != nullptr; record = record->next) {
+                    if (!inFlatTable(table, record->colours)) continue;
                     const auto number = static_cast<std::uint16_t>(record - solver.records.data());
-                    placeOfRecord[number] = static_cast<std::uint16_t>(next);
+                    placeOfRecord[table][number] = static_cast<std::uint16_t>(next);
                     solver.flatEntries[next++] = FlatEntry{record->colours, record->piece, number};
                 }
+                if (next == start) continue;
+                solver.flatHeads[flatHeadIndex(table, static_cast<Colour>(left), static_cast<Colour>(top))] =
+                    FlatHead{static_cast<std::uint16_t>(start), solver.flatEntries[start].piece};
                 solver.flatEntries[next++] = FlatEntry{};
             }
 }
@@ -115,17 +120,11 @@ Flow enterCell(BruteSolver& s, const Colour previousRight) {
         piece = head.piece;
     }
     for (;;) {
-        // Step 2. Pass over entries whose piece is on the board; next to the hint
-        // also those that do not meet it. A terminator's piece is never used, so
-        // the plain walk stops there by itself.
-        if constexpr (key.filterSide == NO_FILTER) {
-            // An empty chain is known from the head alone, before the load of the used byte.
-            if (piece != END_OF_CHAIN)
-                while (s.used[piece]) piece = (++entry)->piece;
-        } else {
-            while (piece != END_OF_CHAIN && (s.used[piece] || entry->colours[key.filterSide] != key.filterColour))
-                piece = (++entry)->piece;
-        }
+        // Step 2. Pass over entries whose piece is on the board. A terminator's
+        // piece is never used, so the walk stops there by itself. An empty chain
+        // is known from the head alone, before the load of the used byte.
+        if (piece != END_OF_CHAIN)
+            while (s.used[piece]) piece = (++entry)->piece;
         // Step 3. An exhausted cell sends the search back.
         if (piece == END_OF_CHAIN) return Flow::Back;
 
@@ -160,10 +159,13 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out) {
     if (solver.filled >= SEARCH_CELLS) return SearchEnd::Solved;
 
     // Step 0. Take the chains as they stand and find the entries of the cells filled.
-    std::array<std::uint16_t, ORIENTED_COUNT> placeOfRecord{};
+    PlacesOfRecords placeOfRecord{};
     flattenChains(solver, placeOfRecord);
-    for (int p = 0; p < solver.filled; ++p)
-        solver.stack[p] = &solver.flatEntries[placeOfRecord[solver.placed[cellOfPosition(p)] - solver.records.data()]];
+    for (int p = 0; p < solver.filled; ++p) {
+        const int table = CELL_KEYS[p].chainBase / FLAT_TABLE_HEADS;
+        const auto number = static_cast<std::size_t>(solver.placed[cellOfPosition(p)] - solver.records.data());
+        solver.stack[p] = &solver.flatEntries[placeOfRecord[table][number]];
+    }
 
     // Step 1. The steps count placements only down the countdown: while they run,
     // the placements made are solver.placements - solver.countdown, kept so by
