@@ -27,7 +27,7 @@ void printTimingRule() {
 }
 
 int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
-                           std::string_view about) {
+                           std::string_view about, std::span<const CountRange> ranges) {
     const std::string usage = "usage: " + std::string(name) + " [--signature | " + std::string(counts) + "]\n" +
                               std::string(about) +
                               "  --signature  a short fixed-seed run printing only its signature lines\n"
@@ -43,7 +43,21 @@ int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::st
             (arg.empty() || arg.size() > 18 || arg.find_first_not_of("0123456789") != std::string_view::npos))
             return refuseCommandLine(std::cerr, syntax, "not a whole number: '" + printableArgument(arg) + "'");
     }
+    // Eighteen digits at the most: every count fits a long long.
+    for (int i = 1; i < argc && !signatureMode(argc, argv); ++i) {
+        if (static_cast<std::size_t>(i - 1) >= ranges.size()) break;
+        const CountRange& range = ranges[static_cast<std::size_t>(i - 1)];
+        const long long count = countArgument(argc, argv, i, 0);
+        if (count < range.least || count > range.most)
+            return refuseCommandLine(std::cerr, syntax,
+                                     std::string(range.name) + " must be " + std::to_string(range.least) + " to " +
+                                         std::to_string(range.most));
+    }
     return -1;
+}
+
+long long countArgument(int argc, char** argv, int index, long long fallback) {
+    return index < argc ? std::strtoll(argv[index], nullptr, 10) : fallback;
 }
 
 double median(std::vector<double> values) {
@@ -58,6 +72,11 @@ double medianRatio(const RoundRates& numerator, const RoundRates& denominator) {
     for (std::size_t i = 0; i < numerator.rates.size() && i < denominator.rates.size(); ++i)
         if (denominator.rates[i] > 0) ratios.push_back(numerator.rates[i] / denominator.rates[i]);
     return median(ratios);
+}
+
+void printRoundsRule() {
+    std::printf("(medians of %d rounds, each part at least %.0f s of processor time a round)\n", BENCH_ROUNDS,
+                MIN_PART_SECONDS);
 }
 
 bool signatureMode(int argc, char** argv) { return argc == 2 && std::strcmp(argv[1], "--signature") == 0; }
