@@ -1,7 +1,7 @@
-// The key of every cell of the search order, fixed in advance: which chain
-// table serves the cell, where its left and top colours come from, and the one
-// extra colour test of the two cells whose record must meet the hint piece on a
-// side the key does not cover.
+// The key of every cell of the search order, fixed in advance: which flat chain
+// table serves the cell and where its left and top colours come from. The two
+// cells whose record must meet the hint piece on a side the key does not cover
+// walk tables of their own that hold only the records that do.
 #pragma once
 
 #include <array>
@@ -20,7 +20,16 @@ inline constexpr PieceEntry HINT_COLOURS = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE
 inline constexpr int FRAME_ENTRY = CELL_COUNT;     // four border colours
 inline constexpr int HINT_ENTRY = CELL_COUNT + 1;  // the hint's colours, never changed
 
-inline constexpr std::uint8_t NO_FILTER = 0xFF;
+// Whether a record of the open chains belongs to a flat table: in the two
+// tables of the cells before the hint, only when it meets the hint.
+constexpr bool inFlatTable(int table, const PieceEntry& colours) {
+    using namespace bottom_first;
+    if (table == MEETS_HINT_BELOW) return colours[BOTTOM] == HINT_COLOURS[TOP];
+    if (table == MEETS_HINT_RIGHT) return colours[RIGHT] == HINT_COLOURS[LEFT];
+    return true;
+}
+// The linked table a flat table copies.
+constexpr int sourceTable(int table) { return table < CHAIN_TABLES ? table : OPEN_CHAINS; }
 
 struct CellKey {
     std::uint16_t cell;
@@ -32,8 +41,6 @@ struct CellKey {
     // more placements per second on the bench).
     Colour leftKeep;      // 0xFF, or 0 where the left colour is a constant
     Colour leftConstant;  // the frame's 0 in column 0, the hint's right colour on the cell after it
-    std::uint8_t filterSide;  // NO_FILTER, or the side that must show filterColour
-    Colour filterColour;
 };
 
 constexpr std::uint16_t copyByte(int entry, int side) { return static_cast<std::uint16_t>(4 * entry + side); }
@@ -42,32 +49,26 @@ constexpr CellKey keyOfCell(int cell) {
     using namespace bottom_first;
     const int row = cell / BOARD_WIDTH;
     const int column = cell % BOARD_WIDTH;
-    ChainTable table = OPEN_CHAINS;
+    int table = OPEN_CHAINS;
     if (row == BOARD_HEIGHT - 1) table = column == BOARD_WIDTH - 1 ? CORNER_CHAINS : BOTTOM_RIM_CHAINS;
     else if (column == BOARD_WIDTH - 1) table = RIGHT_RIM_CHAINS;
 
     CellKey key{};
     key.cell = static_cast<std::uint16_t>(cell);
-    key.chainBase = static_cast<std::uint16_t>(table * FLAT_TABLE_HEADS);
     key.leftKeep = column == 0 ? 0 : 0xFF;
     key.leftConstant = BORDER_COLOUR;
     key.topByte = row == 0 ? copyByte(FRAME_ENTRY, TOP) : copyByte(cell - BOARD_WIDTH, BOTTOM);
-    key.filterSide = NO_FILTER;
     // Right of and below the hint the key reads the hint's colour as a constant.
     if (cell == HINT_CELL + 1) {
         key.leftKeep = 0;
         key.leftConstant = HINT_COLOURS[RIGHT];
     }
     if (cell == HINT_CELL + BOARD_WIDTH) key.topByte = copyByte(HINT_ENTRY, BOTTOM);
-    // Above and left of it the hint is not yet behind the cell, so the record is filtered.
-    if (cell == HINT_CELL - BOARD_WIDTH) {
-        key.filterSide = BOTTOM;
-        key.filterColour = HINT_COLOURS[TOP];
-    }
-    if (cell == HINT_CELL - 1) {
-        key.filterSide = RIGHT;
-        key.filterColour = HINT_COLOURS[LEFT];
-    }
+    // Above and left of it the hint is not yet behind the cell: its table holds
+    // only the records that meet it.
+    if (cell == HINT_CELL - BOARD_WIDTH) table = MEETS_HINT_BELOW;
+    if (cell == HINT_CELL - 1) table = MEETS_HINT_RIGHT;
+    key.chainBase = static_cast<std::uint16_t>(table * FLAT_TABLE_HEADS);
     return key;
 }
 

@@ -1,8 +1,10 @@
 // brute-bench [PLACEMENTS]: the brute-force search and the plain baseline, each
 // for the same fixed number of placements from the same seed, in alternating
-// rounds; the ratio is the median of the rounds'.
+// rounds; the ratio is the median of the rounds'. Then the search against its
+// floor (brute_floor.hpp) over the first FLOOR_PLACEMENTS of the same run.
 // The signature (best level, level and board checksum at the stop) must be the
 // same on every build; the speed figures are the machine's.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,11 +12,14 @@
 
 #include "bench/baseline.hpp"
 #include "bench/bench.hpp"
+#include "bench/brute/brute_floor.hpp"
 #include "brute/brute_solver.hpp"
 
 namespace {
 
 constexpr zentara::RandomState SEED = 1;
+// The floor replays a recorded run, 4 bytes a placement: 64 MB at most.
+constexpr std::uint64_t FLOOR_PLACEMENTS = 16'000'000;
 
 struct BruteRun {
     std::uint64_t placements = 0;
@@ -24,7 +29,8 @@ struct BruteRun {
     double seconds = 0;
 };
 
-BruteRun runBrute(std::uint64_t placementLimit) {
+// `kept`, when given, receives the solver as the run left it (its flat chains for the floor).
+BruteRun runBrute(std::uint64_t placementLimit, std::unique_ptr<zentara::brute::BruteSolver>* kept = nullptr) {
     using namespace zentara;
     // The search writes Result.csv and best files; keep them out of the caller's directory.
     const bench::ScratchDirectory scratch("brute-bench");
@@ -50,7 +56,57 @@ BruteRun runBrute(std::uint64_t placementLimit) {
         board[cell] = record == nullptr ? 0xFFFF : static_cast<std::uint16_t>(orientedNumber(record->piece, record->rotation));
     }
     run.checksum = zentara::bench::boardChecksum(board, CELL_COUNT);
+    if (kept != nullptr) *kept = std::move(solver);
     return run;
+}
+
+// The engine's run of `placements` recorded for the floor, and checked: the walk
+// recorded and its replay must both end on the engine's board. Exits 1 when not;
+// no steps when a chain of the set is too long for them.
+zentara::bench::FloorTrace checkedFloorTrace(std::uint64_t placements) {
+    using namespace zentara::bench;
+    std::unique_ptr<zentara::brute::BruteSolver> solver;
+    const BruteRun run = runBrute(placements, &solver);
+    FloorTrace trace = recordFloorTrace(*solver, placements);
+    if (trace.steps.empty()) return trace;
+    const bool same = trace.steps.size() == run.placements && trace.checksum == run.checksum &&
+                      replayFloor(*solver, trace) == run.checksum;
+    if (!same) {
+        std::fprintf(stderr, "brute-bench: the floor's replay of %llu placements is not the search's\n",
+                     static_cast<unsigned long long>(placements));
+        std::exit(1);
+    }
+    return trace;
+}
+
+// Rounds of the search and its floor over the same placements, in turn.
+void measureFloor(const zentara::bench::FloorTrace& floor, std::uint64_t floorPlacements) {
+    using namespace zentara::bench;
+    // The floor needs the chains the engine built: one solver, set up outside the timing.
+    std::unique_ptr<zentara::brute::BruteSolver> chains;
+    runBrute(1, &chains);
+    RoundRates engineRates, floorRates;
+    for (int round = 0; round < BENCH_ROUNDS; ++round) {
+        const Measured b = repeatFor(MIN_PART_SECONDS, [&] {
+            const BruteRun run = runBrute(floorPlacements);
+            return Measured{static_cast<double>(run.placements), run.seconds};
+        });
+        const Measured f = repeatFor(MIN_PART_SECONDS, [&] {
+            const double start = cpuSeconds();
+            const std::uint32_t checksum = replayFloor(*chains, floor);
+            const double seconds = cpuSeconds() - start;
+            if (checksum != floor.checksum) std::exit(1);  // checked once already; keeps the replay observed
+            return Measured{static_cast<double>(floor.steps.size()), seconds};
+        });
+        engineRates.add(b);
+        floorRates.add(f);
+        std::printf("floor round %d: brute %.1f M placements/s, floor %.1f M placements/s\n", round + 1,
+                    b.rate() / 1e6, f.rate() / 1e6);
+    }
+    std::printf("floor:    %.1f M placements/s (the search's first %llu placements replayed)\n",
+                floorRates.median() / 1e6, static_cast<unsigned long long>(floor.steps.size()));
+    std::printf("brute-solver/floor %.2f (engine %.1f M placements/s over the same placements)\n",
+                medianRatio(engineRates, floorRates), engineRates.median() / 1e6);
 }
 
 }  // namespace
@@ -71,6 +127,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const BruteRun brute = runBrute(placements);
+    const std::uint64_t floorPlacements = std::min(placements, FLOOR_PLACEMENTS);
+    const FloorTrace floor = checkedFloorTrace(signature ? placements : floorPlacements);
     if (!signature) {
         printTimingRule();
         RoundRates bruteRates, baseRates;
@@ -92,6 +150,11 @@ int main(int argc, char** argv) {
         std::printf("baseline: %.1f M placements/s\n", baseRates.median() / 1e6);
         std::printf("ratio:    %.2fx (medians of %d rounds, each part at least %.0f s of processor time a round)\n",
                     medianRatio(bruteRates, baseRates), BENCH_ROUNDS, MIN_PART_SECONDS);
+
+        if (floor.steps.empty())
+            std::printf("brute-solver/floor not measured: a chain of this set is too long for the replay\n");
+        else
+            measureFloor(floor, floorPlacements);
     }
     std::printf("signature: brute placements %llu best %d level %d board %08x\n",
                 static_cast<unsigned long long>(brute.placements), brute.bestLevel, brute.level, brute.checksum);

@@ -119,3 +119,57 @@ TEST_F(BruteReports, TestsCountPastThirtyTwoBits) {
     reportProgress(*solver, console);
     EXPECT_EQ(console.str(), statusLine(1, 1, 2'147'483'648LL));
 }
+
+// Stopped at every report and resumed, a seeded run walks exactly the placements
+// of one run to the same report: the cells climbed back into take up the entries
+// they held, the cells before the hint (their own chain tables) among them.
+TEST_F(BruteReports, StoppedAtEveryReportTheRunWalksOnAsOneRun) {
+    struct Row {
+        RandomState seed;
+        int plantedCells;  // search positions filled from the planted board first
+        std::uint32_t period;
+        int stops;
+        int lowestStop, highestStop;  // the levels at the stops reach these
+    };
+    const Row rows[] = {
+        {21, 0, 99'991, 12, 140, 170},     // deep in the tree from an empty board
+        {24, 100, 20'011, 20, 119, 150},   // back and forth across the hint's row
+        {25, 112, 101, 20, 125, 150},
+    };
+    const Board16 planted = plantedSolution();
+    for (const Row& row : rows) {
+        std::ostringstream consoles[2];
+        std::string boards[2], results[2];
+        int levels[2] = {}, bests[2] = {};
+        std::uint64_t placements[2] = {};
+        int lowest = CELL_COUNT, highest = 0;
+        for (int stepwise = 0; stepwise < 2; ++stepwise) {
+            auto solver = seededSolver(row.seed);
+            for (int p = 0; p < row.plantedCells; ++p)
+                pushRecord(*solver, recordOf(*solver, planted[cellOfPosition(p)]));
+            solver->limits.workPerReport = row.period;
+            solver->countdown = static_cast<int>(row.period);
+            for (int run = 0; run < (stepwise ? row.stops : 1); ++run) {
+                solver->limits.reports = stepwise ? solver->reports + 1 : row.stops;
+                ASSERT_EQ(runSearch(*solver, consoles[stepwise]), SearchEnd::Stopped) << row.seed << " run " << run;
+                lowest = std::min(lowest, solver->level);
+                highest = std::max(highest, solver->level);
+            }
+            boards[stepwise] = boardTextOf(*solver);
+            results[stepwise] = readFile("Result.csv");
+            levels[stepwise] = solver->level;
+            bests[stepwise] = solver->bestLevel;
+            placements[stepwise] = solver->placements;
+        }
+        EXPECT_EQ(placements[1], static_cast<std::uint64_t>(row.period) * static_cast<std::uint64_t>(row.stops)) << row.seed;
+        EXPECT_EQ(placements[0], placements[1]) << row.seed;
+        EXPECT_EQ(consoles[0].str(), consoles[1].str()) << row.seed;
+        EXPECT_EQ(boards[0], boards[1]) << row.seed;
+        EXPECT_EQ(results[0], boards[0]) << row.seed;
+        EXPECT_EQ(levels[0], levels[1]) << row.seed;
+        EXPECT_EQ(bests[0], bests[1]) << row.seed;
+        EXPECT_TRUE(consistentAtLevel("Result.csv", levels[0])) << row.seed;
+        EXPECT_LE(lowest, row.lowestStop) << row.seed;
+        EXPECT_GE(highest, row.highestStop) << row.seed;
+    }
+}
