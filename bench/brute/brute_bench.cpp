@@ -85,24 +85,22 @@ void measureFloor(const zentara::bench::FloorTrace& floor, std::uint64_t floorPl
     // The floor needs the chains the engine built: one solver, set up outside the timing.
     std::unique_ptr<zentara::brute::BruteSolver> chains;
     runBrute(1, &chains);
-    RoundRates engineRates, floorRates;
-    for (int round = 0; round < BENCH_ROUNDS; ++round) {
-        const Measured b = repeatFor(MIN_PART_SECONDS, [&] {
+    const auto [engineRates, floorRates] = alternateRounds(
+        [](int round, const std::array<Measured, 2>& m) {
+            std::printf("floor round %d: brute %.1f M placements/s, floor %.1f M placements/s\n", round,
+                        m[0].rate() / 1e6, m[1].rate() / 1e6);
+        },
+        [&] {
             const BruteRun run = runBrute(floorPlacements);
             return Measured{static_cast<double>(run.placements), run.seconds};
-        });
-        const Measured f = repeatFor(MIN_PART_SECONDS, [&] {
+        },
+        [&] {
             const double start = cpuSeconds();
             const std::uint32_t checksum = replayFloor(*chains, floor);
             const double seconds = cpuSeconds() - start;
             if (checksum != floor.checksum) std::exit(1);  // checked once already; keeps the replay observed
             return Measured{static_cast<double>(floor.steps.size()), seconds};
         });
-        engineRates.add(b);
-        floorRates.add(f);
-        std::printf("floor round %d: brute %.1f M placements/s, floor %.1f M placements/s\n", round + 1,
-                    b.rate() / 1e6, f.rate() / 1e6);
-    }
     std::printf("floor:    %.1f M placements/s (the search's first %llu placements replayed)\n",
                 floorRates.median() / 1e6, static_cast<unsigned long long>(floor.steps.size()));
     std::printf("brute-solver/floor %.2f (engine %.1f M placements/s over the same placements)\n",
@@ -131,21 +129,19 @@ int main(int argc, char** argv) {
     const FloorTrace floor = checkedFloorTrace(signature ? placements : floorPlacements);
     if (!signature) {
         printTimingRule();
-        RoundRates bruteRates, baseRates;
-        for (int round = 0; round < BENCH_ROUNDS; ++round) {
-            const Measured b = repeatFor(MIN_PART_SECONDS, [&] {
+        const auto [bruteRates, baseRates] = alternateRounds(
+            [](int round, const std::array<Measured, 2>& m) {
+                std::printf("round %d: brute %.1f M placements/s, baseline %.1f M placements/s\n", round,
+                            m[0].rate() / 1e6, m[1].rate() / 1e6);
+            },
+            [&] {
                 const BruteRun run = runBrute(placements);
                 return Measured{static_cast<double>(run.placements), run.seconds};
-            });
-            const Measured base = repeatFor(MIN_PART_SECONDS, [&] {
+            },
+            [&] {
                 const BaselineResult run = runBaseline(placements, SEED);
                 return Measured{static_cast<double>(run.placements), run.seconds};
             });
-            bruteRates.add(b);
-            baseRates.add(base);
-            std::printf("round %d: brute %.1f M placements/s, baseline %.1f M placements/s\n", round + 1,
-                        b.rate() / 1e6, base.rate() / 1e6);
-        }
         std::printf("brute:    %.1f M placements/s\n", bruteRates.median() / 1e6);
         std::printf("baseline: %.1f M placements/s\n", baseRates.median() / 1e6);
         std::printf("ratio:    %.2fx (medians of %d rounds, each part at least %.0f s of processor time a round)\n",

@@ -141,30 +141,26 @@ int main(int argc, char** argv) {
                 pathSameTree ? "same tree" : "TREE DIFFERS");
 
     // Rounds: each part in turn, each for at least MIN_PART_SECONDS.
-    bench::RoundRates randomRates, randomSameRates, pathRates, pathSameRates, baseRates, randomPlacementRates;
     RunOutcome ignored;
     std::uint64_t ignoredPlacements = 0;
-    for (int round = 0; round < bench::BENCH_ROUNDS; ++round) {
-        const bench::Measured r = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return randomRun(budget, ignored); });
-        const bench::Measured rs = bench::repeatFor(bench::MIN_PART_SECONDS,
-                                                    [&] { return randomSameRun(budget, ignored, ignoredPlacements); });
-        const bench::Measured p = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return pathRun(statuses, ignored); });
-        const bench::Measured ps = bench::repeatFor(bench::MIN_PART_SECONDS, [&] { return pathSameRun(statuses, ignored); });
-        const bench::Measured b = bench::repeatFor(bench::MIN_PART_SECONDS, [&] {
+    const auto [randomRates, randomSameRates, pathRates, pathSameRates, baseRates] = bench::alternateRounds(
+        [](int round, const std::array<bench::Measured, 5>& m) {
+            std::printf("round %d (M per processor second): random-solver %.1f steps, same-rules %.1f steps; "
+                        "path-solver %.1f placements, same-rules %.1f; baseline %.1f placements\n",
+                        round, m[0].rate() / 1e6, m[1].rate() / 1e6, m[2].rate() / 1e6, m[3].rate() / 1e6,
+                        m[4].rate() / 1e6);
+        },
+        [&] { return randomRun(budget, ignored); },
+        [&] { return randomSameRun(budget, ignored, ignoredPlacements); },
+        [&] { return pathRun(statuses, ignored); }, [&] { return pathSameRun(statuses, ignored); },
+        [&] {
             const bench::BaselineResult base = bench::runBaseline(path.work, SEED);
             return bench::Measured{static_cast<double>(base.placements), base.seconds};
         });
-        randomRates.add(r);
-        randomSameRates.add(rs);
-        pathRates.add(p);
-        pathSameRates.add(ps);
-        baseRates.add(b);
-        // The engine counts no placements; its run makes those of the plain search.
-        randomPlacementRates.add({r.work / static_cast<double>(random.work) * static_cast<double>(randomPlacements), r.seconds});
-        std::printf("round %d (M per processor second): random-solver %.1f steps, same-rules %.1f steps; "
-                    "path-solver %.1f placements, same-rules %.1f; baseline %.1f placements\n",
-                    round + 1, r.rate() / 1e6, rs.rate() / 1e6, p.rate() / 1e6, ps.rate() / 1e6, b.rate() / 1e6);
-    }
+    // The engine counts no placements; its run makes those of the plain search.
+    bench::RoundRates randomPlacementRates;
+    for (const double rate : randomRates.rates)
+        randomPlacementRates.rates.push_back(rate / static_cast<double>(random.work) * static_cast<double>(randomPlacements));
     std::printf("random-solver: %.1f M backtracking steps/s, %.1f M placements/s; random-solver/same-rules %.2f; "
                 "random-solver/baseline %.2f\n",
                 randomRates.median() / 1e6, randomPlacementRates.median() / 1e6,
@@ -172,7 +168,6 @@ int main(int argc, char** argv) {
     std::printf("path-solver: %.1f M placements/s; path-solver/same-rules %.2f; path-solver/baseline %.2f\n",
                 pathRates.median() / 1e6, bench::medianRatio(pathRates, pathSameRates),
                 bench::medianRatio(pathRates, baseRates));
-    std::printf("(medians of %d rounds, each part at least %.0f s of processor time a round)\n", bench::BENCH_ROUNDS,
-                bench::MIN_PART_SECONDS);
+    bench::printRoundsRule();
     return 0;
 }
