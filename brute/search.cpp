@@ -50,11 +50,13 @@ void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
             }
 }
 
-// Brings the board's record references up to the entries of the stack: the
-// search keeps only the stack, the files and the caller read the references.
+// Brings the board's record references and the level up to the entries of the
+// stack: the search keeps only the stack, the files, the status line and the
+// caller read the references and the level.
 void syncPlaced(BruteSolver& solver, int position) {
     for (int p = 0; p < SEARCH_CELLS; ++p)
         solver.placed[cellOfPosition(p)] = p < position ? &solver.records[solver.stack[p]->record] : nullptr;
+    solver.level = position == 0 ? 1 : cellOfPosition(position - 1) + 1;
 }
 
 // How a step ends: back to the cell before, or up through every step at once
@@ -63,9 +65,9 @@ enum class Flow { Back, Stopped, Solved };
 
 // position: the cells of the search order now on the board.
 [[gnu::noinline]] void saveNewBest(BruteSolver& s, int position) {
+    syncPlaced(s, position);
     s.bestLevel = s.level;
     if (s.level == CELL_COUNT) s.failuresBeforeFullBoard = boardWriteFailures();
-    syncPlaced(s, position);
     saveBoard(s, true);
 }
 
@@ -139,7 +141,6 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
         s.used[piece] = 1;
         s.stack[POSITION] = entry;
         std::memcpy(&s.colourCopies[4 * key.cell], entry->colours.data(), 4);
-        s.level = key.cell + 1;
         if (key.cell + 1 > s.bestLevel) [[unlikely]]
             saveNewBest(s, POSITION + 1);
         if (--s.countdown == 0) [[unlikely]] {
