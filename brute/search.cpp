@@ -161,8 +161,12 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
             }
             if (flow != Flow::Back) return flow;
         }
-        // Step 6. Take back: the piece is free again and the walk goes on.
-        s.used[piece] = 0;
+        // Step 6. Take back: the piece is free again and the walk goes on. The
+        // entry is read back from the stack rather than kept across the call: the
+        // eight inlined cells then spill no entry or piece of their own, 47.4 ->
+        // 41.4 instructions and 6.1 -> 4.5 stores a placement (0.98x-1.03x on time).
+        entry = s.stack[POSITION];
+        s.used[entry->piece] = 0;
         piece = (++entry)->piece;
     }
 }
