@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "core/pieces.hpp"
@@ -58,6 +59,15 @@ inline constexpr std::array<PieceEntry, ORIENTED_COUNT> ORIENTED_SIDES = [] {
     for (int p = 0; p < PIECE_COUNT; ++p)
         for (int r = 0; r < 4; ++r) sides[orientedNumber(p, r)] = rotate(PIECES_TOP_FIRST[p], r);
     return sides;
+}();
+
+// The same four colours as one word, byte 0 the top, as the cells keep them.
+static_assert(std::endian::native == std::endian::little, "the cells' colour words are read byte by byte");
+inline constexpr std::array<std::uint32_t, ORIENTED_COUNT> ORIENTED_SIDE_WORDS = [] {
+    std::array<std::uint32_t, ORIENTED_COUNT> words{};
+    for (int o = 0; o < ORIENTED_COUNT; ++o)
+        for (int side = 0; side < 4; ++side) words[o] |= std::uint32_t{ORIENTED_SIDES[o][side]} << (8 * side);
+    return words;
 }();
 
 inline constexpr std::uint16_t HINT_ORIENTED = orientedNumber(HINT_PIECE, HINT_ROTATION);

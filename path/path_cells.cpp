@@ -12,9 +12,10 @@ void setUpPath(PathCells& cells, int pathMode) {
     const PathPlan& plan = PATH_PLANS[normalisedPathMode(pathMode)];
     cells.pathMode = normalisedPathMode(pathMode);
     cells.startCell = order[0];
-    cells.sides.fill(BORDER_COLOUR);
+    static_assert(BORDER_COLOUR == 0, "the word after the cells reads as colour 0");
+    cells.sides.fill(0);
     clearPlacements(cells);
-    std::memcpy(&cells.sides[HINT_CELL * 4], ORIENTED_SIDES[HINT_ORIENTED].data(), 4);
+    cells.sides[HINT_CELL] = ORIENTED_SIDE_WORDS[HINT_ORIENTED];
 
     cells.cellClass.fill(0);
     cells.cellClass[HINT_CELL] = HINT_CLASS;

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "core/board_file.hpp"
 #include "path/candidate_lists.hpp"
@@ -22,9 +21,12 @@ struct PathCells {
     // while the cell has not been reached. The search never clears it when it
     // leaves a cell, so the cells that have one are always a prefix of the path.
     std::array<std::uint32_t, CELL_COUNT> placement;
-    // Colours (top, right, bottom, left) of the piece last placed, cell by cell.
-    // Four more bytes after the cells, always 0: the key reads them for sides that are not known.
-    std::array<Colour, CELL_COUNT * 4 + 4> sides;
+    // Colours (top, right, bottom, left) of the piece last placed, cell by cell,
+    // one word a cell and read byte by byte (sideBytes). One more word after the
+    // cells, always 0: the key reads it for sides that are not known. Words, not
+    // bytes, because a byte store may alias anything: after each placement the
+    // walk would load every pointer it holds again (see UsedPieces).
+    std::array<std::uint32_t, CELL_COUNT + 1> sides;
     std::array<std::uint8_t, CELL_COUNT> next;
     std::array<std::uint8_t, CELL_COUNT> previous;  // the start cell is its own predecessor
     std::array<std::uint8_t, CELL_COUNT> cellClass;
@@ -45,8 +47,10 @@ struct PathCells {
     std::array<std::array<std::uint16_t, 4>, CELL_COUNT> keyReads;
 
     // The list for a cell from its class and the colours of its known neighbours.
+    const Colour* sideBytes() const { return reinterpret_cast<const Colour*>(sides.data()); }
+
     std::uint32_t listOf(int cell) const {
-        const Colour* s = sides.data();
+        const Colour* s = sideBytes();
         const std::array<std::uint16_t, 4>& at = keyReads[cell];
         const std::uint32_t key = std::uint32_t{s[at[0]]} << 15 | std::uint32_t{s[at[1]]} << 10 |
                                   std::uint32_t{s[at[2]]} << 5 | s[at[3]];
@@ -55,7 +59,7 @@ struct PathCells {
 
     void place(int cell, std::uint32_t entry, int oriented) {
         placement[cell] = entry;
-        std::memcpy(&sides[cell * 4], ORIENTED_SIDES[oriented].data(), 4);  // one 32-bit store
+        sides[cell] = ORIENTED_SIDE_WORDS[oriented];
     }
 };
 
@@ -78,18 +82,20 @@ bool writeBoard(const char* name, const PathCells& cells, const CandidateLists& 
 
 // The pieces in use, one byte each: a plain byte test and store beat the
 // 256-bit set in path-bench (58.8 against 50.0 M placements/s, best of five).
+// bool, not std::uint8_t: a store through a character type may alias anything,
+// so after every placement the walk loaded its five pointers again.
 struct UsedPieces {
-    std::array<std::uint8_t, PIECE_COUNT> inUse{};
+    std::array<bool, PIECE_COUNT> inUse{};
 
-    void clear() { inUse.fill(0); }
+    void clear() { inUse.fill(false); }
     // Marks the piece and returns true when it was free; false leaves it in use.
     bool take(int piece) {
         if (inUse[piece]) return false;
-        inUse[piece] = 1;
+        inUse[piece] = true;
         return true;
     }
-    void release(int piece) { inUse[piece] = 0; }
-    bool contains(int piece) const { return inUse[piece] != 0; }
+    void release(int piece) { inUse[piece] = false; }
+    bool contains(int piece) const { return inUse[piece]; }
 };
 
 // Recounts the used pieces, placements and list ends against what the walk keeps

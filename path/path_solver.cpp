@@ -128,7 +128,7 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
         }
     };
     Hooks hooks{solver, out};
-    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.walkPool, solver.used, hooks);
+    const WalkEnd end = walkPath(solver, hooks);
     solver.placements += hooks.placements + (PLACEMENTS_PER_PROGRESS - hooks.countdown);
     if (end == WalkEnd::Complete) return SearchEnd::Complete;
     return end == WalkEnd::Exhausted ? SearchEnd::Exhausted : hooks.stopReason;

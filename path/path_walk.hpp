@@ -38,34 +38,25 @@ namespace walk_steps {
 // How a step ends: back to the step before, or up through every step at once.
 enum class Flow { Back, Stopped, Complete };
 
-template <class Hooks>
-struct Walk {
-    PathCells& cells;
-    const WalkEntry* pool;
-    const std::uint32_t* first;
-    UsedPieces& used;
-    Hooks& hooks;
-};
-
 // A few steps are inlined into each function, as in the brute-force search.
 // With the code per path, 4 ran at 0.90x (path-solver) and 0.94x (random-solver)
 // of 8, and 16 at 0.98x and 1.00x.
 inline constexpr int INLINED_STEPS = 8;
 
-template <int MODE, int STEP, class Hooks>
-Flow enterStep(Walk<Hooks>& w, WalkEntry previous);
+template <int MODE, int STEP, class Solver, class Hooks>
+Flow enterStep(Solver& s, Hooks& hooks, WalkEntry previous);
 
-template <int MODE, int STEP, class Hooks>
-[[gnu::noinline]] Flow enterOutlined(Walk<Hooks>& w, WalkEntry previous) {
-    return enterStep<MODE, STEP>(w, previous);
+template <int MODE, int STEP, class Solver, class Hooks>
+[[gnu::noinline]] Flow enterOutlined(Solver& s, Hooks& hooks, WalkEntry previous) {
+    return enterStep<MODE, STEP>(s, hooks, previous);
 }
 
-template <int MODE, int STEP, class Hooks>
-Flow enter(Walk<Hooks>& w, WalkEntry previous) {
+template <int MODE, int STEP, class Solver, class Hooks>
+Flow enter(Solver& s, Hooks& hooks, WalkEntry previous) {
     if constexpr (STEP % INLINED_STEPS == 0)
-        return enterOutlined<MODE, STEP>(w, previous);
+        return enterOutlined<MODE, STEP>(s, hooks, previous);
     else
-        return enterStep<MODE, STEP>(w, previous);
+        return enterStep<MODE, STEP>(s, hooks, previous);
 }
 
 // The list of the step's cell: class and known colours are constants of the
@@ -85,12 +76,13 @@ std::uint32_t listOfStep(const Colour* sides, WalkEntry previous) {
 // `previous` is the walk entry just placed on the step before: the next key takes
 // that neighbour's colour from it in a register instead of loading it back from
 // the `sides` just stored (alone: path-solver 1.01x, random-solver 1.03x).
-template <int MODE, int STEP, class Hooks>
-Flow enterStep(Walk<Hooks>& w, WalkEntry previous) {
+template <int MODE, int STEP, class Solver, class Hooks>
+Flow enterStep(Solver& s, Hooks& hooks, WalkEntry previous) {
     constexpr int cell = PATH_PLANS[MODE][STEP].cell;
+    const WalkEntry* const pool = s.walkPool.entries.data();
     // A pointer walks the list, not an index: the index is worked out only on a
     // placement (instructions 89 -> 88 a placement, 69 -> 68 a step; 1.04x both).
-    const WalkEntry* at = w.pool + w.first[listOfStep<MODE, STEP>(w.cells.sides.data(), previous)];
+    const WalkEntry* at = pool + s.lists.first[listOfStep<MODE, STEP>(s.cells.sideBytes(), previous)];
     for (;;) {
         // Step 1. At the end of the list back up. One load gives piece and
         // colours: the oriented number and its ORIENTED_SIDES row are no longer
@@ -101,44 +93,43 @@ Flow enterStep(Walk<Hooks>& w, WalkEntry previous) {
         // (path-solver 1.35 -> 1.53 a placement) and runs at 0.87x.
         const WalkEntry e = *at;
         const int piece = static_cast<int>(e >> WALK_PIECE_SHIFT);
-        if (e == WALK_END) return w.hooks.backtrack() ? Flow::Stopped : Flow::Back;
+        if (e == WALK_END) return hooks.backtrack() ? Flow::Stopped : Flow::Back;
         // Step 2. Skip pieces in use.
-        if (!w.used.take(piece)) {
+        if (!s.used.take(piece)) {
             ++at;
             continue;
         }
         // Step 3. Place; the program counts it.
-        const bool firstPlacement = w.cells.placement[cell] == NO_PLACEMENT;
-        w.cells.place(cell, static_cast<std::uint32_t>(at - w.pool), static_cast<int>(e >> WALK_ORIENTED_SHIFT));
-        if (w.hooks.placed(cell, firstPlacement)) return Flow::Stopped;
+        const bool firstPlacement = s.cells.placement[cell] == NO_PLACEMENT;
+        s.cells.place(cell, static_cast<std::uint32_t>(at - pool), static_cast<int>(e >> WALK_ORIENTED_SHIFT));
+        if (hooks.placed(cell, firstPlacement)) return Flow::Stopped;
         // Step 4. Move on; nothing is undone on the cell left behind. Back here,
         // the piece is free again and the walk goes on from the next entry.
         if constexpr (STEP + 1 == PATH_LENGTH) {
             return Flow::Complete;
         } else {
-            const Flow flow = enter<MODE, STEP + 1>(w, e);
+            const Flow flow = enter<MODE, STEP + 1>(s, hooks, e);
             if (flow != Flow::Back) return flow;
         }
-        w.used.release(piece);
+        s.used.release(piece);
         ++at;
     }
 }
 
 }  // namespace walk_steps
 
-template <class Hooks>
-WalkEnd walkPath(PathCells& cells, const CandidateLists& lists, WalkPool& walkPool, UsedPieces& used, Hooks& hooks) {
-    fillWalkPool(walkPool, lists);
-    walk_steps::Walk<Hooks> w{cells, walkPool.entries.data(), lists.first.data(), used, hooks};
+template <class Solver, class Hooks>
+WalkEnd walkPath(Solver& solver, Hooks& hooks) {
+    fillWalkPool(solver.walkPool, solver.lists);
     walk_steps::Flow flow = walk_steps::Flow::Back;
-    switch (cells.pathMode) {
-        case 0: flow = walk_steps::enter<0, 0>(w, 0); break;
-        case 1: flow = walk_steps::enter<1, 0>(w, 0); break;
-        case 2: flow = walk_steps::enter<2, 0>(w, 0); break;
-        case 3: flow = walk_steps::enter<3, 0>(w, 0); break;
-        case 4: flow = walk_steps::enter<4, 0>(w, 0); break;
-        case 5: flow = walk_steps::enter<5, 0>(w, 0); break;
-        default: flow = walk_steps::enter<6, 0>(w, 0); break;
+    switch (solver.cells.pathMode) {
+        case 0: flow = walk_steps::enter<0, 0>(solver, hooks, 0); break;
+        case 1: flow = walk_steps::enter<1, 0>(solver, hooks, 0); break;
+        case 2: flow = walk_steps::enter<2, 0>(solver, hooks, 0); break;
+        case 3: flow = walk_steps::enter<3, 0>(solver, hooks, 0); break;
+        case 4: flow = walk_steps::enter<4, 0>(solver, hooks, 0); break;
+        case 5: flow = walk_steps::enter<5, 0>(solver, hooks, 0); break;
+        default: flow = walk_steps::enter<6, 0>(solver, hooks, 0); break;
     }
     static_assert(PATH_MODES == 7);
     switch (flow) {

@@ -53,10 +53,9 @@ RunEnd runRandomSearch(RandomSolver& solver) {
     clearPlacements(solver.cells);
     const std::uint32_t fullBudget = orOwn(solver.limits.runBudget, RUN_BUDGET);
     Hooks hooks{solver, fullBudget};
-    UsedPieces used;
-    const WalkEnd end = walkPath(solver.cells, solver.lists, solver.walkPool, used, hooks);
-    solver.used = used;
-    ZENTARA_RECOUNT(checkWalkState(solver.cells, solver.lists, used));
+    solver.used.clear();
+    const WalkEnd end = walkPath(solver, hooks);
+    ZENTARA_RECOUNT(checkWalkState(solver.cells, solver.lists, solver.used));
     solver.backtrackSteps += fullBudget - hooks.budget;
     if (end == WalkEnd::Complete) return RunEnd::Complete;
     return end == WalkEnd::Exhausted ? RunEnd::Exhausted : RunEnd::BudgetSpent;

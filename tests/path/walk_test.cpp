@@ -136,7 +136,7 @@ TEST(PathWalkTables, StepPlansReadTheKeyOfTheirCell) {
             std::uint32_t key = 0;
             for (int i = 0; i < at.knownCount; ++i)
                 key = key << KEY_BITS |
-                      (at.reads[i] == FROM_PREVIOUS ? previous >> at.previousShift & 31 : cells->sides[at.reads[i]]);
+                      (at.reads[i] == FROM_PREVIOUS ? previous >> at.previousShift & 31 : cells->sideBytes()[at.reads[i]]);
             ASSERT_EQ(at.classBase + key, cells->listOf(at.cell)) << "step " << step;
         }
     }
