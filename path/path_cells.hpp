@@ -85,15 +85,10 @@ bool writeBoard(const char* name, const PathCells& cells, const CandidateLists& 
 // bool, not std::uint8_t: a store through a character type may alias anything,
 // so after every placement the walk loaded its five pointers again.
 struct UsedPieces {
-    std::array<bool, PIECE_COUNT> inUse{};
+    // One more, never in use: the walk's end marker reads as piece PIECE_COUNT.
+    std::array<bool, PIECE_COUNT + 1> inUse{};
 
     void clear() { inUse.fill(false); }
-    // Marks the piece and returns true when it was free; false leaves it in use.
-    bool take(int piece) {
-        if (inUse[piece]) return false;
-        inUse[piece] = true;
-        return true;
-    }
     void release(int piece) { inUse[piece] = false; }
     bool contains(int piece) const { return inUse[piece]; }
 };

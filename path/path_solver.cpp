@@ -104,6 +104,9 @@ SearchEnd searchPath(PathSolver& solver, std::ostream& out) {
         std::uint32_t countdown = PLACEMENTS_PER_PROGRESS;
         std::uint64_t placements = 0;  // up to the last progress step
         SearchEnd stopReason = SearchEnd::Stopped;
+        // This tree passes over about three used entries a placement: one test
+        // each pays (path-bench: same-rules ratio 1.39-1.42 -> 1.49-1.52).
+        static constexpr bool oneTestPerSkip() { return true; }
         static bool backtrack() { return false; }
         // Inlined into every step: left to itself the compiler called it from
         // a third of them (541 of 1,785); inlined, 98 -> 90 instructions a

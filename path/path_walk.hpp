@@ -6,6 +6,9 @@
 //   bool placed(int cell, bool first)     after every placement (first: the cell had
 //                                         none before in this run); true stops the walk
 // Both are inlined, so each program gets the walk with only its own bookkeeping.
+// And one choice of layout:
+//   bool oneTestPerSkip()   (constexpr) a used entry is passed over with one branch, not two
+//                           (the end of the list tested after a run of them)
 //
 // Every step of the path has code of its own (as the brute-force search has per
 // cell): a step calls the next one's, and a return is the step back. Against the
@@ -83,22 +86,25 @@ Flow enterStep(Solver& s, Hooks& hooks, WalkEntry previous) {
     // A pointer walks the list, not an index: the index is worked out only on a
     // placement (instructions 89 -> 88 a placement, 69 -> 68 a step; 1.04x both).
     const WalkEntry* at = pool + s.lists.first[listOfStep<MODE, STEP>(s.cells.sideBytes(), previous)];
+    WalkEntry e = *at;
     for (;;) {
         // Step 1. At the end of the list back up. One load gives piece and
         // colours: the oriented number and its ORIENTED_SIDES row are no longer
         // a second dependent load on the way to the next key (path-bench, medians
         // of seven alternating runs: path-solver 1.04x, random-solver 1.11x).
-        // Testing the end marker only after the used byte (it is piece 256,
-        // always in use) saves a branch per candidate but costs mispredictions
-        // (path-solver 1.35 -> 1.53 a placement) and runs at 0.87x.
-        const WalkEntry e = *at;
-        const int piece = static_cast<int>(e >> WALK_PIECE_SHIFT);
         if (e == WALK_END) return hooks.backtrack() ? Flow::Stopped : Flow::Back;
-        // Step 2. Skip pieces in use.
-        if (!s.used.take(piece)) {
-            ++at;
+        // Step 2. Skip pieces in use. The end marker reads as a free piece, so
+        // that a run of used entries costs one branch each, with the end tested
+        // once after it (see oneTestPerSkip).
+        if constexpr (Hooks::oneTestPerSkip()) {
+            while (s.used.inUse[e >> WALK_PIECE_SHIFT]) e = *++at;
+            if (e == WALK_END) return hooks.backtrack() ? Flow::Stopped : Flow::Back;
+        } else if (s.used.inUse[e >> WALK_PIECE_SHIFT]) {
+            e = *++at;
             continue;
         }
+        const int piece = static_cast<int>(e >> WALK_PIECE_SHIFT);
+        s.used.inUse[piece] = true;
         // Step 3. Place; the program counts it.
         const bool firstPlacement = s.cells.placement[cell] == NO_PLACEMENT;
         s.cells.place(cell, static_cast<std::uint32_t>(at - pool), static_cast<int>(e >> WALK_ORIENTED_SHIFT));
@@ -112,7 +118,7 @@ Flow enterStep(Solver& s, Hooks& hooks, WalkEntry previous) {
             if (flow != Flow::Back) return flow;
         }
         s.used.release(piece);
-        ++at;
+        e = *++at;
     }
 }
 
