@@ -24,7 +24,7 @@ void checkWalkState(const PathCells& cells, const CandidateLists& lists, const U
         ZENTARA_CHECK(used.contains(piece) && !seen[piece]);
         seen[piece] = true;
         for (int side = 0; side < 4; ++side)
-            ZENTARA_CHECK(cells.sides[cell * 4 + side] == ORIENTED_SIDES[oriented][side]);
+            ZENTARA_CHECK(cells.sideBytes()[cell * 4 + side] == ORIENTED_SIDES[oriented][side]);
     }
     for (std::uint32_t list = 0; list < LIST_COUNT; ++list)
         ZENTARA_CHECK(lists.pool[lists.first[list] + lists.count[list]] == END_OF_LIST);
