@@ -112,7 +112,9 @@ struct BruteSolver {
     // runSearch runs, those it has still to climb back into.
     int filled = 0;
 
-    int level = 1;      // after a placement on cell c: c + 1
+    // After a placement on cell c: c + 1. The search sets it only where it is
+    // read (reports, new bests, its end), from the cells on the stack.
+    int level = 1;
     int bestLevel = 1;  // never reset
     // Shown in millions. 64 bits: at 60 M placements a second a 32-bit count
     // would wrap after about a year of one exhaustive run.

@@ -50,11 +50,13 @@ void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
             }
 }
 
-// Brings the board's record references up to the entries of the stack: the
-// search keeps only the stack, the files and the caller read the references.
+// Brings the board's record references and the level up to the entries of the
+// stack: the search keeps only the stack, the files, the status line and the
+// caller read the references and the level.
 void syncPlaced(BruteSolver& solver, int position) {
     for (int p = 0; p < SEARCH_CELLS; ++p)
         solver.placed[cellOfPosition(p)] = p < position ? &solver.records[solver.stack[p]->record] : nullptr;
+    solver.level = position == 0 ? 1 : cellOfPosition(position - 1) + 1;
 }
 
 // How a step ends: back to the cell before, or up through every step at once
@@ -63,9 +65,9 @@ enum class Flow { Back, Stopped, Solved };
 
 // position: the cells of the search order now on the board.
 [[gnu::noinline]] void saveNewBest(BruteSolver& s, int position) {
+    syncPlaced(s, position);
     s.bestLevel = s.level;
     if (s.level == CELL_COUNT) s.failuresBeforeFullBoard = boardWriteFailures();
-    syncPlaced(s, position);
     saveBoard(s, true);
 }
 
@@ -121,8 +123,11 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
         goto placed;
     }
     {
-        const int left = (previousRight & key.leftKeep) | key.leftConstant;
-        const FlatHead head = s.flatHeads[key.chainBase + left + 32 * s.colourCopies[key.topByte]];
+        // Unsigned and pointer-wide: the index needs no sign extension on the
+        // path from the record just placed to the head (1.04x, 41.4 -> 40.6
+        // instructions a placement).
+        const std::size_t left = (previousRight & key.leftKeep) | key.leftConstant;
+        const FlatHead head = s.flatHeads[key.chainBase + left + 32u * s.colourCopies[key.topByte]];
         entry = &s.flatEntries[head.first];
         piece = head.piece;
     }
@@ -139,7 +144,6 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
         s.used[piece] = 1;
         s.stack[POSITION] = entry;
         std::memcpy(&s.colourCopies[4 * key.cell], entry->colours.data(), 4);
-        s.level = key.cell + 1;
         if (key.cell + 1 > s.bestLevel) [[unlikely]]
             saveNewBest(s, POSITION + 1);
         if (--s.countdown == 0) [[unlikely]] {
@@ -160,8 +164,12 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
             }
             if (flow != Flow::Back) return flow;
         }
-        // Step 6. Take back: the piece is free again and the walk goes on.
-        s.used[piece] = 0;
+        // Step 6. Take back: the piece is free again and the walk goes on. The
+        // entry is read back from the stack rather than kept across the call: the
+        // eight inlined cells then spill no entry or piece of their own, 47.4 ->
+        // 41.4 instructions and 6.1 -> 4.5 stores a placement (0.98x-1.03x on time).
+        entry = s.stack[POSITION];
+        s.used[entry->piece] = 0;
         piece = (++entry)->piece;
     }
 }

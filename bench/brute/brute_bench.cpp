@@ -1,7 +1,9 @@
 // brute-bench [PLACEMENTS]: the brute-force search and the plain baseline, each
 // for the same fixed number of placements from the same seed, in alternating
 // rounds; the ratio is the median of the rounds'. Then the search against its
-// floor (brute_floor.hpp) over the first FLOOR_PLACEMENTS of the same run.
+// floor (brute_floor.hpp) over the first FLOOR_PLACEMENTS of the same run, and
+// against the floor with the search's walk over pieces in use put back, which
+// shows how much of the gap that walk is.
 // The signature (best level, level and board checksum at the stop) must be the
 // same on every build; the speed figures are the machine's.
 #include <algorithm>
@@ -18,7 +20,7 @@
 namespace {
 
 constexpr zentara::RandomState SEED = 1;
-// The floor replays a recorded run, 4 bytes a placement: 64 MB at most.
+// The floor replays a recorded run, 5 bytes a placement: 80 MB at most.
 constexpr std::uint64_t FLOOR_PLACEMENTS = 16'000'000;
 
 struct BruteRun {
@@ -70,7 +72,8 @@ zentara::bench::FloorTrace checkedFloorTrace(std::uint64_t placements) {
     FloorTrace trace = recordFloorTrace(*solver, placements);
     if (trace.steps.empty()) return trace;
     const bool same = trace.steps.size() == run.placements && trace.checksum == run.checksum &&
-                      replayFloor(*solver, trace) == run.checksum;
+                      replayFloor(*solver, trace) == run.checksum &&
+                      replayFloorWithWalk(*solver, trace) == run.checksum;
     if (!same) {
         std::fprintf(stderr, "brute-bench: the floor's replay of %llu placements is not the search's\n",
                      static_cast<unsigned long long>(placements));
@@ -79,32 +82,37 @@ zentara::bench::FloorTrace checkedFloorTrace(std::uint64_t placements) {
     return trace;
 }
 
-// Rounds of the search and its floor over the same placements, in turn.
+// Rounds of the search, its floor and the floor with the search's walk put back,
+// over the same placements, in turn.
 void measureFloor(const zentara::bench::FloorTrace& floor, std::uint64_t floorPlacements) {
     using namespace zentara::bench;
     // The floor needs the chains the engine built: one solver, set up outside the timing.
     std::unique_ptr<zentara::brute::BruteSolver> chains;
     runBrute(1, &chains);
-    const auto [engineRates, floorRates] = alternateRounds(
-        [](int round, const std::array<Measured, 2>& m) {
-            std::printf("floor round %d: brute %.1f M placements/s, floor %.1f M placements/s\n", round,
-                        m[0].rate() / 1e6, m[1].rate() / 1e6);
+    const auto replayed = [&](auto replay) {
+        const double start = cpuSeconds();
+        const std::uint32_t checksum = replay(*chains, floor);
+        const double seconds = cpuSeconds() - start;
+        if (checksum != floor.checksum) std::exit(1);  // checked once already; keeps the replay observed
+        return Measured{static_cast<double>(floor.steps.size()), seconds};
+    };
+    const auto [engineRates, floorRates, walkRates] = alternateRounds(
+        [](int round, const std::array<Measured, 3>& m) {
+            std::printf("floor round %d: brute %.1f M placements/s, floor %.1f M placements/s, "
+                        "floor with walk %.1f M placements/s\n",
+                        round, m[0].rate() / 1e6, m[1].rate() / 1e6, m[2].rate() / 1e6);
         },
         [&] {
             const BruteRun run = runBrute(floorPlacements);
             return Measured{static_cast<double>(run.placements), run.seconds};
         },
-        [&] {
-            const double start = cpuSeconds();
-            const std::uint32_t checksum = replayFloor(*chains, floor);
-            const double seconds = cpuSeconds() - start;
-            if (checksum != floor.checksum) std::exit(1);  // checked once already; keeps the replay observed
-            return Measured{static_cast<double>(floor.steps.size()), seconds};
-        });
+        [&] { return replayed(replayFloor); }, [&] { return replayed(replayFloorWithWalk); });
     std::printf("floor:    %.1f M placements/s (the search's first %llu placements replayed)\n",
                 floorRates.median() / 1e6, static_cast<unsigned long long>(floor.steps.size()));
     std::printf("brute-solver/floor %.2f (engine %.1f M placements/s over the same placements)\n",
                 medianRatio(engineRates, floorRates), engineRates.median() / 1e6);
+    std::printf("brute-solver/floor-with-walk %.2f (floor with walk %.1f M placements/s)\n",
+                medianRatio(engineRates, walkRates), walkRates.median() / 1e6);
 }
 
 }  // namespace

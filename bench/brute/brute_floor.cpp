@@ -1,5 +1,6 @@
 #include "bench/brute/brute_floor.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "bench/bench.hpp"
@@ -36,6 +37,7 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     using namespace bottom_first;
     FloorTrace trace;
     trace.steps.reserve(placements);
+    trace.passed.reserve(placements);
     // The walk of the search, as plain as it comes: one loop, the board as its stack.
     std::array<Colour, 4 * (CELL_COUNT + 2)> copies{};
     copies.fill(BORDER_COLOUR);
@@ -63,8 +65,12 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     int p = 0;
     int onBoard = 0;  // positions filled when the walk ends
     const FlatEntry* entry = &s.flatEntries[chainStart[0]];
+    unsigned passed = 0;  // entries of pieces in use passed since the last placement
     while (placements > 0) {
-        while (used[entry->piece]) ++entry;
+        while (used[entry->piece]) {
+            ++entry;
+            ++passed;
+        }
         if (entry->piece == END_OF_CHAIN) {  // a dead end: back to the cell before
             if (p == 0) break;
             entry = at[--p];
@@ -86,6 +92,8 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
             loaded = chainStart[p + 1];
         }
         trace.steps.push_back(step);
+        trace.passed.push_back(static_cast<std::uint8_t>(std::min(passed, 255u)));
+        passed = 0;
         if (last) {
             onBoard = p + 1;
             break;
@@ -96,12 +104,17 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     return trace;
 }
 
-std::uint32_t replayFloor(const BruteSolver& s, const FloorTrace& trace) {
+namespace {
+
+template <bool WALK>
+std::uint32_t replay(const BruteSolver& s, const FloorTrace& trace) {
     std::array<const FlatEntry*, SEARCH_CELLS> at{};
     std::array<unsigned, SEARCH_CELLS> chainStart{};
     unsigned loaded = trace.start;
     unsigned position = 0;
-    for (const FloorStep step : trace.steps) {
+    unsigned walked = 0;  // the used bytes the walk read, summed so that the loads stay
+    for (std::size_t i = 0; i < trace.steps.size(); ++i) {
+        const FloorStep step = trace.steps[i];
         position = step & ((1u << POSITION_BITS) - 1);
         unsigned first = loaded;
         if (((loaded ^ step >> BACK_SHIFT) & 1u) != 0) [[unlikely]] {
@@ -112,12 +125,28 @@ std::uint32_t replayFloor(const BruteSolver& s, const FloorTrace& trace) {
             first = chainStart[position];
         }
         chainStart[position] = first;
-        const FlatEntry* entry = &s.flatEntries[first + (step >> PLACE_SHIFT & ((1u << PLACE_BITS) - 1))];
+        const unsigned index = first + (step >> PLACE_SHIFT & ((1u << PLACE_BITS) - 1));
+        const FlatEntry* entry = &s.flatEntries[index];
+        if constexpr (WALK) {
+            // The entries just before the placed one stand in for those the search
+            // passed; the empty asm keeps one branch an entry, as in the search.
+            for (const FlatEntry* over = entry - std::min<unsigned>(trace.passed[i], index); over != entry; ++over) {
+                walked += s.used[over->piece];
+                asm volatile("" : "+r"(walked));
+            }
+        }
         at[position] = entry;
         const unsigned keep = 0u - (step >> KEEP_SHIFT & 1u);
         loaded = s.flatHeads[(step >> HEAD_SHIFT & ((1u << HEAD_BITS) - 1)) + (entry->colours[bottom_first::RIGHT] & keep)].first;
     }
+    if constexpr (WALK) asm volatile("" : : "r"(walked));
     return checksumOf(at, trace.steps.empty() ? 0 : static_cast<int>(position) + 1);
 }
+
+}  // namespace
+
+std::uint32_t replayFloor(const BruteSolver& s, const FloorTrace& trace) { return replay<false>(s, trace); }
+
+std::uint32_t replayFloorWithWalk(const BruteSolver& s, const FloorTrace& trace) { return replay<true>(s, trace); }
 
 }  // namespace zentara::bench

@@ -25,6 +25,9 @@ using FloorStep = std::uint32_t;
 
 struct FloorTrace {
     std::vector<FloorStep> steps;
+    // For each step, the entries the walk passed over (pieces in use) since the
+    // placement before, at most 255: what the floor with the walk replays.
+    std::vector<std::uint8_t> passed;
     std::uint16_t start = 0;     // the first entry of cell 0's chain
     std::uint32_t checksum = 0;  // the board after the last step, as the bench signs it
 };
@@ -36,5 +39,11 @@ FloorTrace recordFloorTrace(const brute::BruteSolver& solver, std::uint64_t plac
 
 // Replays the steps; returns the checksum of the board after the last one.
 std::uint32_t replayFloor(const brute::BruteSolver& solver, const FloorTrace& trace);
+
+// The same with the walk over entries of pieces in use put back: before each
+// step, a loop over as many entries as the search passed, loading each entry's
+// piece and that piece's used byte, one branch an entry as in the search. Not a
+// floor: it shows how much of the gap to the floor that walk explains.
+std::uint32_t replayFloorWithWalk(const brute::BruteSolver& solver, const FloorTrace& trace);
 
 }  // namespace zentara::bench

@@ -106,6 +106,7 @@ TEST_F(BruteSearch, ExhaustedFirstCellEndsTheSearch) {
     EXPECT_EQ(runSearch(*solver, console), SearchEnd::Exhausted);
     EXPECT_EQ(solver->placements, 1u);
     EXPECT_EQ(solver->bestLevel, 1);
+    EXPECT_EQ(solver->level, 1);  // the level of the empty board it leaves
     EXPECT_EQ(solver->placed[0], nullptr);
     EXPECT_TRUE(std::filesystem::is_empty("."));
 }
