@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "core/console.hpp"
+#include "core/huge_pages.hpp"
 #include "path/path_solver.hpp"
 #include "core/command_line.hpp"
 
@@ -18,12 +19,14 @@ constexpr const char* USAGE =
     "  --help     prints this text\n"
     "  --version  prints the suite's version\n";
 
-zentara::path::PathSolver solver;  // about 10 MB of lists: static, rebuilt every run
 }  // namespace
 
 int main(int argc, char** argv) {
     if (const int end = zentara::enterSolver(argc, argv, "path-solver", USAGE); end >= 0) return end;
     zentara::lowerPriority(zentara::Priority::Idle);
+    // About 12 MB of lists and walk pool, read all over by the walk.
+    const auto solverOnHugePages = zentara::makeOnHugePages<zentara::path::PathSolver>();
+    zentara::path::PathSolver& solver = *solverOnHugePages;
     zentara::path::startPathSolver(solver, zentara::path::PATH_SOLVER_SETTINGS, zentara::timeSeedNow(), std::cout);
     const zentara::path::SearchEnd end = zentara::path::runPathSolver(solver, std::cout);
     return zentara::path::finishPathRun(solver, end, std::cout);

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "core/console.hpp"
+#include "core/huge_pages.hpp"
 #include "path/random_solver.hpp"
 #include "path/settings.hpp"
 #include "core/command_line.hpp"
@@ -20,7 +21,6 @@ constexpr const char* USAGE =
     "  --help     prints this text\n"
     "  --version  prints the suite's version\n";
 
-zentara::path::RandomSolver solver;  // about 10 MB of lists: static, built once
 constexpr zentara::RandomState COMPILED_SEED = 0;  // 0 takes the time seed
 }  // namespace
 
@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
     const int pathMode = zentara::path::readPathMode();
     zentara::lowerPriority(zentara::Priority::BelowNormal);
     const zentara::RandomState seed = COMPILED_SEED != 0 ? COMPILED_SEED : zentara::timeSeedNow();
+    // About 12 MB of lists and walk pool, read all over by the walk.
+    const auto solverOnHugePages = zentara::makeOnHugePages<zentara::path::RandomSolver>();
+    zentara::path::RandomSolver& solver = *solverOnHugePages;
     zentara::path::setUpRandomSolver(solver, pathMode, seed);
     zentara::path::runRandomSolver(solver, std::cout);
     return 0;

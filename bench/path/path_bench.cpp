@@ -12,6 +12,7 @@
 #include "bench/baseline.hpp"
 #include "bench/bench.hpp"
 #include "bench/path/path_baseline.hpp"
+#include "core/huge_pages.hpp"
 #include "path/path_solver.hpp"
 #include "path/random_solver.hpp"
 
@@ -40,7 +41,7 @@ constexpr int RANDOM_PATH = 0;
 
 // One run of the random-restart solver; the measured part is the search.
 bench::Measured randomRun(std::uint32_t budget, RunOutcome& outcome) {
-    auto solver = std::make_unique<RandomSolver>();
+    auto solver = makeOnHugePages<RandomSolver>();
     solver->limits.runBudget = budget;
     setUpRandomSolver(*solver, RANDOM_PATH, SEED);
     const double start = bench::cpuSeconds();
@@ -53,7 +54,7 @@ bench::Measured randomRun(std::uint32_t budget, RunOutcome& outcome) {
 // Its rules as the plain search, on the same lists and path; `placements` are
 // the run's, which the engine does not count.
 bench::Measured randomSameRun(std::uint32_t budget, RunOutcome& outcome, std::uint64_t& placements) {
-    auto solver = std::make_unique<RandomSolver>();
+    auto solver = makeOnHugePages<RandomSolver>();
     setUpRandomSolver(*solver, RANDOM_PATH, SEED);
     const double start = bench::cpuSeconds();
     const bench::PathBaselineResult same =
@@ -72,7 +73,7 @@ PathSolverSettings pathSettings() {
 
 // One run of the seeded path solver until `statuses` statuses; the measured part is the search.
 bench::Measured pathRun(long statuses, RunOutcome& outcome) {
-    auto solver = std::make_unique<PathSolver>();
+    auto solver = makeOnHugePages<PathSolver>();
     std::ostringstream sink;
     startPathSolver(*solver, pathSettings(), SEED, sink);
     solver->limits.reports = statuses;
@@ -85,7 +86,7 @@ bench::Measured pathRun(long statuses, RunOutcome& outcome) {
 }
 
 bench::Measured pathSameRun(long statuses, RunOutcome& outcome) {
-    auto solver = std::make_unique<PathSolver>();
+    auto solver = makeOnHugePages<PathSolver>();
     std::ostringstream sink;
     startPathSolver(*solver, pathSettings(), SEED, sink);
     beginPathRun(*solver);
