@@ -74,6 +74,14 @@ constexpr ChainTable chainTableOf(const PieceEntry& colours) {
     return static_cast<ChainTable>((bottomBorder ? 1 : 0) + (rightBorder ? 2 : 0));
 }
 
+// From this position of the search order on, the cells walk a second copy of the
+// flat chains, made each time the search enters the position, without the entries
+// whose piece lies on a cell before it: those stay in use for as long as any cell
+// from here on is on the board, and over a run they are more than half of the
+// entries the walk would pass over (0.88 of 1.58 a placement on seed 1). The
+// copy is made about once every 4 M placements (a few microseconds each).
+inline constexpr int DEEP_POSITION = 96;
+
 inline constexpr int HINT_RECORD = orientedNumber(HINT_PIECE, HINT_ROTATION);  // 554
 inline constexpr int PLACEMENTS_PER_REPORT = 2'000'000;
 inline constexpr int FIRST_BEST_FILE_LEVEL = 200;
@@ -107,6 +115,9 @@ struct BruteSolver {
     // and the entry each cell of the search order holds (its place in its chain).
     std::array<FlatEntry, FLAT_ENTRIES> flatEntries{};
     std::array<FlatHead, FLAT_TABLES * FLAT_TABLE_HEADS> flatHeads{};
+    // The deep copy (see DEEP_POSITION), walked by the cells from it on.
+    std::array<FlatEntry, FLAT_ENTRIES> deepEntries{};
+    std::array<FlatHead, FLAT_TABLES * FLAT_TABLE_HEADS> deepHeads{};
     std::array<const FlatEntry*, SEARCH_CELLS> stack{};
     // Cells of the search order now on the board (hint not counted); while
     // runSearch runs, those it has still to climb back into.

@@ -1,6 +1,7 @@
 // Recounts of what the search keeps incrementally, for its report point: the used
 // pieces against the board, the level against the placed cells, the colour copies
-// and seams against the records, and the terminator that ends every flat chain.
+// and seams against the records, the terminator that ends every flat chain, and
+// the deep chains against the flat ones.
 #include "brute/brute_solver.hpp"
 #include "core/checks.hpp"
 
@@ -40,6 +41,22 @@ void checkSearchState(const BruteSolver& s) {
             ++entry;
             ZENTARA_CHECK(entry < FLAT_ENTRIES);
         }
+    }
+
+    // With the deep position on the board, the deep chains are the flat ones
+    // without the pieces on the cells before it, in the same order.
+    if (s.placed[cellOfPosition(DEEP_POSITION)] == nullptr) return;
+    std::array<bool, PIECE_COUNT + 1> before{};
+    for (int p = 0; p < DEEP_POSITION; ++p) before[s.placed[cellOfPosition(p)]->piece] = true;
+    for (std::size_t head = 0; head < s.flatHeads.size(); ++head) {
+        int deep = s.deepHeads[head].first;
+        ZENTARA_CHECK(s.deepEntries[deep].piece == s.deepHeads[head].piece);
+        for (int entry = s.flatHeads[head].first; s.flatEntries[entry].piece != END_OF_CHAIN; ++entry) {
+            if (before[s.flatEntries[entry].piece]) continue;
+            ZENTARA_CHECK(s.deepEntries[deep].record == s.flatEntries[entry].record);
+            ++deep;
+        }
+        ZENTARA_CHECK(s.deepEntries[deep].piece == END_OF_CHAIN);
     }
 }
 

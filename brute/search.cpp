@@ -50,6 +50,32 @@ void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
             }
 }
 
+// Copies every flat chain, in its order, into the deep tables without the
+// entries whose piece `excluded` marks; `placeInDeep`, when given, receives the
+// deep place of each flat entry copied.
+void compactChains(BruteSolver& s, const std::array<std::uint8_t, PIECE_COUNT + 1>& excluded,
+                   std::array<std::uint16_t, FLAT_ENTRIES>* placeInDeep = nullptr) {
+    s.deepEntries[0] = FlatEntry{};
+    unsigned next = 1;
+    for (int table = 0; table < FLAT_TABLES; ++table)
+        for (int top = 0; top < COLOUR_VALUES; ++top)
+            for (int left = 0; left < COLOUR_VALUES; ++left) {
+                const int head = flatHeadIndex(table, static_cast<Colour>(left), static_cast<Colour>(top));
+                const unsigned start = next;
+                for (unsigned entry = s.flatHeads[head].first; s.flatEntries[entry].piece != END_OF_CHAIN; ++entry) {
+                    if (excluded[s.flatEntries[entry].piece]) continue;
+                    if (placeInDeep != nullptr) (*placeInDeep)[entry] = static_cast<std::uint16_t>(next);
+                    s.deepEntries[next++] = s.flatEntries[entry];
+                }
+                if (next == start) {
+                    s.deepHeads[head] = FlatHead{};
+                    continue;
+                }
+                s.deepHeads[head] = FlatHead{static_cast<std::uint16_t>(start), s.deepEntries[start].piece};
+                s.deepEntries[next++] = FlatEntry{};
+            }
+}
+
 // Brings the board's record references and the level up to the entries of the
 // stack: the search keeps only the stack, the files, the status line and the
 // caller read the references and the level.
@@ -123,12 +149,17 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
         goto placed;
     }
     {
+        // Step 1. Entered afresh, the deep position copies the chains without
+        // the pieces now on the board (all of them on cells before it).
+        constexpr bool DEEP = POSITION >= DEEP_POSITION;
+        if constexpr (POSITION == DEEP_POSITION) compactChains(s, s.used);
         // Unsigned and pointer-wide: the index needs no sign extension on the
         // path from the record just placed to the head (1.04x, 41.4 -> 40.6
-        // instructions a placement).
+        // instructions a placement). The head is read as its two fields rather
+        // than as one word split in registers: two instructions fewer a placement.
         const std::size_t left = (previousRight & key.leftKeep) | key.leftConstant;
-        const FlatHead head = s.flatHeads[key.chainBase + left + 32u * s.colourCopies[key.topByte]];
-        entry = &s.flatEntries[head.first];
+        const FlatHead& head = (DEEP ? s.deepHeads : s.flatHeads)[key.chainBase + left + 32u * s.colourCopies[key.topByte]];
+        entry = &(DEEP ? s.deepEntries : s.flatEntries)[head.first];
         piece = head.piece;
     }
     for (;;) {
@@ -186,6 +217,16 @@ SearchEnd runSearch(BruteSolver& solver, std::ostream& out) {
         const int table = CELL_KEYS[p].chainBase / FLAT_TABLE_HEADS;
         const auto number = static_cast<std::size_t>(solver.placed[cellOfPosition(p)] - solver.records.data());
         solver.stack[p] = &solver.flatEntries[placeOfRecord[table][number]];
+    }
+    if (solver.filled > DEEP_POSITION) {
+        // The deep copy as the cell at DEEP_POSITION left it, and the entries of
+        // the cells from there on in it.
+        std::array<std::uint8_t, PIECE_COUNT + 1> before{};
+        for (int p = 0; p < DEEP_POSITION; ++p) before[solver.stack[p]->piece] = 1;
+        std::array<std::uint16_t, FLAT_ENTRIES> placeInDeep{};
+        compactChains(solver, before, &placeInDeep);
+        for (int p = DEEP_POSITION; p < solver.filled; ++p)
+            solver.stack[p] = &solver.deepEntries[placeInDeep[solver.stack[p] - solver.flatEntries.data()]];
     }
 
     // Step 1. The steps count placements only down the countdown: while they run,
