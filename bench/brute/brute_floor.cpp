@@ -47,6 +47,7 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     }
     std::array<std::uint8_t, PIECE_COUNT + 1> used{};
     used[HINT_PIECE] = 1;
+    std::array<int, PIECE_COUNT + 1> positionOf{};  // of each piece in use
     std::array<const FlatEntry*, SEARCH_CELLS> at{};
     std::array<unsigned, SEARCH_CELLS> chainStart{};  // first entry of each entered cell's chain
 
@@ -68,8 +69,9 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     unsigned passed = 0;  // entries of pieces in use passed since the last placement
     while (placements > 0) {
         while (used[entry->piece]) {
+            // From the deep position on the search's chains leave out the pieces on the cells before it.
+            if (p < DEEP_POSITION || positionOf[entry->piece] >= DEEP_POSITION) ++passed;
             ++entry;
-            ++passed;
         }
         if (entry->piece == END_OF_CHAIN) {  // a dead end: back to the cell before
             if (p == 0) break;
@@ -81,6 +83,7 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
         const auto place = static_cast<unsigned>(entry - &s.flatEntries[chainStart[p]]);
         if (place >= 1u << PLACE_BITS) return FloorTrace{};
         used[entry->piece] = 1;
+        positionOf[entry->piece] = p;
         at[p] = entry;
         for (int side = 0; side < 4; ++side) copies[4 * CELL_KEYS[p].cell + side] = entry->colours[side];
         const unsigned back = (p != previous + 1 ? 1u : 0u) ^ (loaded & 1u);

@@ -26,7 +26,8 @@ using FloorStep = std::uint32_t;
 struct FloorTrace {
     std::vector<FloorStep> steps;
     // For each step, the entries the walk passed over (pieces in use) since the
-    // placement before, at most 255: what the floor with the walk replays.
+    // placement before, at most 255: what the floor with the walk replays. From
+    // the deep position on, only those the search's deep chains keep.
     std::vector<std::uint8_t> passed;
     std::uint16_t start = 0;     // the first entry of cell 0's chain
     std::uint32_t checksum = 0;  // the board after the last step, as the bench signs it
