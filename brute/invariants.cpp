@@ -58,6 +58,12 @@ void checkSearchState(const BruteSolver& s) {
         }
         ZENTARA_CHECK(s.deepEntries[deep].piece == END_OF_CHAIN);
     }
+    // and the cells from it on hold entries of the deep chains, climbed back into too.
+    const auto deepFirst = reinterpret_cast<std::uintptr_t>(s.deepEntries.data());
+    for (int p = DEEP_POSITION; p <= positionOfCell(s.level - 1); ++p) {
+        const auto entry = reinterpret_cast<std::uintptr_t>(s.stack[p]);
+        ZENTARA_CHECK(entry >= deepFirst && entry < deepFirst + sizeof s.deepEntries);
+    }
 }
 
 }  // namespace zentara::brute

@@ -17,7 +17,85 @@ protected:
     Board16 planted = plantedSolution();
     std::ostringstream console;
 };
+
+struct PlainRun {
+    std::uint64_t placements = 0;
+    int bestLevel = 1;
+    Board16 board{};
+};
+
+// The search as plainly as it can be written: depth first in row order over the
+// linked chains, a record taken when its piece is free (and, on the two cells
+// before the hint, when it meets the hint), for at most `limit` placements.
+PlainRun plainSearch(const BruteSolver& s, std::uint64_t limit) {
+    using namespace bottom_first;
+    std::array<const LinkedPiece*, CELL_COUNT> onCell{};
+    onCell[HINT_CELL] = &s.records[HINT_RECORD];
+    std::array<bool, PIECE_COUNT> used{};
+    used[HINT_PIECE] = true;
+    const auto firstOf = [&](int cell) {
+        const int row = cell / BOARD_WIDTH, column = cell % BOARD_WIDTH;
+        const Colour left = column == 0 ? BORDER_COLOUR : onCell[cell - 1]->colours[RIGHT];
+        const Colour top = row == 0 ? BORDER_COLOUR : onCell[cell - BOARD_WIDTH]->colours[BOTTOM];
+        const int table = (row == BOARD_HEIGHT - 1 ? 1 : 0) + (column == BOARD_WIDTH - 1 ? 2 : 0);
+        return s.chainHeads[table * CHAIN_HEADS + chainIndex(left, top)];
+    };
+    const PieceEntry& hint = onCell[HINT_CELL]->colours;
+    const auto fits = [&](int cell, const LinkedPiece* r) {
+        if (used[r->piece]) return false;
+        if (cell == HINT_CELL - BOARD_WIDTH) return r->colours[BOTTOM] == hint[TOP];
+        if (cell == HINT_CELL - 1) return r->colours[RIGHT] == hint[LEFT];
+        return true;
+    };
+    std::array<const LinkedPiece*, SEARCH_CELLS> candidate{};  // the next to try on each position
+    candidate[0] = firstOf(0);
+    PlainRun run;
+    int p = 0;
+    while (run.placements < limit) {
+        const int cell = cellOfPosition(p);
+        const LinkedPiece* r = candidate[p];
+        while (r != nullptr && !fits(cell, r)) r = r->next;
+        if (r == nullptr) {  // back to the cell before
+            if (p == 0) break;
+            const int back = cellOfPosition(--p);
+            used[onCell[back]->piece] = false;
+            onCell[back] = nullptr;
+            continue;
+        }
+        onCell[cell] = r;
+        used[r->piece] = true;
+        candidate[p] = r->next;
+        ++run.placements;
+        run.bestLevel = std::max(run.bestLevel, cell + 1);
+        if (++p == SEARCH_CELLS) break;
+        candidate[p] = firstOf(cellOfPosition(p));
+    }
+    for (int cell = 0; cell < CELL_COUNT; ++cell)
+        if (onCell[cell] != nullptr) run.board[cell] = PlacedCell{onCell[cell]->piece, onCell[cell]->rotation};
+    return run;
+}
 }  // namespace
+
+// Seeded runs walk the placements of the plain search, to the same board and best
+// level: runs that go back above the middle rows and down again many times (seed
+// 56: 188 times onto cell 96 in its first 300,000 placements) and one far below.
+TEST_F(BruteSearch, WalksThePlacementsOfAPlainSearch) {
+    const struct {
+        RandomState seed;
+        std::uint64_t placements;
+    } rows[] = {{56, 300'000}, {51, 300'000}, {1, 1'500'000}};
+    for (const auto& row : rows) {
+        auto solver = seededSolver(row.seed);
+        const PlainRun plain = plainSearch(*solver, row.placements);
+        solver->limits.workPerReport = static_cast<std::uint32_t>(row.placements);
+        solver->countdown = static_cast<int>(row.placements);
+        solver->limits.reports = 1;
+        EXPECT_EQ(runSearch(*solver, console), SearchEnd::Stopped) << row.seed;
+        EXPECT_EQ(solver->placements, plain.placements) << row.seed;
+        EXPECT_EQ(solver->bestLevel, plain.bestLevel) << row.seed;
+        EXPECT_EQ(boardTextOf(*solver), plantedText(plain.board, CELL_COUNT - 1)) << row.seed;
+    }
+}
 
 // Through planted chains the search walks straight to the solution: 255
 // placements, every level from 2 on a new best, but files only from 200 on,
