@@ -23,6 +23,17 @@ namespace {
 
 inline constexpr int COLOUR_VALUES = 23;  // border + 22 colours
 
+// Ends the chain copied into entries[start, next): its terminator after it and
+// its head, or the head of an empty chain when nothing was copied.
+void endChain(std::array<FlatEntry, FLAT_ENTRIES>& entries, FlatHead& head, unsigned start, unsigned& next) {
+    if (next == start) {
+        head = FlatHead{};
+        return;
+    }
+    head = FlatHead{static_cast<std::uint16_t>(start), entries[start].piece};
+    entries[next++] = FlatEntry{};
+}
+
 // Copies every linked chain, in its order, into the flat entries of each table
 // that takes it (the records that meet the hint again into the tables of the
 // two cells before it); returns the place of each record in each table (unused
@@ -31,11 +42,11 @@ using PlacesOfRecords = std::array<std::array<std::uint16_t, ORIENTED_COUNT>, FL
 void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
     solver.flatEntries[0] = FlatEntry{};  // the terminator every empty chain starts at
     solver.flatHeads.fill(FlatHead{});
-    int next = 1;
+    unsigned next = 1;
     for (int table = 0; table < FLAT_TABLES; ++table)
         for (int top = 0; top < COLOUR_VALUES; ++top)
             for (int left = 0; left < COLOUR_VALUES; ++left) {
-                const int start = next;
+                const unsigned start = next;
                 for (const LinkedPiece* record = solver.chainHeads[sourceTable(table) * CHAIN_HEADS + chainIndex(left, top)];
                      record != nullptr; record = record->next) {
                     if (!inFlatTable(table, record->colours)) continue;
@@ -43,10 +54,8 @@ void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
                     placeOfRecord[table][number] = static_cast<std::uint16_t>(next);
                     solver.flatEntries[next++] = FlatEntry{record->colours, record->piece, number};
                 }
-                if (next == start) continue;
-                solver.flatHeads[flatHeadIndex(table, static_cast<Colour>(left), static_cast<Colour>(top))] =
-                    FlatHead{static_cast<std::uint16_t>(start), solver.flatEntries[start].piece};
-                solver.flatEntries[next++] = FlatEntry{};
+                endChain(solver.flatEntries, solver.flatHeads[flatHeadIndex(table, static_cast<Colour>(left), static_cast<Colour>(top))],
+                         start, next);
             }
 }
 
@@ -67,12 +76,7 @@ void compactChains(BruteSolver& s, const std::array<std::uint8_t, PIECE_COUNT + 
                     if (placeInDeep != nullptr) (*placeInDeep)[entry] = static_cast<std::uint16_t>(next);
                     s.deepEntries[next++] = s.flatEntries[entry];
                 }
-                if (next == start) {
-                    s.deepHeads[head] = FlatHead{};
-                    continue;
-                }
-                s.deepHeads[head] = FlatHead{static_cast<std::uint16_t>(start), s.deepEntries[start].piece};
-                s.deepEntries[next++] = FlatEntry{};
+                endChain(s.deepEntries, s.deepHeads[head], start, next);
             }
 }
 
