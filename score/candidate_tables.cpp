@@ -1,8 +1,10 @@
 // Builds the 1,024 oriented-piece records and sorts them into the hint list and
 // the four class tables, every list in a fresh random order, all carved from one
 // pointer pool: a counting pass, the layout, then an inserting pass.
+#include <algorithm>
 #include <cstring>
 
+#include "core/fresh_starts.hpp"
 #include "score/score_solver.hpp"
 
 namespace zentara::score {
@@ -52,7 +54,7 @@ Slot* carve(CandidateList& list, Slot* next) {
 
 }  // namespace
 
-void buildCandidateTables(CandidateTables& t, RandomState& random) {
+void buildCandidateTables(CandidateTables& t, RandomState& random, const FreshStarts* fresh) {
     // Step 1. Every count to 0.
     t.hintList.count = 0;
     for (CandidateList& list : t.lists) list.count = 0;
@@ -70,16 +72,32 @@ void buildCandidateTables(CandidateTables& t, RandomState& random) {
 
     // Step 3. Carve the lists from the pool: hint list, then the class tables in
     // order, each row by row; every list gets count + 1 slots.
+    t.largestList = t.hintList.count;
+    for (const CandidateList& list : t.lists) t.largestList = std::max(t.largestList, list.count);
     Slot* next = carve(t.hintList, t.pool.data());
     for (CandidateList& list : t.lists) next = carve(list, next);
 
-    // Step 4. Route again, inserting, in record-number order.
-    for (const OrientedPiece& record : t.records) routeRecord<true>(t, record, random);
+    // Step 4. Route again, inserting, in record-number order. A fresh rebuild
+    // draws each record's gaps from a generator copy of the record's own.
+    if (fresh == nullptr) {
+        for (const OrientedPiece& record : t.records) routeRecord<true>(t, record, random);
+    } else {
+        for (int k = 0; k < ORIENTED_COUNT; ++k) {
+            RandomState copy = freshCopy(*fresh, static_cast<std::uint32_t>(k));
+            routeRecord<true>(t, t.records[k], copy);
+        }
+    }
 
     // Step 5. The search's view: the slot words beside the pool, the list starts.
     for (int i = 0; i < TABLE_COUNT * LISTS_PER_TABLE; ++i)
         t.listStarts[i] = static_cast<std::uint32_t>(t.lists[i].first - t.pool.data());
     for (int k = 0; k < POOL_SLOTS; ++k) t.slotWords[k] = t.pool[k] == nullptr ? END_WORD : slotWord(*t.pool[k]);
+}
+
+std::uint64_t listOrdersHash(const CandidateTables& t) {
+    std::uint64_t h = 1469598103934665603u;  // FNV-1a over the slot words
+    for (const std::uint64_t word : t.slotWords) h = (h ^ word) * 1099511628211u;
+    return h;
 }
 
 }  // namespace zentara::score

@@ -22,6 +22,18 @@ void toPlacedCells(const SearchCell* board, Board16& out) {
     }
 }
 
+void buildFirstLists(ScoreSolver& s, RandomState seed) {
+    s.random = seed;
+    buildCandidateTables(s.tables, s.random);
+    startFreshStarts(s.freshStarts, seed, drawKeyBits(static_cast<std::uint16_t>(s.tables.largestList - 1)));
+    (void)enterUnit(s.freshStarts, seed);
+}
+
+void rebuildLists(ScoreSolver& s) {
+    const bool fresh = enterUnit(s.freshStarts, s.random);
+    buildCandidateTables(s.tables, s.random, fresh ? &s.freshStarts : nullptr);
+}
+
 void resetBoard(ScoreSolver& s) {
     // Step 1. Counters.
     s.level = 1;
@@ -119,7 +131,7 @@ void reportProgress(ScoreSolver& s) {
         ++s.resetsTotal;
         s.resetCountdown = RESET_PERIOD;
         s.resetRequested = true;
-        buildCandidateTables(s.tables, s.random);
+        rebuildLists(s);
         resetBoard(s);
     }
     ++s.reportsDone;
@@ -153,8 +165,7 @@ int runScoreSolver(ScoreSolver& s, std::ostream& out, const RunLimits& limits) {
             return 1;
         }
     }
-    s.random = limits.seed ? *limits.seed : timeSeedNow();
-    buildCandidateTables(s.tables, s.random);
+    buildFirstLists(s, limits.seed ? *limits.seed : timeSeedNow());
     resetBoard(s);
     s.bestLevel = 1;
     s.bestScore = 0;

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "core/board_file.hpp"
+#include "core/fresh_starts.hpp"
 #include "core/pieces.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
@@ -82,6 +83,8 @@ struct CandidateTables {
     // bytes a list, so that the search finds the first word from the left key
     // by one scaled load (no multiply by the 16-byte list on that chain).
     std::array<std::uint32_t, TABLE_COUNT * LISTS_PER_TABLE> listStarts;
+    // Entries of the longest list: its draws decide which state bits shape the orders.
+    std::int32_t largestList;
 
     CandidateList& table(int tableClass, int topKey, int leftKey) {
         return lists[tableClass * LISTS_PER_TABLE + topKey * KEY_COUNT + leftKey];
@@ -92,8 +95,12 @@ struct CandidateTables {
 };
 
 // Rebuilds all records and lists, every list in a fresh uniformly random order
-// drawn from `random`. The layout (which list holds what) never changes.
-void buildCandidateTables(CandidateTables& tables, RandomState& random);
+// drawn from `random`, or with `fresh`, from the copies of a fresh unit (random
+// left alone). The layout (which list holds what) never changes.
+void buildCandidateTables(CandidateTables& tables, RandomState& random, const FreshStarts* fresh = nullptr);
+
+// The orders of every list at once, as one number: equal for equal orders.
+std::uint64_t listOrdersHash(const CandidateTables& tables);
 
 // ---------------------------------------------------------------- search state
 
@@ -132,6 +139,8 @@ enum class SearchEnd {
 struct ScoreSolver {
     CandidateTables tables;
     RandomState random = 0;
+    // Which start states the rebuilds have had, so that none comes round again.
+    FreshStarts freshStarts;
 
     WorkBoard workBoard{};
     // Its cells point into the lists, so it reads right only until the next
@@ -183,6 +192,9 @@ SearchEnd runSearch(ScoreSolver& solver);
 void checkSearchState(const ScoreSolver& solver);
 
 // Run control.
+// The lists of the run's first period, from `seed`, and of every reset after it.
+void buildFirstLists(ScoreSolver& solver, RandomState seed);
+void rebuildLists(ScoreSolver& solver);
 void resetBoard(ScoreSolver& solver);
 void reportProgress(ScoreSolver& solver);
 void writeResultBoard(const ScoreSolver& solver);

@@ -12,6 +12,7 @@
 
 #include "bench/baseline.hpp"
 #include "bench/bench.hpp"
+#include "bench/fresh_units.hpp"
 #include "bench/score/score_baseline.hpp"
 #include "score/score_solver.hpp"
 
@@ -45,6 +46,41 @@ ScoreRun runScore(int reports, std::uint64_t tests) {
     run.bestScore = solver->bestScore;
     run.checksum = bench::boardChecksum(solver->reportedBoard);
     return run;
+}
+
+// The list orders of a run's first `rebuilds` periods: as the engine rebuilds
+// them, or as the plain generator alone would; `freshFrom`, the first period
+// drawn fresh (its index), or `rebuilds`.
+struct RebuildSeries {
+    std::vector<std::uint64_t> orders;
+    std::size_t freshFrom;
+};
+
+RebuildSeries rebuildSeries(RandomState seed, int rebuilds, bool plain) {
+    auto s = std::make_unique<score::ScoreSolver>();
+    score::buildFirstLists(*s, seed);
+    std::vector<std::uint64_t> series{score::listOrdersHash(s->tables)};
+    while (static_cast<int>(series.size()) < rebuilds) {
+        if (plain)
+            score::buildCandidateTables(s->tables, s->random);
+        else
+            score::rebuildLists(*s);
+        series.push_back(score::listOrdersHash(s->tables));
+    }
+    const std::uint64_t freshFrom = s->freshStarts.freshFrom;
+    return {series, freshFrom == 0 ? series.size() : static_cast<std::size_t>(freshFrom - 1)};
+}
+
+void printRebuildFreshness() {
+    constexpr int REBUILDS = 30'000;  // some 70 minutes of resets at 7 a second
+    constexpr RandomState OTHER_SEED = BENCH_SEED + 1;
+    const RebuildSeries engine = rebuildSeries(BENCH_SEED, REBUILDS, false);
+    const RebuildSeries plain = rebuildSeries(BENCH_SEED, REBUILDS, true);
+    const auto now = bench::measureFreshness(engine.orders, rebuildSeries(OTHER_SEED, REBUILDS, false).orders,
+                                             engine.freshFrom);
+    const auto before = bench::measureFreshness(plain.orders, rebuildSeries(OTHER_SEED, REBUILDS, true).orders,
+                                                plain.orders.size());
+    bench::printFreshness("score", "resets", BENCH_SEED, OTHER_SEED, now, before);
 }
 
 }  // namespace
@@ -110,6 +146,7 @@ int main(int argc, char** argv) {
     for (const double rate : scoreRates.rates) placementRates.rates.push_back(rate * placementsPerTest);
     std::printf("ratio: %.2fx the exact-match baseline's placements per second\n",
                 bench::medianRatio(placementRates, baseRates));
+    printRebuildFreshness();
     bench::printRoundsRule();
     return 0;
 }

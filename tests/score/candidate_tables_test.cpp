@@ -2,6 +2,8 @@
 // a rebuild changes only the orders.
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "tests/score/support.hpp"
 
@@ -113,6 +115,61 @@ TEST(CandidateTables, InsertionGapsAreUniform) {
     }
     ASSERT_EQ(firstCount.size(), 4u);
     for (const auto& [record, n] : firstCount) EXPECT_NEAR(n, 300, 75);
+}
+
+// A long run's rebuilds: as the plain generator draws them up to the first whose
+// orders an earlier rebuild already had (it would repeat them for ever after),
+// then every one new, and none after that point the same as another seed's.
+TEST(CandidateTables, RebuildsOfALongRunNeverComeRound) {
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int REBUILDS = 4'000;  // a rebuild takes ten times as long there
+#else
+    constexpr int REBUILDS = 10'000;
+#endif
+    struct Row {
+        RandomState seed;
+        RandomState otherSeed;
+    };
+    // The plain draws first repeat at rebuild 3,007, 1,767 and 1,232 of these.
+    const Row rows[] = {{1, 2}, {20261207, 20261208}, {2963141910u, 12345}};
+    auto plain = std::make_unique<CandidateTables>();
+    auto run = std::make_unique<ScoreSolver>();
+    auto other = std::make_unique<ScoreSolver>();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.seed);
+        // The plain draws, up to the first repeat: where the run must turn fresh.
+        std::unordered_map<std::uint64_t, int> plainOrders;  // orders -> first rebuild
+        std::vector<std::uint64_t> plainSequence;
+        RandomState random = row.seed;
+        for (;;) {
+            buildCandidateTables(*plain, random);
+            if (!plainOrders.emplace(listOrdersHash(*plain), static_cast<int>(plainSequence.size())).second) break;
+            plainSequence.push_back(listOrdersHash(*plain));
+        }
+        const int firstRepeat = static_cast<int>(plainSequence.size());
+        ASSERT_LT(firstRepeat, REBUILDS * 4 / 5) << "the plain draws no longer loop: this test proves nothing";
+
+        buildFirstLists(*run, row.seed);
+        buildFirstLists(*other, row.otherSeed);
+        std::unordered_set<std::uint64_t> seen, otherSeen;
+        std::vector<std::uint64_t> late;  // the run's orders from the first repeat on
+        for (int k = 0; k < REBUILDS; ++k) {
+            if (k > 0) {
+                rebuildLists(*run);
+                rebuildLists(*other);
+            }
+            const std::uint64_t orders = listOrdersHash(run->tables);
+            if (k < firstRepeat) {
+                ASSERT_EQ(orders, plainSequence[k]) << "rebuild " << k;
+            }
+            ASSERT_TRUE(seen.insert(orders).second) << "rebuild " << k << " repeats an earlier one";
+            if (k >= firstRepeat) late.push_back(orders);
+            otherSeen.insert(listOrdersHash(other->tables));
+        }
+        EXPECT_EQ(run->freshStarts.freshFrom, static_cast<std::uint64_t>(firstRepeat) + 1);
+        EXPECT_EQ(otherSeen.size(), static_cast<std::size_t>(REBUILDS));
+        for (const std::uint64_t orders : late) ASSERT_EQ(otherSeen.count(orders), 0u) << "shared with the other seed";
+    }
 }
 
 }  // namespace

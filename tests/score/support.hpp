@@ -22,8 +22,7 @@ namespace zentara::score::testing {
 
 inline std::unique_ptr<ScoreSolver> builtSolver(RandomState seed) {
     auto solver = std::make_unique<ScoreSolver>();
-    solver->random = seed;
-    buildCandidateTables(solver->tables, solver->random);
+    buildFirstLists(*solver, seed);
     resetBoard(*solver);
     return solver;
 }
