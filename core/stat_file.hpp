@@ -52,8 +52,8 @@ void describeStatFault(const StatFault& fault, char* text, std::size_t size);
 // first such cell.
 bool checkStatSeams(const std::uint32_t* counters, StatFault& fault);
 
-// The one rule for using a Stat.bin, frequency-solver's: it is read whole (at
-// least STAT_FILE_BYTES; bytes beyond are not read), its counts pass
+// The one rule for using a Stat.bin, frequency-solver's: it is read whole (exactly
+// STAT_FILE_BYTES long: a longer file is no table either), its counts pass
 // checkStatCounts and its seams checkStatSeams. Every program that takes in
 // counts applies it, so that none adds to a file that frequency-solver would
 // refuse from then on, nor to the counts of another piece set.
@@ -76,8 +76,8 @@ void describeStatLoad(const StatLoad& load, char* text, std::size_t size);
 // give a symmetric sum. Returns how many counts of the sum stand at the limit.
 int addStatCounts(std::uint32_t* total, const std::uint32_t* add);
 
-// Writes the table over `path` through the one writer, flushed to the disk. An
-// existing longer file keeps its bytes beyond the table. Returns 0 or the reason.
+// Writes the table over `path` through the one writer, flushed to the disk: the
+// file is then exactly the table. Returns 0 or the reason.
 int saveStatFile(const char* path, const std::uint32_t* counters);
 
 }  // namespace zentara

@@ -121,6 +121,7 @@ FileRead readUserFile(const char* path, char* buffer, std::size_t capacity) {
     }
     if (::fstat(fd, &info) != 0) result.error = errno;
     else if (!S_ISREG(info.st_mode)) result.error = NOT_REGULAR_FILE;
+    else result.fileBytes = static_cast<std::uint64_t>(info.st_size);
     if (result.error != 0) {
         ::close(fd);
         return result;
@@ -210,29 +211,6 @@ bool appendToReplacement(FileReplacement& file, std::string_view bytes) {
     int error = 0;
     if (!writeAll(file.fd, bytes.data(), bytes.size(), error)) return fail(file, error);
     return true;
-}
-
-bool appendOldTail(FileReplacement& file, off_t offset) {
-    if (file.error != 0 || file.fd < 0) return fail(file, EBADF);
-    if (!file.existed) return true;
-    const int fd = ::open(file.target, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return fail(file, errno);
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 || fail(file, errno);
-    if (ok && !S_ISREG(info.st_mode)) ok = fail(file, NOT_REGULAR_FILE);
-    if (ok && info.st_size > offset) {
-        if (::lseek(fd, offset, SEEK_SET) < 0) ok = fail(file, errno);
-        static char chunk[CHUNK];
-        while (ok) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ok = fail(file, errno);
-            if (n <= 0) break;
-            ok = appendToReplacement(file, std::string_view(chunk, static_cast<std::size_t>(n)));
-        }
-    }
-    ::close(fd);
-    return ok;
 }
 
 int finishReplacement(FileReplacement& file) {

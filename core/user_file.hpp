@@ -34,6 +34,7 @@ struct FileRead {
     int error = 0;            // 0: read; ENOENT: no such file; else why not
     std::size_t size = 0;     // bytes placed in the buffer
     bool longer = false;      // the file holds more than the buffer took
+    std::uint64_t fileBytes = 0;  // the file's size when it was opened
 
     bool ok() const { return error == 0; }
     bool missing() const { return error == ENOENT; }
@@ -68,9 +69,6 @@ struct FileReplacement {
 // days of work; it costs milliseconds). Returns false with `file.error` set.
 bool beginReplacement(FileReplacement& file, const char* path, bool durable);
 bool appendToReplacement(FileReplacement& file, std::string_view bytes);
-// Copies, in chunks, what the old target holds beyond `offset` (a longer file
-// keeps its tail when its beginning is rewritten).
-bool appendOldTail(FileReplacement& file, off_t offset);
 // Flushes, closes and renames into place; on failure removes the temporary file
 // and leaves the target as it was. Returns 0 or the reason.
 int finishReplacement(FileReplacement& file);

@@ -96,10 +96,17 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
         std::string bytes;
         std::string reason;
         std::string frequencyReason;
+        std::uintmax_t sparseTo = 0;  // grown to this size with a hole after the bytes
     } cases[] = {
         {"truncated", real.substr(0, 2 * 1024 * 1024), "invalid size: 2097152 bytes, a statistics file holds 4194304",
          "Invalid size of Stat.bin file!"},
         {"noise", noise, "invalid size: 1000 bytes, a statistics file holds 4194304", "Invalid size of Stat.bin file!"},
+        {"one byte long", real + "x", "invalid size: 4194305 bytes, a statistics file holds 4194304",
+         "Invalid size of Stat.bin file!"},
+        {"two joined", real + real, "invalid size: 8388608 bytes, a statistics file holds 4194304",
+         "Invalid size of Stat.bin file!"},
+        {"sparse tail", real, "invalid size: 1077936128 bytes, a statistics file holds 4194304",
+         "Invalid size of Stat.bin file!", 1077936128},
         {"lopsided", lopsided,
          "invalid content: count " + std::to_string(at37) + " at [3][7] but " + std::to_string(at73) + " at [7][3]",
          "Invalid content of Stat.bin file!"},
@@ -110,10 +117,19 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
         SCOPED_TRACE(c.name);
         const fs::path dir = directory(c.name);
         writeFile(dir / "Stat.bin", c.bytes);
+        if (c.sparseTo > 0) fs::resize_file(dir / "Stat.bin", c.sparseTo);
+        // Left as it was: its size, and the bytes it began with.
+        const auto untouched = [&] {
+            EXPECT_EQ(fs::file_size(dir / "Stat.bin"), c.sparseTo > 0 ? c.sparseTo : c.bytes.size());
+            std::ifstream in(dir / "Stat.bin", std::ios::binary);
+            std::string head(c.bytes.size(), '\0');
+            in.read(head.data(), static_cast<std::streamsize>(head.size()));
+            EXPECT_TRUE(head == c.bytes);
+        };
         const Started run = start(dir, "score-solver");
         EXPECT_EQ(wait(run, 30s).code, 1);
         EXPECT_EQ(run.output(), "Zentara Score Solver\nCannot use Stat.bin: " + c.reason + "; nothing written\n");
-        EXPECT_EQ(readFile(dir / "Stat.bin"), c.bytes);
+        untouched();
         EXPECT_EQ(leftIn(dir), std::vector<std::string>{"Stat.bin"});
         const Started frequency = start(dir, "frequency-solver");
         EXPECT_EQ(wait(frequency, 30s).code, 1);
@@ -121,7 +137,7 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
         const Started merge = start(dir, "stat-merge", {"merged.bin", "Stat.bin"});
         EXPECT_EQ(wait(merge, 30s).code, 1);
         EXPECT_EQ(merge.output(), "stat-merge: Stat.bin: " + c.reason + "\n");
-        EXPECT_EQ(readFile(dir / "Stat.bin"), c.bytes);
+        untouched();
         EXPECT_EQ(leftIn(dir), std::vector<std::string>{"Stat.bin"});
     }
 }

@@ -65,10 +65,12 @@ TEST_F(FrequencyStatistics, FileChecksRefuseWithOneLineAndExitOne) {
     asymmetric.at(3, mate3) = 2;
     asymmetric.at(mate3, 3) = 1;
     rejects(asymmetric.bytes(), contentMessage);
-    // Accepted: the same file made symmetric, the largest count, bytes past the table.
+    // Bytes past the table are no part of one: refused, as a short file is.
     asymmetric.at(mate3, 3) = 2;
     asymmetric.addPair(100, mate100, 10'000'000);
-    zentara::testing::writeFile("Stat.bin", asymmetric.bytes() + std::string(1000, '\x7f'));
+    rejects(asymmetric.bytes() + std::string(1000, '\x7f'), "Invalid size of Stat.bin file!\n");
+    // Accepted: the same file alone, with the largest count.
+    zentara::testing::writeFile("Stat.bin", asymmetric.bytes());
     std::ostringstream out;
     EXPECT_TRUE(loadCheckedStatistics(engine->tables, out));
     EXPECT_EQ(out.str(), "");
