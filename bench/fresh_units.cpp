@@ -18,9 +18,10 @@ UnitFreshness measureFreshness(const std::vector<std::uint64_t>& series, const s
 void printFreshness(const char* name, const char* units, std::uint32_t seed, std::uint32_t otherSeed,
                     const UnitFreshness& now, const UnitFreshness& plain) {
     std::printf("%s: %zu %s from seeds %u and %u: %zu distinct, %zu shared, %zu of them from the first repeat on "
-                "(the plain draws: %zu distinct, %zu shared)\n",
-                name, now.units, units, seed, otherSeed, now.distinct, now.shared, now.sharedLate, plain.distinct,
-                plain.shared);
+                "(the plain draws: %zu distinct",
+                name, now.units, units, seed, otherSeed, now.distinct, now.shared, now.sharedLate, plain.distinct);
+    if (plain.shared != NOT_MEASURED) std::printf(", %zu shared", plain.shared);
+    std::printf(")\n");
 }
 
 }  // namespace zentara::bench

@@ -8,6 +8,8 @@
 
 namespace zentara::bench {
 
+inline constexpr std::size_t NOT_MEASURED = static_cast<std::size_t>(-1);
+
 struct UnitFreshness {
     std::size_t units = 0;     // of the first series
     std::size_t distinct = 0;  // of the first series
@@ -20,6 +22,7 @@ struct UnitFreshness {
 UnitFreshness measureFreshness(const std::vector<std::uint64_t>& series, const std::vector<std::uint64_t>& other,
                                std::size_t lateFrom);
 
+// `plain.shared` may be NOT_MEASURED.
 // "NAME: 30000 resets from seeds 1 and 2: 30000 distinct, 1221 shared, 0 of them
 // from the first repeat on (the plain draws: 2954 distinct, 1221 shared)"
 void printFreshness(const char* name, const char* units, std::uint32_t seed, std::uint32_t otherSeed,

@@ -24,10 +24,16 @@
 
 namespace zentara {
 
+// The main state's step: full period 2^64, and its low 32 bits alone full period
+// 2^32 (multiplier 1 mod 4, increment odd), on another orbit than the suite's.
+inline constexpr std::uint64_t FRESH_MULTIPLIER = 6364136223846793005u;
+inline constexpr std::uint64_t FRESH_INCREMENT = 1442695040888963407u;
+
 struct FreshStarts {
-    // 24 bits cover draws up to 255 values: 2 MiB, of which a solver touches
-    // the part its key bits index.
-    static constexpr int MAX_KEY_BITS = 24;
+    // 26 bits cover bounded draws up to 1,023 (path-solver's longest lists):
+    // 8 MiB, of which a solver touches the part its key bits index (score-solver
+    // 512 KiB).
+    static constexpr int MAX_KEY_BITS = 26;
     std::array<std::uint64_t, (std::size_t{1} << MAX_KEY_BITS) / 64> seen;
     std::uint32_t keyMask;
     bool fresh;              // a start state came again: units draw from copies
@@ -49,7 +55,8 @@ constexpr int drawKeyBits(std::uint16_t largestBound) {
     }
     return bits;
 }
-static_assert(drawKeyBits(59) == 22 && drawKeyBits(31) == 21 && drawKeyBits(80) == 23 && drawKeyBits(255) == 24);
+static_assert(drawKeyBits(59) == 22 && drawKeyBits(31) == 21 && drawKeyBits(80) == 23 && drawKeyBits(255) == 24 &&
+              drawKeyBits(1000) == 26);
 
 // Every input bit reaches every output bit (the finaliser of splitmix64).
 constexpr std::uint64_t spreadBits(std::uint64_t z) {
@@ -77,9 +84,15 @@ inline bool enterUnit(FreshStarts& f, RandomState state) {
         f.fresh = true;
         f.freshFrom = f.units;
     }
-    f.main = f.main * 6364136223846793005u + 1442695040888963407u;
+    f.main = f.main * FRESH_MULTIPLIER + FRESH_INCREMENT;
     return true;
 }
+
+// One seed for the whole of the current fresh unit, for a solver that shows the
+// seed a unit repeats from: the low 32 bits of the main state, whose low bits run
+// through all their values before one comes again; a seed whose key an earlier
+// unit started from is passed over (that unit's work again).
+RandomState freshUnitSeed(FreshStarts& f);
 
 // A generator copy for part `part` of the current fresh unit: the main state and
 // the part mixed so that every bit of both reaches the copy's low bits.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace zentara::path {
 
@@ -79,6 +80,17 @@ void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random,
             entries[n + 1] = END_OF_LIST;
             lists.count[list] = static_cast<std::uint16_t>(n + 1);
         });
+}
+
+std::uint16_t largestListCount() {
+    std::vector<std::uint16_t> count(LIST_COUNT);  // once, at start
+    std::uint16_t largest = 0;
+    for (int o = 0; o < ORIENTED_COUNT; ++o)
+        forEachListOf(o, [&](int cellClass, std::uint32_t key) {
+            std::uint16_t& n = count[CLASS_BASE[cellClass] + key];
+            largest = std::max(largest, ++n);
+        });
+    return largest;
 }
 
 void fillWalkPool(WalkPool& walkPool, const CandidateLists& lists) {

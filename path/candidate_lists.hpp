@@ -162,6 +162,10 @@ void fillWalkPool(WalkPool& walkPool, const CandidateLists& lists);
 // Counting pass, layout, filling pass. Draws from `random` only in InsertMode::Random.
 void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random, const PieceScores& scores);
 
+// Entries of the longest list, hint list aside (one entry): the largest random
+// insertion draws randomUpTo of one less.
+std::uint16_t largestListCount();
+
 // Swaps two entries of a randomly drawn list `swaps` times (lists of fewer than
 // three entries are left alone).
 void perturbCandidateLists(CandidateLists& lists, Random& random, int swaps);

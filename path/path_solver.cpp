@@ -15,6 +15,7 @@ void startPathSolver(PathSolver& solver, const PathSolverSettings& settings, Ran
     printTo(out, "Starting solving Zentara puzzle.\nRandomMode %d, RandomSeed %d, PathMode %d, AutoReset %d, ResetLevel %d.\n",
             settings.RandomMode, static_cast<int>(solver.random.state), settings.PathMode, settings.AutoReset,
             settings.ResetLevel);
+    startFreshStarts(solver.freshStarts, solver.random.state, drawKeyBits(static_cast<std::uint16_t>(largestListCount() - 1)));
 }
 
 namespace {
@@ -46,6 +47,10 @@ bool statusLimitReached(const PathSolver& solver) {
 }  // namespace
 
 void beginPathRun(PathSolver& solver) {
+    // Only random insertion draws; the other modes build the same lists every run.
+    if (insertModeOf(solver.settings.RandomMode) == InsertMode::Random &&
+        enterUnit(solver.freshStarts, solver.random.state))
+        solver.random.state = freshUnitSeed(solver.freshStarts);
     solver.runSeed = solver.random.state;
     solver.scores = computePieceScores();
     solver.used.clear();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "core/fresh_starts.hpp"
 #include "core/random.hpp"
 #include "core/run_limits.hpp"
 #include "path/candidate_lists.hpp"
@@ -52,13 +53,18 @@ struct PathSolver {
     int resetCounter = 0;
     long statusReports = 0;
     std::uint64_t placements = 0;
+    // Which states the runs started from, so that with automatic reset no run
+    // repeats an earlier one's lists (last: the walk never reads it).
+    FreshStarts freshStarts;
 };
 
 // Takes the seed (RandomSeed, or `timeSeed` when that is 0) and prints the start report.
 void startPathSolver(PathSolver& solver, const PathSolverSettings& settings, RandomState timeSeed,
                      std::ostream& out);
 
-// Records the run seed, rebuilds scores and lists from the generator, sets up the path.
+// Records the run seed, rebuilds scores and lists from the generator, sets up the
+// path. A run whose start state an earlier run had (it would build that run's
+// lists again) starts instead from a fresh seed, the one it reports.
 void beginPathRun(PathSolver& solver);
 
 // Searches from the start cell until the board is complete, the tree is

@@ -11,6 +11,7 @@
 
 #include "bench/baseline.hpp"
 #include "bench/bench.hpp"
+#include "bench/fresh_units.hpp"
 #include "bench/path/path_baseline.hpp"
 #include "core/huge_pages.hpp"
 #include "path/path_solver.hpp"
@@ -83,6 +84,42 @@ bench::Measured pathRun(long statuses, RunOutcome& outcome) {
     const double seconds = bench::cpuSeconds() - start;
     outcome = {solver->placements, solver->maxLevel, placedChecksum(solver->cells, solver->lists)};
     return {static_cast<double>(solver->placements), seconds};
+}
+
+// The start keys of `runs` runs with automatic reset (the low bits of the run
+// seed: all that the build of a run's lists reads), and the first run drawn
+// fresh (its index), or `runs`. A build takes 3 ms: the keys stand for the lists.
+struct RunSeries {
+    std::vector<std::uint64_t> keys;
+    std::size_t freshFrom;
+};
+
+RunSeries runSeries(RandomState seed, int runs) {
+    auto solver = makeOnHugePages<PathSolver>();
+    std::ostringstream sink;
+    PathSolverSettings settings = pathSettings();
+    settings.RandomSeed = seed;
+    settings.AutoReset = 1;
+    startPathSolver(*solver, settings, seed, sink);
+    RunSeries series;
+    for (int run = 0; run < runs; ++run) {
+        beginPathRun(*solver);
+        series.keys.push_back(solver->runSeed & solver->freshStarts.keyMask);
+    }
+    const std::uint64_t freshFrom = solver->freshStarts.freshFrom;
+    series.freshFrom = freshFrom == 0 ? series.keys.size() : static_cast<std::size_t>(freshFrom - 1);
+    return series;
+}
+
+// Up to its first repeat the engine's series is the plain one, which then goes
+// round its loop for ever: the plain draws have as many distinct runs.
+void printRunFreshness() {
+    constexpr int RUNS = 12'000;
+    constexpr RandomState OTHER_SEED = SEED + 1;
+    const RunSeries engine = runSeries(SEED, RUNS);
+    const auto now = bench::measureFreshness(engine.keys, runSeries(OTHER_SEED, RUNS).keys, engine.freshFrom);
+    const bench::UnitFreshness plain{static_cast<std::size_t>(RUNS), engine.freshFrom, bench::NOT_MEASURED, 0};
+    bench::printFreshness("path-solver", "runs with automatic reset", SEED, OTHER_SEED, now, plain);
 }
 
 bench::Measured pathSameRun(long statuses, RunOutcome& outcome) {
@@ -169,6 +206,7 @@ int main(int argc, char** argv) {
     std::printf("path-solver: %.1f M placements/s; path-solver/same-rules %.2f; path-solver/baseline %.2f\n",
                 pathRates.median() / 1e6, bench::medianRatio(pathRates, pathSameRates),
                 bench::medianRatio(pathRates, baseRates));
+    printRunFreshness();
     bench::printRoundsRule();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "path/path_solver.hpp"
@@ -126,6 +127,59 @@ TEST_F(PathSolverTest, ARunRepeatsFromTheSeedItReports) {
     expected.replace(expected.find("variants 4"), 10, "variants 2");
     EXPECT_EQ(out2.str(), expected);
     EXPECT_EQ(readFile("Result.csv"), secondRunResult);
+}
+
+// Runs with automatic reset: as the plain generator builds them up to the first
+// whose start state (its low 26 bits, all that its draws read) an earlier run
+// had; that run and every later one start from a fresh seed, none like another,
+// and each repeats from the seed it reports.
+TEST_F(PathSolverTest, RunsOfALongSeriesNeverComeRound) {
+    constexpr RandomState HIGH_BIT = RandomState{1} << 26;  // no draw reads it
+    struct Row {
+        const char* name;
+        int runsBefore;         // plain runs, then the start state of run `again`
+        int again;              // comes round, with ...
+        RandomState flipped;    // ... these bits changed
+    } rows[] = {
+        {"the first run's state", 4, 0, 0},
+        {"a later run's state", 6, 3, 0},
+        {"the same low bits under other high ones", 5, 1, HIGH_BIT | RandomState{1} << 31},
+    };
+    auto listsOf = [](RandomState seed) {
+        auto lists = std::make_unique<CandidateLists>();
+        Random random{seed};
+        buildCandidateLists(*lists, InsertMode::Random, random, computePieceScores());
+        return lists;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PathSolverSettings settings = seeded(20261209);
+        settings.AutoReset = 1;
+        std::ostringstream start;
+        auto solver = makeSolver(settings, start);
+        std::vector<RandomState> seeds;
+        Random plain{settings.RandomSeed};
+        for (int run = 0; run < row.runsBefore; ++run) {
+            beginPathRun(*solver);
+            EXPECT_EQ(solver->runSeed, plain.state) << "run " << run;
+            seeds.push_back(solver->runSeed);
+            auto scratch = std::make_unique<CandidateLists>();
+            buildCandidateLists(*scratch, InsertMode::Random, plain, computePieceScores());
+        }
+        EXPECT_EQ(solver->freshStarts.freshFrom, 0u);
+        // The state comes round: the plain generator would build run `again` once more.
+        solver->random.state = seeds[row.again] ^ row.flipped;
+        EXPECT_TRUE(listsOf(solver->random.state)->pool == listsOf(seeds[row.again])->pool);
+        std::set<RandomState> keys;
+        for (const RandomState seed : seeds) keys.insert(seed & (HIGH_BIT - 1));
+        for (int run = 0; run < 40; ++run) {
+            beginPathRun(*solver);
+            EXPECT_TRUE(keys.insert(solver->runSeed & (HIGH_BIT - 1)).second) << "fresh run " << run;
+        }
+        EXPECT_EQ(solver->freshStarts.freshFrom, static_cast<std::uint64_t>(row.runsBefore) + 1);
+        // The last run's lists, again from the seed it reports.
+        EXPECT_TRUE(listsOf(solver->runSeed)->pool == solver->lists.pool);
+    }
 }
 
 TEST_F(PathSolverTest, AutoResetRule) {
