@@ -17,17 +17,8 @@ void startFreshStarts(FreshStarts& f, RandomState runSeed, int keyBits) {
 RandomState freshUnitSeed(FreshStarts& f) {
     // Once every key has started a unit (2^26 runs: months), none is new any more.
     if (f.units > f.keyMask) return static_cast<RandomState>(f.main);
-    for (;;) {
-        const RandomState seed = static_cast<RandomState>(f.main);
-        const std::uint32_t key = seed & f.keyMask;
-        std::uint64_t& word = f.seen[key >> 6];
-        const std::uint64_t bit = std::uint64_t{1} << (key & 63);
-        if ((word & bit) == 0) {
-            word |= bit;
-            return seed;
-        }
-        f.main = f.main * FRESH_MULTIPLIER + FRESH_INCREMENT;
-    }
+    while (!noteStart(f, static_cast<RandomState>(f.main))) f.main = f.main * FRESH_MULTIPLIER + FRESH_INCREMENT;
+    return static_cast<RandomState>(f.main);
 }
 
 }  // namespace zentara

@@ -68,19 +68,23 @@ constexpr std::uint64_t spreadBits(std::uint64_t z) {
 // The run's seed decides where the main state starts; keyBits at most MAX_KEY_BITS.
 void startFreshStarts(FreshStarts& f, RandomState runSeed, int keyBits);
 
+// Notes the key of a start state; true when no unit had started from it before.
+inline bool noteStart(FreshStarts& f, RandomState state) {
+    const std::uint32_t key = state & f.keyMask;
+    std::uint64_t& word = f.seen[key >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    const bool isNew = (word & bit) == 0;
+    word |= bit;
+    return isNew;
+}
+
 // Called with the generator state as a unit starts. False: draw the unit from the
 // generator as always. True: the unit's start state (or an earlier unit's) came
 // round again; draw it from freshCopy(f, part) for each part of the unit.
 inline bool enterUnit(FreshStarts& f, RandomState state) {
     ++f.units;
     if (!f.fresh) {
-        const std::uint32_t key = state & f.keyMask;
-        std::uint64_t& word = f.seen[key >> 6];
-        const std::uint64_t bit = std::uint64_t{1} << (key & 63);
-        if ((word & bit) == 0) {
-            word |= bit;
-            return false;
-        }
+        if (noteStart(f, state)) return false;
         f.fresh = true;
         f.freshFrom = f.units;
     }
