@@ -14,7 +14,7 @@
 // that unit on, each draws from copies of the generator seeded from a main state
 // that steps exactly once a unit and started from the run's own seed: a 64-bit
 // generator of full period, so no unit repeats another within any run, and two
-// runs of other seeds are 2^64 steps apart on it.
+// runs of other seeds start at places of it that their seeds choose.
 #pragma once
 
 #include <array>
