@@ -39,7 +39,7 @@ struct Baseline {
         const Colour top = row == 0 ? BORDER_COLOUR : sides[cell - 16][BOTTOM];
         const Colour left = column == 0 ? BORDER_COLOUR : sides[cell - 1][RIGHT];
         if (cell == HINT_CELL) {
-            const PieceEntry hint = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE], HINT_ROTATION);
+            const PieceEntry hint = rotate(pieceSet().bottomFirst[HINT_PIECE], HINT_ROTATION);
             if (hint[TOP] != top || hint[LEFT] != left) return false;
             sides[cell] = hint;
             oriented[cell] = static_cast<std::uint16_t>(orientedNumber(HINT_PIECE, HINT_ROTATION));
@@ -49,7 +49,7 @@ struct Baseline {
         for (std::uint16_t o : lists[top][left]) {
             const int piece = pieceOfOriented(o);
             if (used[piece]) continue;
-            const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[piece], rotationOfOriented(o));
+            const PieceEntry s = rotate(pieceSet().bottomFirst[piece], rotationOfOriented(o));
             if ((s[RIGHT] == BORDER_COLOUR) != (column == 15)) continue;
             if ((s[BOTTOM] == BORDER_COLOUR) != (row == 15)) continue;
             used[piece] = true;
@@ -70,7 +70,7 @@ BaselineResult runBaseline(std::uint64_t placementLimit, RandomState seed) {
     auto b = std::make_unique<Baseline>();
     for (int o = 0; o < ORIENTED_COUNT; ++o) {
         if (pieceOfOriented(o) == HINT_PIECE) continue;
-        const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[pieceOfOriented(o)], rotationOfOriented(o));
+        const PieceEntry s = rotate(pieceSet().bottomFirst[pieceOfOriented(o)], rotationOfOriented(o));
         b->lists[s[TOP]][s[LEFT]].push_back(static_cast<std::uint16_t>(o));
     }
     Random random{seed};

@@ -22,9 +22,12 @@ namespace zentara::berserker {
 // The 16 x 16 board inside a frame of one cell on every side.
 inline constexpr int FRAMED_SIDE = BOARD_WIDTH + 2;                 // 18
 inline constexpr int ARRAY_CELLS = FRAMED_SIDE * FRAMED_SIDE;       // 324
-inline constexpr int FIXED_COUNT = static_cast<int>(LOCAL_SEARCH_FIXED.size());
-inline constexpr int RECORD_COUNT = (PIECE_COUNT - FIXED_COUNT) * 4 + FIXED_COUNT;  // 1015
-inline constexpr int FREE_CAPACITY = CELL_COUNT - FIXED_COUNT;     // 253
+// The fixed pieces are the set's clues (3 on ours); the hint is always one of them.
+inline int fixedCount() { return static_cast<int>(pieceSet().clues().size()); }
+// Records: every rotation of a free piece, the one rotation of a fixed piece;
+// 1015 on our set, at most this many with the hint alone fixed.
+inline constexpr int MAX_RECORDS = (PIECE_COUNT - 1) * 4 + 1;
+inline constexpr int FREE_CAPACITY = CELL_COUNT - 1;  // cells not fixed: 253 on our set
 inline constexpr int COMPLETE_LEVEL = CELL_COUNT;
 inline constexpr int BEST_FILE_LEVEL = 200;  // best files are written from this level on
 inline constexpr int STEPS_PER_STATUS = 1000000;
@@ -113,11 +116,12 @@ inline constexpr std::array<KeyRecipe, 16> KEY_RECIPES = [] {
 
 inline constexpr int LIST_TABLE_SIZE = static_cast<int>(KEY_RECIPES[15].base + KEY_RECIPES[15].size);
 // Each non-fixed record lies in at most one list of each of the 15 classes.
-inline constexpr int MAX_ENTRIES = (RECORD_COUNT - FIXED_COUNT) * 15;
+inline constexpr int MAX_ENTRIES = (MAX_RECORDS - 1) * 15;
 
 // The records, the record of every (piece, rotation) and the candidate lists.
 struct CandidateTables {
-    std::array<Record, RECORD_COUNT> records;
+    std::array<Record, MAX_RECORDS> records;
+    int recordCount;
     std::array<std::array<std::int16_t, 4>, PIECE_COUNT> recordOf;  // NO_RECORD where none
     std::array<CandidateEntry, MAX_ENTRIES> entries;
     int entryCount;

@@ -40,13 +40,13 @@ void setUp(Berserker& e, RandomState seed) {
     // Step 4 comes first here: the fixed pieces are placed through their records.
     buildCandidateTables(e.tables);
     // Step 2. The fixed pieces.
-    for (const FixedPlacement& fixed : LOCAL_SEARCH_FIXED) placeFixed(board, e.tables, fixed);
+    for (const FixedPlacement& fixed : pieceSet().clues()) placeFixed(board, e.tables, fixed);
     // Step 3. The free cells in array order.
     board.freeLength = 0;
     for (int cell = 0; cell < ARRAY_CELLS; ++cell)
         if (!(board.cells[cell].flags & NEVER_CHANGES))
             board.freeCells[board.freeLength++] = static_cast<std::uint16_t>(cell);
-    board.level = FIXED_COUNT;
+    board.level = fixedCount();
 
     e.random = seed;
     e.bestLevel = board.level;

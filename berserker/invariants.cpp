@@ -43,7 +43,7 @@ void checkBoardState(const Berserker& e, const Board& board) {
         const int a = board.pieceCell[piece];
         ZENTARA_CHECK(a == NO_CELL || (holdsPiece(board, a) && board.cells[a].piece == piece));
     }
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+    for (const FixedPlacement& f : pieceSet().clues())
         ZENTARA_CHECK(board.pieceCell[f.piece] == arrayCellOf(f.cell) &&
                       e.tables.records[board.cells[arrayCellOf(f.cell)].placement].rotation == f.rotation);
     Board16 cells;

@@ -10,7 +10,7 @@ namespace {
 
 // The fixed rotation of a fixed piece, or -1 for a piece that may turn freely.
 int fixedRotationOf(int piece) {
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+    for (const FixedPlacement& f : pieceSet().clues())
         if (f.piece == piece) return f.rotation;
     return -1;
 }
@@ -41,18 +41,20 @@ void buildCandidateTables(CandidateTables& t) {
         for (int r = 0; r < 4; ++r) {
             t.recordOf[p][r] = NO_RECORD;
             if (fixedRotation >= 0 && r != fixedRotation) continue;
-            t.records[count] = Record{packSides(rotate(PIECES_TOP_FIRST[p], r)), static_cast<std::uint8_t>(p),
+            t.records[count] = Record{packSides(rotate(pieceSet().topFirst[p], r)), static_cast<std::uint8_t>(p),
                                       static_cast<std::uint8_t>(r)};
             t.recordOf[p][r] = static_cast<std::int16_t>(count++);
         }
     }
+    t.recordCount = count;
 
     // Pass 1: count the entries of every list. Class 0 (no known side) stays empty.
     // A rotation alike to a smaller one keeps its record (boards read either way)
     // but goes into no list: the search tries the piece once there.
     std::fill(t.lists.begin(), t.lists.end(), CandidateList{0, 0});
-    for (const Record& rec : t.records) {
-        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(PIECES_TOP_FIRST[rec.piece], rec.rotation)) continue;
+    for (int i = 0; i < t.recordCount; ++i) {
+        const Record& rec = t.records[i];
+        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(pieceSet().topFirst[rec.piece], rec.rotation)) continue;
         for (int cls = 1; cls < 16; ++cls) {
             const int list = listIndexOf(rec.sides, cls);
             if (list >= 0) ++t.lists[list].count;
@@ -67,9 +69,9 @@ void buildCandidateTables(CandidateTables& t) {
     }
     t.entryCount = start;
     // Pass 2: append every record to each list it belongs to, in record order.
-    for (int i = 0; i < RECORD_COUNT; ++i) {
+    for (int i = 0; i < t.recordCount; ++i) {
         const Record& rec = t.records[i];
-        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(PIECES_TOP_FIRST[rec.piece], rec.rotation)) continue;
+        if (fixedRotationOf(rec.piece) >= 0 || repeatsSmallerRotation(pieceSet().topFirst[rec.piece], rec.rotation)) continue;
         for (int cls = 1; cls < 16; ++cls) {
             const int index = listIndexOf(rec.sides, cls);
             if (index < 0) continue;

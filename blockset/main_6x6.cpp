@@ -16,6 +16,6 @@ constexpr const char* USAGE =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const int end = zentara::enterSolver(argc, argv, "block-solver-6x6", USAGE); end >= 0) return end;
+    if (const int end = zentara::enterSolver(argc, argv, "block-solver-6x6", USAGE, zentara::PuzzleKind::Board6x6); end >= 0) return end;
     return zentara::blockset::runBlockProgram<zentara::blockset::Puzzle6x6>();
 }

@@ -12,20 +12,17 @@
 
 namespace zentara::brute {
 
-// The hint piece as it lies on its cell; the cells around it take their
-// constants and filters from these colours.
-inline constexpr PieceEntry HINT_COLOURS = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE], HINT_ROTATION);
-
 // Entries of BruteSolver::colourCopies after the 256 cells.
 inline constexpr int FRAME_ENTRY = CELL_COUNT;     // four border colours
 inline constexpr int HINT_ENTRY = CELL_COUNT + 1;  // the hint's colours, never changed
 
 // Whether a record of the open chains belongs to a flat table: in the two
-// tables of the cells before the hint, only when it meets the hint.
-constexpr bool inFlatTable(int table, const PieceEntry& colours) {
+// tables of the cells before the hint, only when it meets the hint (`hint`: its
+// colours as it lies on its cell).
+constexpr bool inFlatTable(int table, const PieceEntry& colours, const PieceEntry& hint) {
     using namespace bottom_first;
-    if (table == MEETS_HINT_BELOW) return colours[BOTTOM] == HINT_COLOURS[TOP];
-    if (table == MEETS_HINT_RIGHT) return colours[RIGHT] == HINT_COLOURS[LEFT];
+    if (table == MEETS_HINT_BELOW) return colours[BOTTOM] == hint[TOP];
+    if (table == MEETS_HINT_RIGHT) return colours[RIGHT] == hint[LEFT];
     return true;
 }
 // The linked table a flat table copies.
@@ -40,7 +37,10 @@ struct CellKey {
     // saves a store-to-load round trip on the search's critical path (about 10 %
     // more placements per second on the bench).
     Colour leftKeep;      // 0xFF, or 0 where the left colour is a constant
-    Colour leftConstant;  // the frame's 0 in column 0, the hint's right colour on the cell after it
+    Colour leftConstant;  // the frame's 0 in column 0
+    // The cell after the hint: its left colour is the hint's right one, the set's
+    // colour, read from the hint's entry of colourCopies (one cell in 255).
+    bool leftFromHint;
 };
 
 constexpr std::uint16_t copyByte(int entry, int side) { return static_cast<std::uint16_t>(4 * entry + side); }
@@ -58,10 +58,10 @@ constexpr CellKey keyOfCell(int cell) {
     key.leftKeep = column == 0 ? 0 : 0xFF;
     key.leftConstant = BORDER_COLOUR;
     key.topByte = row == 0 ? copyByte(FRAME_ENTRY, TOP) : copyByte(cell - BOARD_WIDTH, BOTTOM);
-    // Right of and below the hint the key reads the hint's colour as a constant.
+    // Right of and below the hint the key reads the hint's colours from its entry.
     if (cell == HINT_CELL + 1) {
         key.leftKeep = 0;
-        key.leftConstant = HINT_COLOURS[RIGHT];
+        key.leftFromHint = true;
     }
     if (cell == HINT_CELL + BOARD_WIDTH) key.topByte = copyByte(HINT_ENTRY, BOTTOM);
     // Above and left of it the hint is not yet behind the cell: its table holds

@@ -21,10 +21,10 @@ void buildChains(BruteSolver& solver) {
         for (int rotation = 0; rotation < 4; ++rotation) {
             LinkedPiece& record = solver.records[orientedNumber(piece, rotation)];
             record.next = nullptr;
-            record.colours = rotate(PIECES_BOTTOM_FIRST[piece], rotation);
+            record.colours = rotate(pieceSet().bottomFirst[piece], rotation);
             record.piece = static_cast<std::uint8_t>(piece);
             record.rotation = static_cast<std::uint8_t>(rotation);
-            if (piece == HINT_PIECE || repeatsSmallerRotation(PIECES_BOTTOM_FIRST[piece], rotation)) continue;
+            if (piece == HINT_PIECE || repeatsSmallerRotation(pieceSet().bottomFirst[piece], rotation)) continue;
 
             const int head = chainTableOf(record.colours) * CHAIN_HEADS +
                              chainIndex(record.colours[LEFT], record.colours[TOP]);
@@ -51,7 +51,8 @@ void resetBoard(BruteSolver& solver) {
     const LinkedPiece& hint = solver.records[HINT_RECORD];
     solver.placed[HINT_CELL] = &hint;
     std::memcpy(&solver.colourCopies[4 * HINT_CELL], hint.colours.data(), 4);
-    std::memcpy(&solver.colourCopies[4 * HINT_ENTRY], HINT_COLOURS.data(), 4);
+    const PieceEntry hintSides = pieceSet().hintSides();
+    std::memcpy(&solver.colourCopies[4 * HINT_ENTRY], hintSides.data(), 4);
 }
 
 void pushRecord(BruteSolver& solver, const LinkedPiece& record) {

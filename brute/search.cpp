@@ -49,7 +49,7 @@ void flattenChains(BruteSolver& solver, PlacesOfRecords& placeOfRecord) {
                 const unsigned start = next;
                 for (const LinkedPiece* record = solver.chainHeads[sourceTable(table) * CHAIN_HEADS + chainIndex(left, top)];
                      record != nullptr; record = record->next) {
-                    if (!inFlatTable(table, record->colours)) continue;
+                    if (!inFlatTable(table, record->colours, pieceSet().hintSides())) continue;
                     const auto number = static_cast<std::uint16_t>(record - solver.records.data());
                     placeOfRecord[table][number] = static_cast<std::uint16_t>(next);
                     solver.flatEntries[next++] = FlatEntry{record->colours, record->piece, number};
@@ -161,7 +161,8 @@ inline Flow enterCell(BruteSolver& s, const Colour previousRight) {
         // path from the record just placed to the head (1.04x, 41.4 -> 40.6
         // instructions a placement). The head is read as its two fields rather
         // than as one word split in registers: two instructions fewer a placement.
-        const std::size_t left = (previousRight & key.leftKeep) | key.leftConstant;
+        std::size_t left = (previousRight & key.leftKeep) | key.leftConstant;
+        if constexpr (key.leftFromHint) left = s.colourCopies[copyByte(HINT_ENTRY, bottom_first::RIGHT)];
         const FlatHead& head = (DEEP ? s.deepHeads : s.flatHeads)[key.chainBase + left + 32u * s.colourCopies[key.topByte]];
         entry = &(DEEP ? s.deepEntries : s.flatEntries)[head.first];
         piece = head.piece;

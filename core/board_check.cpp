@@ -22,9 +22,12 @@ struct PuzzleSet {
 
 PuzzleSet puzzleSet(PuzzleKind kind) {
     switch (kind) {
-        case PuzzleKind::Board6x12: return {BOARD_6X12, PIECES_6X12.data(), 72};
-        case PuzzleKind::Board6x6: return {BOARD_6X6, PIECES_6X6.data(), 36};
-        default: return {BOARD_16X16, PIECES_BOTTOM_FIRST.data(), PIECE_COUNT};
+        case PuzzleKind::Board6x12:
+        case PuzzleKind::Board6x6: {
+            const PieceSet& set = pieceSet(kind);
+            return {set.geometry, set.bottomFirst.data(), set.pieces};
+        }
+        default: return {BOARD_16X16, pieceSet().bottomFirst.data(), PIECE_COUNT};
     }
 }
 
@@ -193,9 +196,9 @@ std::vector<ResumeRefusal> listResumeRefusals(const BoardCheck& check, ResumingS
     const auto place = [&](int cell, int piece, int rotation) {
         filled[cell] = true;
         cellOf[piece] = cell;
-        sides[cell] = rotate(PIECES_BOTTOM_FIRST[piece], rotation);
+        sides[cell] = rotate(pieceSet().bottomFirst[piece], rotation);
     };
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+    for (const FixedPlacement& f : pieceSet().clues()) {
         place(f.cell, f.piece, f.rotation);
         fixedPiece[f.cell] = PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
     }
@@ -222,7 +225,7 @@ std::vector<ResumeRefusal> listResumeRefusals(const BoardCheck& check, ResumingS
             refusals.push_back(r);
             continue;
         }
-        const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[cell.piece], cell.rotation);
+        const PieceEntry s = rotate(pieceSet().bottomFirst[cell.piece], cell.rotation);
         // Each side: the frame wants the border colour, a filled neighbour its facing colour.
         // The sides in the order the messages name them: top, right, bottom, left.
         const struct {
@@ -275,7 +278,7 @@ std::string describeRefusal(const ResumeRefusal& r) {
     switch (r.reason) {
         case RefusalReason::FixedCell: {
             int fixedRotation = 0;
-            for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+            for (const FixedPlacement& f : pieceSet().clues())
                 if (f.cell == r.cell) fixedRotation = listRotationOf(f.piece, f.rotation);
             if (r.held.piece == r.other)
                 std::snprintf(at, room, "holds piece %d in rotation %d, the cell is fixed for it in rotation %d", piece,

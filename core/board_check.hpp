@@ -12,8 +12,6 @@
 
 namespace zentara {
 
-enum class PuzzleKind { Board16x16, Board6x12, Board6x6 };
-
 struct Seam {
     int cellA;  // left or upper cell
     int cellB;  // right or lower cell
@@ -91,7 +89,7 @@ struct ResumeRefusal {
 
 // The placed cells of a 16 x 16 board that the resuming solver refuses, taking the
 // cells in order as it does: whatever a board holds on its three fixed cells
-// (LOCAL_SEARCH_FIXED) other than their fixed pieces, those pieces anywhere else,
+// (pieceSet().clues()) other than their fixed pieces, those pieces anywhere else,
 // a piece used twice, and a piece that does not fit the frame or the pieces already
 // taken. Berserker-solver also refuses a piece that shows the border colour to an
 // inner side. A solved board loses none. Cells of a board of another size: none.

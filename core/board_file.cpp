@@ -29,12 +29,12 @@ void putNumber(char* at, int value, int digits) {
 }  // namespace
 
 PlacedCell listCellOf(PlacedCell c) {
-    if (!LIST_NUMBERS_DIFFER || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
+    if (!pieceSet().listNumbersDiffer() || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
     return {static_cast<std::int16_t>(listPieceOf(c.piece)), static_cast<std::uint8_t>(listRotationOf(c.piece, c.rotation))};
 }
 
 PlacedCell tableCellOf(PlacedCell c) {
-    if (!LIST_NUMBERS_DIFFER || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
+    if (!pieceSet().listNumbersDiffer() || c.piece < 0 || c.piece >= PIECE_COUNT || c.rotation > 3) return c;
     const int piece = tablePieceOf(c.piece);
     return {static_cast<std::int16_t>(piece), static_cast<std::uint8_t>(tableRotationOf(piece, c.rotation))};
 }
@@ -42,7 +42,7 @@ PlacedCell tableCellOf(PlacedCell c) {
 void formatBoard(const PlacedCell* cells, const BoardLayout& layout, BoardText& out, PieceNumbers numbers) {
     char* p = out.bytes.data();
     const int cellBytes = layout.pieceDigits + 2;
-    const bool mapped = LIST_NUMBERS_DIFFER && numbers == PieceNumbers::List && layout.width == BOARD_WIDTH &&
+    const bool mapped = pieceSet().listNumbersDiffer() && numbers == PieceNumbers::List && layout.width == BOARD_WIDTH &&
                         layout.height == BOARD_HEIGHT;
     for (int cell = 0; cell < layout.cells(); ++cell) {
         const PlacedCell c = mapped ? listCellOf(cells[cell]) : cells[cell];

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/dir_claim.hpp"
+#include "core/set_loader.hpp"
 #include "core/user_file.hpp"
 #include "core/version.hpp"
 
@@ -79,6 +80,8 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
     };
     int names = 0;
     bool namesOnly = false;
+    bool version = false;
+    const char* piecesPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool option = !namesOnly && arg.size() >= 2 && arg[0] == '-';
@@ -88,8 +91,11 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
             out << usageAsInvoked(syntax.usage, syntax.program, invokedName(syntax.program));
             return 0;
         } else if (option && arg == "--version") {
-            printVersion(out, syntax.program);
-            return 0;
+            version = true;
+        } else if (option && syntax.pieces && arg == "--pieces") {
+            if (i + 1 >= argc) refuse("no value after", arg);
+            else if (piecesPath != nullptr) refuse("a second", arg);
+            else piecesPath = argv[++i];
         } else if (option) {
             const CommandOption* known = nullptr;
             for (const CommandOption& o : syntax.options)
@@ -101,17 +107,31 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
             refuse(syntax.maxNames == 0 ? "unknown argument" : "one argument too many:", arg);
         }
     }
-    if (refusal.empty() && names < syntax.minNames) refusal = "missing arguments";
-    if (!refusal.empty()) return refuseCommandLine(err, syntax, refusal);
+    if (!version) {
+        if (refusal.empty() && names < syntax.minNames) refusal = "missing arguments";
+        if (!refusal.empty()) return refuseCommandLine(err, syntax, refusal);
+    }
+    // The list before anything else happens: a refused one ends the program here.
+    if (piecesPath != nullptr && !runOnPieceList(*syntax.pieces, piecesPath, invokedName(syntax.program)))
+        return EXIT_USAGE;
+    if (version) {
+        printVersion(out, syntax.program);
+        if (piecesPath != nullptr)
+            out << "pieces: " << printableArgument(piecesPath) << ", piece set " << runSetName(*syntax.pieces) << '\n';
+        return 0;
+    }
     return -1;
 }
 
-int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage) {
-    return answerCommandLine(argc, argv, CommandSyntax{program, usage}, std::cout, std::cerr);
+int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage,
+                            PuzzleKind kind) {
+    CommandSyntax syntax{program, usage};
+    syntax.pieces = kind;
+    return answerCommandLine(argc, argv, syntax, std::cout, std::cerr);
 }
 
-int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage) {
-    const int answered = answerSolverCommandLine(argc, argv, program, usage);
+int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage, PuzzleKind kind) {
+    const int answered = answerSolverCommandLine(argc, argv, program, usage, kind);
     if (answered >= 0) return answered;
     if (!claimWorkingDirectory(program)) return 1;
     // Only once the directory is ours: a second run refused above must not take

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "core/puzzle.hpp"
 
 namespace zentara {
 
@@ -27,6 +30,10 @@ struct CommandSyntax {
     std::initializer_list<CommandOption> options = {};
     int minNames = 0;
     int maxNames = 0;
+    // A program that runs on a piece set takes --pieces FILE, a list of this
+    // puzzle's size: loaded and checked here (a refusal names the file and line,
+    // EXIT_USAGE), and named by its fingerprint on --version.
+    std::optional<PuzzleKind> pieces = std::nullopt;
 };
 
 // Returns the exit code when the command line has been answered here (0 after
@@ -34,14 +41,17 @@ struct CommandSyntax {
 int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& syntax, std::ostream& out,
                       std::ostream& err);
 
-// A solver takes no arguments at all: answers --help and --version, refuses the rest.
-int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage);
+// A solver takes no arguments but --pieces FILE: answers --help and --version,
+// refuses the rest.
+int answerSolverCommandLine(int argc, const char* const* argv, std::string_view program, std::string_view usage,
+                            PuzzleKind kind = PuzzleKind::Board16x16);
 
 // A solver's first step: answers its command line, claims the working directory
 // (see core/dir_claim.hpp) and removes the temporaries a killed run left there.
 // Returns the exit code when the program ends here (1: the directory is held or
 // cannot be claimed), else -1.
-int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage);
+int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage,
+                PuzzleKind kind = PuzzleKind::Board16x16);
 
 // The name the program was started under: the last part of argv[0], so that the
 // installed zentara-score-solver says so in its usage line and messages. It is

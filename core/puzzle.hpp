@@ -28,6 +28,9 @@ inline constexpr int HINT_PIECE = 138;
 inline constexpr int HINT_CELL = 135;
 inline constexpr int HINT_ROTATION = 2;
 
+// The three puzzles of the family, each with a piece set of its own.
+enum class PuzzleKind { Board16x16, Board6x12, Board6x6 };
+
 struct FixedPlacement {
     int piece;
     int cell;
@@ -37,7 +40,7 @@ struct FixedPlacement {
 inline constexpr FixedPlacement HINT_PLACEMENT{HINT_PIECE, HINT_CELL, HINT_ROTATION};
 // The clue pieces of our 16 x 16 set and of every set make-puzzles generates: the
 // hint and two more, which the shift and berserker solvers fix too. The programs
-// fix the clues of the set they are built for (LOCAL_SEARCH_FIXED, core/pieces.hpp).
+// fix the clues of the set they are built for (pieceSet().clues(), core/pieces.hpp).
 inline constexpr std::array<FixedPlacement, 3> GENERATED_FIXED{{
     HINT_PLACEMENT,
     {180, 210, 3},

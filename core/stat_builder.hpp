@@ -29,7 +29,7 @@ struct StatCounts {
     }
 
     static Colour colourOn(const PlacedCell& cell, int side) {
-        return PIECES_BOTTOM_FIRST[cell.piece][(side - cell.rotation) & 3];
+        return pieceSet().bottomFirst[cell.piece][(side - cell.rotation) & 3];
     }
     static int seamEdge(const PlacedCell& cell, int side) { return 4 * cell.piece + ((side - cell.rotation) & 3); }
 
@@ -63,7 +63,7 @@ struct StatCounts {
 // the same colour: a pair the search could count on these pieces, where a table
 // of arbitrary pairs would be refused as another set's.
 inline int sameColourEdge(int edge, int n = 1) {
-    const auto colour = [](int e) { return PIECES_BOTTOM_FIRST[e / 4][e % 4]; };
+    const auto colour = [](int e) { return pieceSet().bottomFirst[e / 4][e % 4]; };
     int e = edge;
     while (n > 0) {
         e = (e + 1) % STAT_EDGE_CODES;

@@ -46,7 +46,7 @@ bool checkStatCounts(const std::uint32_t* t, StatFault& fault) {
 bool checkStatSeams(const std::uint32_t* t, StatFault& fault) {
     fault = StatFault{};
     std::array<Colour, STAT_EDGE_CODES> colour{};
-    for (int e = 0; e < STAT_EDGE_CODES; ++e) colour[e] = PIECES_BOTTOM_FIRST[e / 4][e % 4];
+    for (int e = 0; e < STAT_EDGE_CODES; ++e) colour[e] = pieceSet().bottomFirst[e / 4][e % 4];
     for (int i = 0; i < STAT_EDGE_CODES; ++i) {
         const std::uint32_t* row = t + i * STAT_EDGE_CODES;
         for (int j = 0; j < STAT_EDGE_CODES; ++j) {

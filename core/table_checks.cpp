@@ -1,15 +1,33 @@
 // Compile-time checks of the invariants every program relies on. A replaced data
 // file that breaks one stops the build with a message naming it. Every program
 // links the core, so none can be built from a broken table. A user's set never
-// gets this far broken: the importer (puzzles/puzzle_import.cpp) makes the same
-// checks on the list at configure time, with messages naming piece and line.
+// gets this far broken: the import (core/set_import.cpp) makes the same checks on
+// the list, with messages naming piece and line, at configure time or at start.
 #include <cstdint>
 
-#include "core/pieces.hpp"
+#include "core/puzzle.hpp"
+#include "data/puzzle_16x16.hpp"
+#include "data/puzzle_6x12.hpp"
+#include "data/puzzle_6x6.hpp"
 
 namespace zentara {
 
 namespace table_checks {
+
+constexpr const auto& PIECES_BOTTOM_FIRST = data::PIECES_16X16;
+constexpr const auto& TOP_FIRST_COLOUR = data::TOP_FIRST_COLOUR;
+constexpr const auto& COLOUR_ORDER = data::COLOUR_ORDER;
+constexpr const auto& PIECES_6X12 = data::PIECES_6X12;
+constexpr const auto& PIECES_6X6 = data::PIECES_6X6;
+constexpr auto LOCAL_SEARCH_FIXED = [] {
+    std::array<FixedPlacement, data::FIXED_PIECES.size()> fixed{};
+    for (std::size_t i = 0; i < fixed.size(); ++i)
+        fixed[i] = {data::FIXED_PIECES[i][0], data::FIXED_PIECES[i][1], data::FIXED_PIECES[i][2]};
+    return fixed;
+}();
+static_assert(LOCAL_SEARCH_FIXED[0].piece == HINT_PIECE && LOCAL_SEARCH_FIXED[0].cell == HINT_CELL &&
+                  LOCAL_SEARCH_FIXED[0].rotation == HINT_ROTATION,
+              "the hint comes first, where every program fixes it");
 
 template <std::size_t N>
 constexpr int sidesOfColour(const std::array<PieceEntry, N>& t, int colour) {

@@ -6,13 +6,22 @@
 
 namespace zentara::path {
 
+void fillOrientedSides() {
+    for (int p = 0; p < PIECE_COUNT; ++p)
+        for (int r = 0; r < 4; ++r) {
+            const int o = orientedNumber(p, r);
+            orientedSides.sides[o] = rotate(pieceSet().topFirst[p], r);
+            orientedSides.words[o] = packSides(orientedSides.sides[o]);
+        }
+}
+
 PieceScores computePieceScores() {
     std::array<int, KEY_COLOURS> occurrences{};
-    for (const PieceEntry& entry : PIECES_TOP_FIRST)
+    for (const PieceEntry& entry : pieceSet().topFirst)
         for (Colour c : entry) ++occurrences[c];
     PieceScores scores{};
     for (int p = 0; p < PIECE_COUNT; ++p) {
-        const PieceEntry& entry = PIECES_TOP_FIRST[p];
+        const PieceEntry& entry = pieceSet().topFirst[p];
         int score = 0;
         for (int k = 0; k < 4; ++k) {
             if (occurrences[entry[k]] > 0) score += 240 / occurrences[entry[k]];
@@ -48,7 +57,8 @@ std::uint32_t insertPosition(const std::uint16_t* entries, std::uint16_t count, 
 }  // namespace
 
 void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random, const PieceScores& scores) {
-    // Step 1. Empty counts.
+    // Step 1. The set's colours, and empty counts.
+    fillOrientedSides();
     std::fill(lists.count.begin(), lists.count.end(), std::uint16_t{0});
 
     // Step 2. Counting pass.
@@ -66,6 +76,7 @@ void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random,
         next += lists.count[i] + 1u;
         lists.count[i] = 0;
     }
+    std::fill(lists.pool.begin() + next, lists.pool.end(), END_OF_LIST);
 
     // Step 4. Filling pass, in the same walk as the counting pass.
     for (int o = 0; o < ORIENTED_COUNT; ++o)
@@ -83,6 +94,7 @@ void buildCandidateLists(CandidateLists& lists, InsertMode mode, Random& random,
 }
 
 std::uint16_t largestListCount() {
+    fillOrientedSides();
     std::vector<std::uint16_t> count(LIST_COUNT);  // once, at start
     std::uint16_t largest = 0;
     for (int o = 0; o < ORIENTED_COUNT; ++o)
@@ -94,13 +106,10 @@ std::uint16_t largestListCount() {
 }
 
 void fillWalkPool(WalkPool& walkPool, const CandidateLists& lists) {
-    static constexpr std::array<WalkEntry, ORIENTED_COUNT> ENTRY_OF = [] {
-        std::array<WalkEntry, ORIENTED_COUNT> entries{};
-        for (int o = 0; o < ORIENTED_COUNT; ++o) entries[o] = walkEntryOf(o);
-        return entries;
-    }();
+    std::array<WalkEntry, ORIENTED_COUNT> entryOf;
+    for (int o = 0; o < ORIENTED_COUNT; ++o) entryOf[o] = walkEntryOf(o);
     for (std::uint32_t i = 0; i < POOL_SIZE; ++i)
-        walkPool.entries[i] = lists.pool[i] == END_OF_LIST ? WALK_END : ENTRY_OF[lists.pool[i]];
+        walkPool.entries[i] = lists.pool[i] == END_OF_LIST ? WALK_END : entryOf[lists.pool[i]];
 }
 
 void perturbCandidateLists(CandidateLists& lists, Random& random, int swaps) {

@@ -53,22 +53,18 @@ static_assert(LIST_COUNT == 960496);
 inline constexpr std::array<std::uint32_t, 5> LIST_MASK{1, 31, 991, 31711, 1014751};
 
 // The four side colours (top, right, bottom, left) of every oriented piece, in
-// order of oriented-piece number.
-inline constexpr std::array<PieceEntry, ORIENTED_COUNT> ORIENTED_SIDES = [] {
-    std::array<PieceEntry, ORIENTED_COUNT> sides{};
-    for (int p = 0; p < PIECE_COUNT; ++p)
-        for (int r = 0; r < 4; ++r) sides[orientedNumber(p, r)] = rotate(PIECES_TOP_FIRST[p], r);
-    return sides;
-}();
-
-// The same four colours as one word, byte 0 the top, as the cells keep them.
+// order of oriented-piece number, and the same four as one word, byte 0 the top,
+// as the cells keep them: from the set the programs run on, filled by
+// fillOrientedSides() before the lists and the cells are set up.
 static_assert(std::endian::native == std::endian::little, "the cells' colour words are read byte by byte");
-inline constexpr std::array<std::uint32_t, ORIENTED_COUNT> ORIENTED_SIDE_WORDS = [] {
-    std::array<std::uint32_t, ORIENTED_COUNT> words{};
-    for (int o = 0; o < ORIENTED_COUNT; ++o)
-        for (int side = 0; side < 4; ++side) words[o] |= std::uint32_t{ORIENTED_SIDES[o][side]} << (8 * side);
-    return words;
-}();
+struct OrientedSides {
+    std::array<PieceEntry, ORIENTED_COUNT> sides;
+    std::array<std::uint32_t, ORIENTED_COUNT> words;
+};
+inline OrientedSides orientedSides{};
+inline const std::array<PieceEntry, ORIENTED_COUNT>& ORIENTED_SIDES = orientedSides.sides;
+inline const std::array<std::uint32_t, ORIENTED_COUNT>& ORIENTED_SIDE_WORDS = orientedSides.words;
+void fillOrientedSides();
 
 inline constexpr std::uint16_t HINT_ORIENTED = orientedNumber(HINT_PIECE, HINT_ROTATION);
 inline constexpr std::uint16_t END_OF_LIST = 0xFFFF;
@@ -78,9 +74,9 @@ inline constexpr std::uint16_t END_OF_LIST = 0xFFFF;
 // DIGIT_FRAME, every other side turns between DIGIT_OPEN and DIGIT_KNOWN.
 // Calls visit(class, key) once per choice. The hint piece is in no list.
 template <class Visit>
-constexpr void forEachListOf(int oriented, Visit&& visit) {
+void forEachListOf(int oriented, Visit&& visit) {
     if (pieceOfOriented(oriented) == HINT_PIECE) return;
-    if (repeatsSmallerRotation(PIECES_TOP_FIRST[pieceOfOriented(oriented)], rotationOfOriented(oriented))) return;
+    if (repeatsSmallerRotation(pieceSet().topFirst[pieceOfOriented(oriented)], rotationOfOriented(oriented))) return;
     const PieceEntry& sides = ORIENTED_SIDES[oriented];
     std::array<int, 4> wheel{};
     int wheels = 0;
@@ -106,11 +102,11 @@ constexpr void forEachListOf(int oriented, Visit&& visit) {
     }
 }
 
-inline constexpr std::uint32_t ENTRY_COUNT = [] {
-    std::uint32_t n = 0;
-    for (int o = 0; o < ORIENTED_COUNT; ++o) forEachListOf(o, [&](int, std::uint32_t) { ++n; });
-    return n;
-}();
+// List entries of a set none of whose pieces looks alike in two rotations, as
+// ours: each oriented piece but the hint's in the lists of every choice of its
+// known sides. A set with such pieces has fewer, and its pool a longer tail of
+// end markers.
+inline constexpr std::uint32_t ENTRY_COUNT = 4u * 4 * 4 + 56u * 4 * 8 + 195u * 4 * 16;
 
 // The pool starts with the hint's own one-entry list; every list ends in END_OF_LIST.
 inline constexpr std::uint32_t HINT_LIST = 0;
@@ -146,7 +142,7 @@ inline constexpr int WALK_ORIENTED_SHIFT = 20;
 inline constexpr int WALK_PIECE_SHIFT = WALK_ORIENTED_SHIFT + 2;
 inline constexpr WalkEntry WALK_END = WalkEntry{PIECE_COUNT} << WALK_PIECE_SHIFT;
 
-constexpr WalkEntry walkEntryOf(int oriented) {
+inline WalkEntry walkEntryOf(int oriented) {
     WalkEntry e = static_cast<WalkEntry>(oriented) << WALK_ORIENTED_SHIFT;
     for (int side = 0; side < 4; ++side) e |= WalkEntry{ORIENTED_SIDES[oriented][side]} << (KEY_BITS * side);
     return e;

@@ -10,6 +10,7 @@ void clearPlacements(PathCells& cells) {
 void setUpPath(PathCells& cells, int pathMode) {
     const PathOrder& order = PATH_ORDERS[normalisedPathMode(pathMode)];
     const PathPlan& plan = PATH_PLANS[normalisedPathMode(pathMode)];
+    fillOrientedSides();
     cells.pathMode = normalisedPathMode(pathMode);
     cells.startCell = order[0];
     static_assert(BORDER_COLOUR == 0, "the word after the cells reads as colour 0");

@@ -22,10 +22,10 @@
 #include "core/piece_list.hpp"
 #include "core/puzzle.hpp"
 #include "core/random.hpp"
+#include "core/set_identity.hpp"
 #include "core/user_file.hpp"
 #include "core/version.hpp"
 #include "puzzles/puzzle_import.hpp"
-#include "puzzles/set_identity.hpp"
 
 using namespace zentara;
 using namespace zentara::puzzle_import;
@@ -321,7 +321,7 @@ int importList(SetKind kind, const char* listPath, const char* headerPath) {
     PieceList list;
     ImportedSet set;
     std::string error;
-    if (!readPieceList(listPath, list, error) || !importPieceList(kind, list, set, error)) {
+    if (!readPieceList(listPath, list, error) || !importMeasured(kind, list, set, error)) {
         std::fprintf(stderr, "make-puzzles: %s: %s\n", listPath, error.c_str());
         return 1;
     }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "puzzles/puzzle_clues.hpp"
+#include "core/set_clues.hpp"
 
 namespace zentara::puzzle_import {
 

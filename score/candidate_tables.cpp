@@ -33,7 +33,7 @@ void routeRecord(CandidateTables& t, const OrientedPiece& record, RandomState& r
         if (record.rotation == HINT_ROTATION) put(t.hintList);
         return;
     }
-    if (repeatsSmallerRotation(PIECES_BOTTOM_FIRST[record.piece], record.rotation)) return;
+    if (repeatsSmallerRotation(pieceSet().bottomFirst[record.piece], record.rotation)) return;
     const int bottom = record.colours & 0xFF;
     const int left = (record.colours >> 8) & 0xFF;
     const int top = (record.colours >> 16) & 0xFF;
@@ -56,6 +56,8 @@ Slot* carve(CandidateList& list, Slot* next) {
 
 void buildCandidateTables(CandidateTables& t, RandomState& random, const FreshStarts* fresh) {
     // Step 1. Every count to 0.
+    t.hintTopColour = pieceSet().hintSides()[bottom_first::TOP];
+    t.hintLeftColour = pieceSet().hintSides()[bottom_first::LEFT];
     t.hintList.count = 0;
     for (CandidateList& list : t.lists) list.count = 0;
 
@@ -65,7 +67,7 @@ void buildCandidateTables(CandidateTables& t, RandomState& random, const FreshSt
             OrientedPiece& record = t.records[orientedNumber(p, r)];
             record.piece = static_cast<std::uint8_t>(p);
             record.rotation = static_cast<std::uint8_t>(r);
-            record.colours = packSides(rotate(PIECES_BOTTOM_FIRST[p], r));
+            record.colours = packSides(rotate(pieceSet().bottomFirst[p], r));
             routeRecord<false>(t, record, random);
         }
     }

@@ -12,14 +12,11 @@
 
 namespace zentara::score {
 
-// The hint piece as it lies on its cell; its neighbours must show these colours
-// (top 8, left 12, right 9, bottom 9 on our set; a user's set brings its own).
-inline constexpr PieceEntry HINT_SIDES = rotate(PIECES_BOTTOM_FIRST[HINT_PIECE], HINT_ROTATION);
+// The hint piece as it lies on its cell; its neighbours must show its colours
+// (top 8, left 12, right 9, bottom 9 on our set; a user's set brings its own, which
+// the tables keep: CandidateTables::hintTopColour and hintLeftColour).
 inline constexpr int CELL_ABOVE_HINT = HINT_CELL - BOARD_WIDTH;  // 119
 inline constexpr int CELL_LEFT_OF_HINT = HINT_CELL - 1;          // 134
-// The two hint filters compare a real colour: never the border nor the empty marker.
-static_assert(HINT_SIDES[bottom_first::TOP] >= 6 && HINT_SIDES[bottom_first::TOP] <= 22 &&
-              HINT_SIDES[bottom_first::LEFT] >= 6 && HINT_SIDES[bottom_first::LEFT] <= 22);
 
 inline constexpr std::int32_t NEVER_EMPTY = INT16_MAX;  // above any score (at most 480)
 inline constexpr std::array<std::int32_t, 4> EMPTY_BASE = {352, 375, 394, 408};  // rows 12..15
@@ -47,9 +44,6 @@ struct CellRule {
     std::int16_t emptyThreshold;
 };
 static_assert(sizeof(CellRule) == 16);
-
-inline constexpr std::uint32_t HINT_TOP_COLOUR = HINT_SIDES[bottom_first::TOP];
-inline constexpr std::uint32_t HINT_LEFT_COLOUR = HINT_SIDES[bottom_first::LEFT];
 
 inline constexpr std::array<CellRule, CELL_COUNT> CELL_RULES = [] {
     std::array<CellRule, CELL_COUNT> rules{};

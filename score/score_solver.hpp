@@ -85,6 +85,10 @@ struct CandidateTables {
     std::array<std::uint32_t, TABLE_COUNT * LISTS_PER_TABLE> listStarts;
     // Entries of the longest list: its draws decide which state bits shape the orders.
     std::int32_t largestList;
+    // The colours the cells above and left of the hint must show it: the set's,
+    // read where the tables are built.
+    std::uint32_t hintTopColour;
+    std::uint32_t hintLeftColour;
 
     CandidateList& table(int tableClass, int topKey, int leftKey) {
         return lists[tableClass * LISTS_PER_TABLE + topKey * KEY_COUNT + leftKey];

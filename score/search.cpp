@@ -129,9 +129,9 @@ Flow enterCell(ScoreSolver& s, const std::uint32_t leftColours, const std::int32
         if constexpr (rule.filter == NO_FILTER) {
             while (isUsed(s, word = *entry)) ++entry;
         } else if constexpr (rule.filter == BOTTOM_FITS_HINT) {
-            while ((word = *entry) != END_WORD && ((word >> 32 & 0xFF) != HINT_TOP_COLOUR || isUsed(s, word))) ++entry;
+            while ((word = *entry) != END_WORD && ((word >> 32 & 0xFF) != s.tables.hintTopColour || isUsed(s, word))) ++entry;
         } else {
-            while ((word = *entry) != END_WORD && ((word >> 56) != HINT_LEFT_COLOUR || isUsed(s, word)))
+            while ((word = *entry) != END_WORD && ((word >> 56) != s.tables.hintLeftColour || isUsed(s, word)))
                 ++entry;
         }
         if (word == END_WORD) break;

@@ -11,15 +11,26 @@ namespace zentara::shift {
 
 namespace {
 
-constexpr bool isFixedPiece(int piece) {
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+bool isFixedPiece(int piece) {
+    for (const FixedPlacement& f : pieceSet().clues())
         if (f.piece == piece) return true;
     return false;
 }
 
 }  // namespace
 
+void fillOrientedRecords() {
+    for (int n = 0; n < ORIENTED_COUNT; ++n) {
+        const PieceEntry sides = rotate(pieceSet().topFirst[pieceOfOriented(n)], rotationOfOriented(n));
+        std::uint32_t word = 0;
+        for (int k = 0; k < 4; ++k) word |= static_cast<std::uint32_t>(sides[k]) << sideShift(k);
+        orientedRecords[n] = {word, static_cast<std::uint8_t>(pieceOfOriented(n)),
+                              static_cast<std::uint8_t>(rotationOfOriented(n))};
+    }
+}
+
 void setUp(ShiftSearch& s, RandomState seed) {
+    fillOrientedRecords();
     s = ShiftSearch{};
     s.random = seed;
     ShiftBoard& b = s.board;
@@ -51,7 +62,7 @@ void setUp(ShiftSearch& s, RandomState seed) {
         list.record[list.length] = static_cast<std::uint16_t>(n);
         ++list.length;
     }
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+    for (const FixedPlacement& f : pieceSet().clues()) {
         b.flags[f.cell] |= FIXED_CELL;
         placePiece(s, f.cell, orientedNumber(f.piece, f.rotation));
     }

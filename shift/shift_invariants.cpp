@@ -44,16 +44,16 @@ void checkSearchState(const ShiftSearch& s) {
         const int cell = b.pieceCell[piece];
         ZENTARA_CHECK(cell == NO_CELL || ORIENTED_RECORDS[b.placement[cell]].piece == piece);
     }
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+    for (const FixedPlacement& f : pieceSet().clues())
         ZENTARA_CHECK(b.placement[f.cell] == orientedNumber(f.piece, f.rotation) && (b.flags[f.cell] & FIXED_CELL));
 
-    ZENTARA_CHECK(s.list.length == LIST_LENGTH);
+    ZENTARA_CHECK(s.list.length == listLength());
     std::array<bool, ORIENTED_COUNT> listed{};
     for (int i = 0; i < s.list.length; ++i) {
         const int record = s.list.record[i];
         ZENTARA_CHECK(!listed[record] && s.list.colours[i] == ORIENTED_RECORDS[record].colours);
         listed[record] = true;
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) ZENTARA_CHECK(ORIENTED_RECORDS[record].piece != f.piece);
+        for (const FixedPlacement& f : pieceSet().clues()) ZENTARA_CHECK(ORIENTED_RECORDS[record].piece != f.piece);
     }
 
     Board16 cells;

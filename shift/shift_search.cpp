@@ -14,7 +14,7 @@ void removalBurst(ShiftSearch& s) {
     int n = t.removalCount;
     t.removalCount = 1;
     // Never more than there are removable pieces, or the cell draw below would not end.
-    const int removable = s.level - FIXED_COUNT;
+    const int removable = s.level - fixedCount();
     if (n > removable) n = removable;
     RandomState random = s.random;
     for (; n > 0; --n) {

@@ -18,9 +18,10 @@ namespace zentara::shift {
 
 inline constexpr std::uint16_t NO_RECORD = 0xFFFF;
 inline constexpr std::int16_t NO_CELL = -1;
-inline constexpr int FIXED_COUNT = static_cast<int>(LOCAL_SEARCH_FIXED.size());
-// Every rotation of every piece that is not fixed.
-inline constexpr int LIST_LENGTH = 4 * (PIECE_COUNT - FIXED_COUNT);  // 1012
+// The pieces fixed on the board: the set's clues, 3 on ours.
+inline int fixedCount() { return static_cast<int>(pieceSet().clues().size()); }
+// Every rotation of every piece that is not fixed: 1012 on our set.
+inline int listLength() { return 4 * (PIECE_COUNT - fixedCount()); }
 // The scan reads 16 entries at a time, so the list storage is padded to a multiple of 16.
 inline constexpr int LIST_CAPACITY = 1024;
 inline constexpr int ITERATIONS_PER_STEP = 1000;
@@ -43,18 +44,11 @@ struct OrientedRecord {
     std::uint8_t rotation;
 };
 
-// All 1024 oriented pieces in oriented-number order, from the top-first table.
-inline constexpr std::array<OrientedRecord, ORIENTED_COUNT> ORIENTED_RECORDS = [] {
-    std::array<OrientedRecord, ORIENTED_COUNT> records{};
-    for (int n = 0; n < ORIENTED_COUNT; ++n) {
-        const PieceEntry sides = rotate(PIECES_TOP_FIRST[pieceOfOriented(n)], rotationOfOriented(n));
-        std::uint32_t word = 0;
-        for (int k = 0; k < 4; ++k) word |= static_cast<std::uint32_t>(sides[k]) << sideShift(k);
-        records[n] = {word, static_cast<std::uint8_t>(pieceOfOriented(n)),
-                      static_cast<std::uint8_t>(rotationOfOriented(n))};
-    }
-    return records;
-}();
+// All 1024 oriented pieces in oriented-number order, from the top-first table of
+// the set the programs run on: filled by setUp.
+inline std::array<OrientedRecord, ORIENTED_COUNT> orientedRecords{};
+inline const std::array<OrientedRecord, ORIENTED_COUNT>& ORIENTED_RECORDS = orientedRecords;
+void fillOrientedRecords();
 
 // Everything the snapshot copies: the cell records and where each piece lies.
 struct ShiftBoard {

@@ -36,9 +36,9 @@ constexpr const char* MARK_COLOUR = "#FF00FF";  // far from every palette entry,
 
 const PieceEntry* pieceTable(PuzzleKind kind, int& count) {
     switch (kind) {
-        case PuzzleKind::Board6x12: count = static_cast<int>(PIECES_6X12.size()); return PIECES_6X12.data();
-        case PuzzleKind::Board6x6: count = static_cast<int>(PIECES_6X6.size()); return PIECES_6X6.data();
-        default: count = PIECE_COUNT; return PIECES_BOTTOM_FIRST.data();
+        case PuzzleKind::Board6x12:
+        case PuzzleKind::Board6x6: count = pieceSet(kind).pieces; return pieceSet(kind).bottomFirst.data();
+        default: count = PIECE_COUNT; return pieceSet().bottomFirst.data();
     }
 }
 
@@ -212,7 +212,7 @@ std::string renderBoardSvg(const BoardCheck& check, std::string_view name, const
 
     // The fixed cells: a black frame inside a white one, seen on any colour.
     if (check.kind == PuzzleKind::Board16x16) {
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+        for (const FixedPlacement& f : pieceSet().clues()) {
             const int x = X0 + g.column(f.cell) * S, y = Y0 + g.row(f.cell) * S;
             const bool hint = f.cell == HINT_CELL;
             append(s, "<g class=\"%s\"><title>cell %d (row %d, column %d): piece %d in rotation %d, %s</title>",

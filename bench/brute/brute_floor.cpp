@@ -41,9 +41,10 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     // The walk of the search, as plain as it comes: one loop, the board as its stack.
     std::array<Colour, 4 * (CELL_COUNT + 2)> copies{};
     copies.fill(BORDER_COLOUR);
+    const PieceEntry hintSides = pieceSet().hintSides();
     for (int side = 0; side < 4; ++side) {
-        copies[4 * HINT_CELL + side] = HINT_COLOURS[side];
-        copies[4 * HINT_ENTRY + side] = HINT_COLOURS[side];
+        copies[4 * HINT_CELL + side] = hintSides[side];
+        copies[4 * HINT_ENTRY + side] = hintSides[side];
     }
     std::array<std::uint8_t, PIECE_COUNT + 1> used{};
     used[HINT_PIECE] = 1;
@@ -55,7 +56,8 @@ FloorTrace recordFloorTrace(const BruteSolver& s, std::uint64_t placements) {
     const auto enter = [&](int position) {
         const CellKey& key = CELL_KEYS[position];
         const Colour right = position == 0 ? BORDER_COLOUR : at[position - 1]->colours[RIGHT];
-        const unsigned base = key.chainBase + key.leftConstant + 32u * copies[key.topByte];
+        const Colour leftConstant = key.leftFromHint ? copies[4 * HINT_ENTRY + RIGHT] : key.leftConstant;
+        const unsigned base = key.chainBase + leftConstant + 32u * copies[key.topByte];
         chainStart[position] = s.flatHeads[base + (right & key.leftKeep)].first;
         return base << HEAD_SHIFT | (key.leftKeep != 0 ? 1u : 0u) << KEEP_SHIFT;
     };

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     for (unsigned char ch : text) consoleHash = (consoleHash ^ ch) * 16777619u;
     const shift::ShiftBoard& best = search->snapshot.board;
     const std::uint32_t bestHash = bench::boardChecksum(best.placement.data(), CELL_COUNT);
-    const std::uint32_t listHash = bench::boardChecksum(search->list.record.data(), shift::LIST_LENGTH);
+    const std::uint32_t listHash = bench::boardChecksum(search->list.record.data(), shift::listLength());
 
     if (!signature) {
         bench::printTimingRule();

@@ -42,7 +42,7 @@ TEST(BerserkerTables, RecordsFollowPieceAndRotationOrderWithOneRecordPerFixedPie
             EXPECT_EQ(rec.piece, p);
             EXPECT_EQ(rec.rotation, r);
             // Side k of rotation r is table byte (k - r) mod 4, top-first table.
-            for (int k = 0; k < 4; ++k) EXPECT_EQ(sideColour(rec.sides, k), PIECES_TOP_FIRST[p][(k - r) & 3]);
+            for (int k = 0; k < 4; ++k) EXPECT_EQ(sideColour(rec.sides, k), pieceSet().topFirst[p][(k - r) & 3]);
         }
     }
     EXPECT_EQ(i, 1015);
@@ -59,7 +59,7 @@ TEST(BerserkerTables, ListMembershipRule) {
     int expectedEntries = 0;
     for (int cls = 1; cls < 16; ++cls) {
         std::vector<int> expectedPerList(LIST_TABLE_SIZE, 0);
-        for (int i = 0; i < RECORD_COUNT; ++i) {
+        for (int i = 0; i < t.recordCount; ++i) {
             const Record& rec = t.records[i];
             std::array<Colour, 4> colours;
             bool borderOnUnknown = false;

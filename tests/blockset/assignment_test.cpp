@@ -31,8 +31,8 @@ std::array<std::array<int, 4>, P::COLOURS> recount(const BlockSolver<P>& s) {
             for (int d = 0; d < 4; ++d) {
                 int colour = e[d];
                 if (P::RENUMBER_COLOURS)
-                    colour = static_cast<int>(std::find(COLOUR_ORDER.begin(), COLOUR_ORDER.end(), colour) -
-                                              COLOUR_ORDER.begin());
+                    colour = static_cast<int>(std::find(pieceSet().colourOrder.begin(), pieceSet().colourOrder.end(), colour) -
+                                              pieceSet().colourOrder.begin());
                 rows[colour][d] += 1;
             }
         }

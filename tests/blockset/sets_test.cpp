@@ -15,7 +15,7 @@ namespace {
 template <class P>
 int working(int tableColour) {
     if (!P::RENUMBER_COLOURS) return tableColour;
-    return static_cast<int>(std::find(COLOUR_ORDER.begin(), COLOUR_ORDER.end(), tableColour) - COLOUR_ORDER.begin());
+    return static_cast<int>(std::find(pieceSet().colourOrder.begin(), pieceSet().colourOrder.end(), tableColour) - pieceSet().colourOrder.begin());
 }
 
 // A piece's four working colours clockwise from the bottom (bottom, left, top, right).

@@ -18,7 +18,7 @@ TEST(BuildChains, RecordsLandWhereTheirDrawsPutThem) {
         std::map<int, std::vector<int>> model;
         for (int o = 0; o < ORIENTED_COUNT; ++o) {
             if (pieceOfOriented(o) == HINT_PIECE) continue;
-            const PieceEntry s = rotate(PIECES_BOTTOM_FIRST[pieceOfOriented(o)], rotationOfOriented(o));
+            const PieceEntry s = rotate(pieceSet().bottomFirst[pieceOfOriented(o)], rotationOfOriented(o));
             const int table = (s[bottom_first::BOTTOM] == 0 ? 1 : 0) + (s[bottom_first::RIGHT] == 0 ? 2 : 0);
             auto& chain = model[table * CHAIN_HEADS + s[bottom_first::LEFT] + 256 * s[bottom_first::TOP]];
             chain.insert(chain.begin() + (draws.highHalf() & 255u) % (chain.size() + 1), o);

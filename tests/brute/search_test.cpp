@@ -166,7 +166,7 @@ TEST_F(BruteSearch, CellsBeforeTheHintPassOverRecordsThatMissIt) {
         // Another turn of the piece of the next cell: free here, used before any later cell could take it.
         const PlacedCell next = planted[cellOfPosition(positionOfCell(cell) + 1)];
         int r = 0;
-        while (r == next.rotation || solver->records[orientedNumber(next.piece, r)].colours[side] == HINT_COLOURS[(side + 2) & 3]) ++r;
+        while (r == next.rotation || solver->records[orientedNumber(next.piece, r)].colours[side] == pieceSet().hintSides()[(side + 2) & 3]) ++r;
         LinkedPiece& own = recordOf(*solver, planted[cell]);
         moveRecord(*solver, solver->records[orientedNumber(next.piece, r)], headOf(own), &own);
         EXPECT_EQ(runSearch(*solver, console), SearchEnd::Solved) << cell;

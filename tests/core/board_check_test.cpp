@@ -353,7 +353,7 @@ TEST_F(BoardCheckProgram, RimPiecesOffTheRimAreNamedAndRankBelowBoardsThatCouldB
     // The edge pieces of cells 1 and 2 on cells 17 and 18, their neighbours emptied.
     auto turnedTo = [&](int cell, int side) {
         for (int r = 0; r < 4; ++r)
-            if (rotate(PIECES_BOTTOM_FIRST[solution[cell].piece], r)[side] == BORDER_COLOUR)
+            if (rotate(pieceSet().bottomFirst[solution[cell].piece], r)[side] == BORDER_COLOUR)
                 return PlacedCell{solution[cell].piece, static_cast<std::uint8_t>(r)};
         return PlacedCell{};
     };

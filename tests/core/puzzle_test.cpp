@@ -13,7 +13,7 @@ using zentara::testing::readFile;
 using zentara::testing::sourcePath;
 
 TEST(Puzzle, RotationAndNumbers) {
-    for (const PieceEntry& e : PIECES_BOTTOM_FIRST) {
+    for (const PieceEntry& e : pieceSet().bottomFirst) {
         EXPECT_EQ(rotate(rotate(rotate(rotate(e, 1), 1), 1), 1), e);
         EXPECT_EQ(rotate(e, 4), e);
     }
@@ -26,12 +26,12 @@ TEST(Puzzle, RotationAndNumbers) {
 
 TEST(Puzzle, TopFirstIsBottomFirstTurnedAndRenumbered) {
     for (int p = 0; p < PIECE_COUNT; ++p) {
-        const PieceEntry turned = rotate(PIECES_TOP_FIRST[p], 2);
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(turned[k], TOP_FIRST_COLOUR[PIECES_BOTTOM_FIRST[p][k]]);
+        const PieceEntry turned = rotate(pieceSet().topFirst[p], 2);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(turned[k], pieceSet().topFirstColour[pieceSet().bottomFirst[p][k]]);
     }
     // In top-first numbering the rim colours are 1, 2, 3, 4 and 8.
     for (int p = 0; p < FIRST_INNER_PIECE; ++p) {
-        const PieceEntry& t = PIECES_TOP_FIRST[p];
+        const PieceEntry& t = pieceSet().topFirst[p];
         // Table orientation: the border is at the bottom, and the rim runs left and right.
         EXPECT_EQ(t[top_first::BOTTOM], BORDER_COLOUR);
         for (int k : {top_first::LEFT, top_first::RIGHT}) {
@@ -46,13 +46,13 @@ TEST(Puzzle, TopFirstIsBottomFirstTurnedAndRenumbered) {
 TEST(Puzzle, CornersFitTheirCells) {
     using namespace bottom_first;
     for (int p = 0; p < CORNER_PIECES; ++p) {
-        const PieceEntry r1 = rotate(PIECES_BOTTOM_FIRST[p], 1);
+        const PieceEntry r1 = rotate(pieceSet().bottomFirst[p], 1);
         EXPECT_EQ(r1[TOP], BORDER_COLOUR);
         EXPECT_EQ(r1[LEFT], BORDER_COLOUR);
-        const PieceEntry r3 = rotate(PIECES_BOTTOM_FIRST[p], 3);
+        const PieceEntry r3 = rotate(pieceSet().bottomFirst[p], 3);
         EXPECT_EQ(r3[RIGHT], BORDER_COLOUR);
         EXPECT_EQ(r3[BOTTOM], BORDER_COLOUR);
-        EXPECT_EQ(pieceClass(PIECES_BOTTOM_FIRST[p]), 2);
+        EXPECT_EQ(pieceClass(pieceSet().bottomFirst[p]), 2);
     }
 }
 
@@ -74,8 +74,9 @@ TEST(Puzzle, Geometry) {
 }
 
 namespace {
-template <std::size_t N>
-bool distinct(const std::array<PieceEntry, N>& t) {
+bool distinct(const PieceSet& set) {
+    const auto& t = set.bottomFirst;
+    const auto N = static_cast<std::size_t>(set.pieces);
     for (std::size_t a = 0; a < N; ++a)
         for (std::size_t b = a + 1; b < N; ++b)
             if (equalUnderRotation(t[a], t[b])) return false;
@@ -90,8 +91,8 @@ std::vector<PlacedCell> readSolution(const char* name, BoardCheck& check) {
 }  // namespace
 
 TEST(PuzzleData, SmallSetsHaveDistinctPieces) {
-    EXPECT_TRUE(distinct(PIECES_6X12));
-    EXPECT_TRUE(distinct(PIECES_6X6));
+    EXPECT_TRUE(distinct(pieceSet(PuzzleKind::Board6x12)));
+    EXPECT_TRUE(distinct(pieceSet(PuzzleKind::Board6x6)));
 }
 
 TEST(PuzzleData, PlantedSolutionsAreCompleteAndValid) {
@@ -107,7 +108,7 @@ TEST(PuzzleData, PlantedSolutionsAreCompleteAndValid) {
     EXPECT_TRUE(small.complete());
     EXPECT_EQ(small.kind, PuzzleKind::Board6x6);
     // Every fixed placement of the suite agrees with the planted solution.
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+    for (const FixedPlacement& f : pieceSet().clues()) {
         EXPECT_EQ(cells[f.cell].piece, f.piece);
         EXPECT_EQ(cells[f.cell].rotation, f.rotation);
     }

@@ -87,7 +87,7 @@ TEST_F(Faults, StatBinFrequencySolverRefusesIsRefusedByScoreSolverUntouched) {
     std::string foreignFault;
     for (int k = 0; k < STAT_COUNTERS && foreignFault.empty(); ++k) {
         const int i = k / 1024, j = k % 1024;
-        if (swapped[k] != 0 && PIECES_BOTTOM_FIRST[i / 4][i % 4] != PIECES_BOTTOM_FIRST[j / 4][j % 4])
+        if (swapped[k] != 0 && pieceSet().bottomFirst[i / 4][i % 4] != pieceSet().bottomFirst[j / 4][j % 4])
             foreignFault = "count " + std::to_string(swapped[k]) + " at [" + std::to_string(i) + "][" + std::to_string(j) + "]";
     }
     ASSERT_NE(foreignFault, "");

@@ -135,7 +135,7 @@ TEST(CandidateLists, RandomOrderFollowsTheOdometerWalkAndTheDraws) {
     std::size_t entries = 0;
     for (int o = 0; o < ORIENTED_COUNT; ++o) {
         if (o / 4 == HINT_PIECE) continue;
-        const PieceEntry s = rotate(PIECES_TOP_FIRST[o / 4], o % 4);
+        const PieceEntry s = rotate(pieceSet().topFirst[o / 4], o % 4);
         std::array<int, 4> digit{};
         for (int side = 0; side < 4; ++side) digit[side] = s[side] == BORDER_COLOUR ? 1 : 0;
         for (bool more = true; more;) {
@@ -164,11 +164,11 @@ TEST(CandidateLists, RandomOrderFollowsTheOdometerWalkAndTheDraws) {
 TEST(CandidateLists, PieceScoresFavourRareColoursAndVariety) {
     const PieceScores scores = computePieceScores();
     std::array<int, KEY_COLOURS> occurrences{};
-    for (const PieceEntry& e : PIECES_TOP_FIRST)
+    for (const PieceEntry& e : pieceSet().topFirst)
         for (Colour c : e) ++occurrences[c];
     EXPECT_EQ(occurrences[BORDER_COLOUR], 64);
     // A corner: two border sides (240 / 64 = 3 each) and two rim colours.
-    const PieceEntry& corner = PIECES_TOP_FIRST[0];
+    const PieceEntry& corner = pieceSet().topFirst[0];
     int expected = 0;
     for (Colour c : corner) expected += 240 / occurrences[c];
     std::vector<Colour> distinct(corner.begin(), corner.end());

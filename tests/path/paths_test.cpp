@@ -95,7 +95,7 @@ TEST(Paths, ClassesComeFromTheFrameAndThePathOrder) {
 TEST(Paths, CellsNextToTheHintKeyOnTheHintColours) {
     auto cells = std::make_unique<PathCells>();
     setUpPath(*cells, 0);
-    const PieceEntry hint = rotate(PIECES_TOP_FIRST[HINT_PIECE], HINT_ROTATION);
+    const PieceEntry hint = rotate(pieceSet().topFirst[HINT_PIECE], HINT_ROTATION);
     for (int side = 0; side < 4; ++side) EXPECT_EQ(cells->sideBytes()[HINT_CELL * 4 + side], hint[side]);
     // Cell 134 knows left, right (the hint) and top: the key is left, right, top.
     ASSERT_EQ(cells->knownCount[134], 3);

@@ -135,13 +135,13 @@ TEST(ResumeRefusals, CheckerListsTheCellsShiftAndBerserkerSolversRefuse) {
             return lines;
         };
         int keptFixed = 0;  // fixed cells that hold their fixed piece: neither placed nor refused
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED)
+        for (const FixedPlacement& f : pieceSet().clues())
             keptFixed += cells[f.cell] == PlacedCell{static_cast<std::int16_t>(f.piece), static_cast<std::uint8_t>(f.rotation)};
 
         shift::setUp(*shift, 1u);
         std::ostringstream console;
         shift::resumeFromCells(*shift, cells, "Best250.csv", console);
-        const int shiftTaken = shift->level - static_cast<int>(LOCAL_SEARCH_FIXED.size());
+        const int shiftTaken = shift->level - static_cast<int>(pieceSet().clues().size());
         EXPECT_EQ(countResumeRefusals(check, ResumingSolver::Shift), check.piecesPlaced - keptFixed - shiftTaken);
         EXPECT_EQ(console.str(), expectedLines(ResumingSolver::Shift));
 
@@ -152,7 +152,7 @@ TEST(ResumeRefusals, CheckerListsTheCellsShiftAndBerserkerSolversRefuse) {
         EXPECT_EQ(berserkerConsole.str(), expectedLines(ResumingSolver::Berserker));
         refusedSeen += check.piecesPlaced - keptFixed - shiftTaken;
         if (round == 0) {
-            EXPECT_EQ(shiftTaken, CELL_COUNT - static_cast<int>(LOCAL_SEARCH_FIXED.size()));
+            EXPECT_EQ(shiftTaken, CELL_COUNT - static_cast<int>(pieceSet().clues().size()));
         }
     }
     EXPECT_GT(refusedSeen, 100);

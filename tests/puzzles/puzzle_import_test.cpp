@@ -13,8 +13,8 @@
 #include "core/piece_list.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "puzzles/puzzle_import.hpp"
-#include "puzzles/set_identity.hpp"
-#include "puzzles/rim_proof.hpp"
+#include "core/set_identity.hpp"
+#include "core/rim_proof.hpp"
 
 namespace zentara {
 namespace {
@@ -33,7 +33,7 @@ ImportedSet committedSet(SetKind kind) {
 
 bool importText(SetKind kind, const std::string& text, ImportedSet& set, std::string& error, bool measure = true) {
     PieceList list;
-    return parsePieceList(text, list, error) && importPieceList(kind, list, set, error, measure);
+    return parsePieceList(text, list, error) && importMeasured(kind, list, set, error, measure);
 }
 
 TEST(PieceImport, OurSetsThroughThePlainFormatGiveTheCommittedHeaders) {

@@ -26,7 +26,7 @@ TEST(CandidateTables, ListsHoldExactlyThePiecesThatFitTheirKeys) {
     std::vector<int> expected[TABLE_COUNT * LISTS_PER_TABLE];
     for (int o = 0; o < ORIENTED_COUNT; ++o) {
         if (pieceOfOriented(o) == HINT_PIECE) continue;
-        const PieceEntry sides = rotate(PIECES_BOTTOM_FIRST[pieceOfOriented(o)], rotationOfOriented(o));
+        const PieceEntry sides = rotate(pieceSet().bottomFirst[pieceOfOriented(o)], rotationOfOriented(o));
         const int tableClass = (sides[bottom_first::BOTTOM] == 0 ? 2 : 0) + (sides[bottom_first::RIGHT] == 0 ? 1 : 0);
         for (int top = 0; top < KEY_COUNT; ++top)
             for (int left = 0; left < KEY_COUNT; ++left)

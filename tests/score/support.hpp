@@ -54,7 +54,7 @@ inline void placeBoard(ScoreSolver& s, SearchCell* board, const Board16& cells) 
 // facing sides match, the two counters of the pair by table edge.
 using Counts = std::map<int, std::uint32_t>;
 inline void addSeams(const Board16& cells, Counts& counts) {
-    auto side = [&](int cell, int s) { return rotate(PIECES_BOTTOM_FIRST[cells[cell].piece], cells[cell].rotation)[s]; };
+    auto side = [&](int cell, int s) { return rotate(pieceSet().bottomFirst[cells[cell].piece], cells[cell].rotation)[s]; };
     auto edge = [&](int cell, int s) { return (s - cells[cell].rotation) & 3; };
     auto add = [&](int a, int sa, int b, int sb) {
         ++counts[statIndex(cells[a].piece, edge(a, sa), cells[b].piece, edge(b, sb))];

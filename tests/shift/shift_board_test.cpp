@@ -47,16 +47,16 @@ TEST(ShiftSetUp, FixedPiecesFrameAndList) {
     EXPECT_EQ(s->level, 3);
     EXPECT_EQ(s->maxLevel, 1);
     EXPECT_EQ(s->snapshot.ok, -1);
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) {
+    for (const FixedPlacement& f : pieceSet().clues()) {
         EXPECT_EQ(s->board.placement[f.cell], orientedNumber(f.piece, f.rotation));
         EXPECT_TRUE(s->board.flags[f.cell] & FIXED_CELL);
     }
     // The hint in rotation 2 shows (bottom-first numbering) top 8, left 12, right 9, bottom 9.
     const ShiftBoard& b = s->board;
-    EXPECT_EQ(sideByte(b.required[HINT_CELL - 16], top_first::BOTTOM), TOP_FIRST_COLOUR[8]);
-    EXPECT_EQ(sideByte(b.required[HINT_CELL - 1], top_first::RIGHT), TOP_FIRST_COLOUR[12]);
-    EXPECT_EQ(sideByte(b.required[HINT_CELL + 1], top_first::LEFT), TOP_FIRST_COLOUR[9]);
-    EXPECT_EQ(sideByte(b.required[HINT_CELL + 16], top_first::TOP), TOP_FIRST_COLOUR[9]);
+    EXPECT_EQ(sideByte(b.required[HINT_CELL - 16], top_first::BOTTOM), pieceSet().topFirstColour[8]);
+    EXPECT_EQ(sideByte(b.required[HINT_CELL - 1], top_first::RIGHT), pieceSet().topFirstColour[12]);
+    EXPECT_EQ(sideByte(b.required[HINT_CELL + 1], top_first::LEFT), pieceSet().topFirstColour[9]);
+    EXPECT_EQ(sideByte(b.required[HINT_CELL + 16], top_first::TOP), pieceSet().topFirstColour[9]);
     expectBookkeepingSound(*s);
     // The list: every record but the fixed pieces', in oriented-number order.
     ASSERT_EQ(s->list.length, 1012);
@@ -138,7 +138,7 @@ TEST(ShiftBurst, RemovalCountAppliesToOneBurstOnly) {
     removalBurst(*s);
     EXPECT_EQ(s->level, 250);
     expectBookkeepingSound(*s);
-    for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) EXPECT_NE(s->board.placement[f.cell], NO_RECORD);
+    for (const FixedPlacement& f : pieceSet().clues()) EXPECT_NE(s->board.placement[f.cell], NO_RECORD);
     // Only the fixed pieces left: a big burst removes nothing, and ends.
     auto bare = freshSearch(5);
     bare->tuning.removalCount = 50;

@@ -30,7 +30,7 @@ inline Board16 plantedWithHoles(int count, RandomState seed) {
     while (count > 0) {
         const int cell = static_cast<int>(random.topByte());
         bool fixed = false;
-        for (const FixedPlacement& f : LOCAL_SEARCH_FIXED) fixed |= f.cell == cell;
+        for (const FixedPlacement& f : pieceSet().clues()) fixed |= f.cell == cell;
         if (fixed || cells[cell].empty()) continue;
         cells[cell] = PlacedCell{};
         --count;

@@ -5,13 +5,16 @@
 // piece, another numbering or another clue gives another.
 #pragma once
 
+#include <span>
 #include <string>
 
-#include "puzzles/puzzle_import.hpp"
+#include "core/set_import.hpp"
 
 namespace zentara::puzzle_import {
 
 // Twelve lower-case hex digits.
 std::string setFingerprint(const ImportedSet& set);
+std::string setFingerprint(SetKind kind, std::span<const PieceEntry> table, std::span<const FixedPlacement> clues,
+                           int hintListPiece, int hintTurn);
 
 }  // namespace zentara::puzzle_import

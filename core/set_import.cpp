@@ -1,11 +1,10 @@
-#include "puzzles/puzzle_import.hpp"
+#include "core/set_import.hpp"
 
 #include <algorithm>
 #include <map>
 
-#include "blockset/colour_order.hpp"
-#include "puzzles/puzzle_clues.hpp"
-#include "puzzles/rim_proof.hpp"
+#include "core/rim_proof.hpp"
+#include "core/set_clues.hpp"
 
 namespace zentara::puzzle_import {
 
@@ -16,12 +15,6 @@ constexpr SetShape SHAPES[3] = {
     {"6x12", "6 x 12", "PIECES_6X12", "puzzle_6x12.hpp", 72, 4, 28, 4, 4},
     {"6x6", "6 x 6", "PIECES_6X6", "puzzle_6x6.hpp", 36, 4, 16, 4, 3},
 };
-
-// The colour order search: its seed, 20 rims of 200 inner attempts for every
-// order, 600 swaps tried. A few seconds. On our set the greedy start balances one
-// assignment in 144 attempts, 100 swaps on 10 rims reach one in 106, and this
-// budget one in 40 (measured on other rims than the search's).
-constexpr blockset::OrderSearch ORDER_SEARCH{20261207u, 20, 200, 600};
 
 // Top-first numbers by class: the rim colours, the five 48-side colours, the rest.
 constexpr int TOP_FIRST_RIM[5] = {1, 2, 3, 4, 8};
@@ -192,13 +185,12 @@ bool checkDistinct(const PieceList& list, std::string& error) {
 
 // Before anything that searches on the set: a rim that can never close would
 // keep the colour measurement here, and block-solver later, searching for ever.
-bool checkRimCloses(SetKind kind, const PieceList& list, std::string& error) {
+bool checkRimCloses(SetKind kind, const PieceList& list, std::string& error, const ImportProgress& progress) {
     const int width = kind == SetKind::Board6x12 ? 12 : kind == SetKind::Board6x6 ? 6 : 16;
     const int height = kind == SetKind::Board16x16 ? 16 : 6;
     const RimPieces rim = rimPiecesOf(list, width, height);
-    const RimProof proof = proveRimCloses(rim, RIM_SEARCH_STEPS, [](std::int64_t steps) {
-        std::fprintf(stderr, "make-puzzles: closing the rim: %lld of at most %lld search steps\n",
-                     static_cast<long long>(steps), static_cast<long long>(RIM_SEARCH_STEPS));
+    const RimProof proof = proveRimCloses(rim, RIM_SEARCH_STEPS, [&](std::int64_t steps) {
+        if (progress) progress(steps, RIM_SEARCH_STEPS);
     });
     if (proof.verdict == RimVerdict::Closes) return true;
     error = rimRefusal(rim, proof, RIM_SEARCH_STEPS);
@@ -256,11 +248,12 @@ bool kindOfName(const std::string& name, SetKind& kind) {
     return false;
 }
 
-bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error, bool measure) {
+bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std::string& error,
+                     const ImportProgress& progress) {
     const SetShape& shape = shapeOf(kind);
     std::map<ListColour, ColourUse> uses;
     if (!checkPieces(shape, kind, list, error) || !checkDistinct(list, error) ||
-        !checkColours(shape, kind, list, uses, error) || !checkRimCloses(kind, list, error))
+        !checkColours(shape, kind, list, uses, error) || !checkRimCloses(kind, list, error, progress))
         return false;
 
     // Colour numbers: the border 0, rim colours from 1 up, inner colours from the
@@ -311,27 +304,7 @@ bool importPieceList(SetKind kind, const PieceList& list, ImportedSet& set, std:
                                                          : c <= 10 ? TOP_FIRST_SHORT[c - 6]
                                                                    : TOP_FIRST_LONG[c - 11]);
     }
-    double& rate = set.balanceRate;
-    bool rimDrawn = true;
-    if (measure && !measureColourOrder(set, rate, &rimDrawn) && !rimDrawn) {
-        error = "block-solver's rim assignment closed no rim in " + std::to_string(blockset::RESTARTS_PER_RIM) +
-                " restarts, though the rim pieces can close: block-solver would never reach a board on this set";
-        return false;
-    }
-    if (measure && rate == 0)
-        std::fprintf(stderr, "note: under no colour order the measurement tried did an inner assignment of "
-                             "block-solver balance; block-solver will seldom complete one on this set\n");
     return true;
-}
-
-bool measureColourOrder(ImportedSet& set, double& rate, bool* rimDrawn) {
-    std::array<PieceEntry, PIECE_COUNT> table{};
-    std::copy(set.table.begin(), set.table.end(), table.begin());
-    const blockset::DerivedOrder derived = blockset::deriveColourOrder(table, ORDER_SEARCH);
-    set.colourOrder = derived.order;
-    rate = derived.count.rate();
-    if (rimDrawn) *rimDrawn = derived.count.attempts > 0;
-    return derived.count.balanced > 0;
 }
 
 }  // namespace zentara::puzzle_import

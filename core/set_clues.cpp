@@ -1,4 +1,4 @@
-#include "puzzles/puzzle_clues.hpp"
+#include "core/set_clues.hpp"
 
 #include <algorithm>
 
@@ -72,6 +72,37 @@ bool checkLine(const PieceList& list, const ImportedSet& set, std::size_t i, std
     return true;
 }
 
+// Two clues side by side must show each other one colour: else no board holds
+// both, and the solvers that fix them would search for ever. (Each clue against
+// the frame is checkLine's.)
+bool cluesMeet(const ImportedSet& set, const std::vector<int>& lineOf, std::string& error) {
+    const Geometry& g = BOARD_16X16;
+    std::vector<int> clueOn(CELL_COUNT, -1);
+    for (std::size_t i = 0; i < set.fixed.size(); ++i) clueOn[set.fixed[i].cell] = static_cast<int>(i);
+    using namespace bottom_first;
+    for (std::size_t i = 0; i < set.fixed.size(); ++i) {
+        const FixedPlacement& a = set.fixed[i];
+        const PieceEntry sa = rotate(set.table[a.piece], a.rotation);
+        const int neighbours[2] = {g.right(a.cell), g.below(a.cell)};
+        for (int k = 0; k < 2; ++k) {
+            const int j = neighbours[k] < 0 ? -1 : clueOn[neighbours[k]];
+            if (j < 0) continue;
+            const FixedPlacement& b = set.fixed[j];
+            const PieceEntry sb = rotate(set.table[b.piece], b.rotation);
+            const Colour shown = k == 0 ? sa[RIGHT] : sa[BOTTOM];
+            const Colour met = k == 0 ? sb[LEFT] : sb[TOP];
+            if (shown == met) continue;
+            // Only declared lines fix two pieces: a list without them fixes the hint alone.
+            error = "line " + std::to_string(lineOf[i]) + " and line " + std::to_string(lineOf[j]) + ": the pieces fixed on " +
+                    cellText(a.cell) + " and " + cellText(b.cell) + " show each other colours " +
+                    std::to_string(set.listColour[shown]) + " and " + std::to_string(set.listColour[met]) +
+                    "; no board holds both";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool applyClues(const PieceList& list, ImportedSet& set, std::string& error) {
@@ -110,12 +141,14 @@ bool applyClues(const PieceList& list, ImportedSet& set, std::string& error) {
     set.turned[HINT_PIECE] = (set.turned[HINT_PIECE] + set.hintTurn) & 3;
 
     set.fixed.push_back(HINT_PLACEMENT);
+    std::vector<int> lineOf{hint->line};
     for (const FixedLine& f : lines) {
         if (f.cell == HINT_CELL) continue;
         const int p = f.piece - 1;
         set.fixed.push_back({p == h ? HINT_PIECE : p == HINT_PIECE ? h : p, f.cell, f.rotation});
+        lineOf.push_back(f.line);
     }
-    return true;
+    return cluesMeet(set, lineOf, error);
 }
 
 std::vector<FixedLine> clueLines(const ImportedSet& set) {

@@ -1,4 +1,4 @@
-#include "puzzles/rim_proof.hpp"
+#include "core/rim_proof.hpp"
 
 #include <algorithm>
 #include <map>

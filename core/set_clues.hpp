@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/piece_list.hpp"
-#include "puzzles/puzzle_import.hpp"
+#include "core/set_import.hpp"
 
 namespace zentara::puzzle_import {
 
