@@ -26,16 +26,26 @@ void printTimingRule() {
     std::printf("(all times are processor seconds of the measured part; rates are per processor second)\n");
 }
 
-int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
+int answerBenchCommandLine(int& argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
                            std::string_view about, std::span<const CountRange> ranges) {
-    const std::string usage = "usage: " + std::string(name) + " [--signature | " + std::string(counts) + "]\n" +
-                              std::string(about) +
+    const std::string usage = "usage: " + std::string(name) + " [--pieces FILE] [--signature | " + std::string(counts) +
+                              "]\n" + std::string(about) +
                               "  --signature  a short fixed-seed run printing only its signature lines\n"
+                              "  --pieces FILE  runs on the pieces of a plain list FILE instead of the built-in set\n"
                               "  --help       prints this text\n"
                               "  --version    prints the suite's version\n";
-    const CommandSyntax syntax{name, usage, {{"--signature"}}, 0, mostCounts};
+    CommandSyntax syntax{name, usage, {{"--signature"}}, 0, mostCounts};
+    syntax.pieces = PuzzleKind::Board16x16;
+    syntax.piecesOfAnySize = true;
     if (const int answered = answerCommandLine(argc, argv, syntax, std::cout, std::cerr); answered >= 0)
         return answered;
+    // The list is loaded: the counts are read as if it had not been given.
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--pieces") ++i;
+        else argv[kept++] = argv[i];
+    }
+    argc = kept;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--signature" && argc > 2) return refuseCommandLine(std::cerr, syntax, "--signature goes alone");

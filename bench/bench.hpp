@@ -49,7 +49,7 @@ struct CountRange {
     long long least;
     long long most;
 };
-int answerBenchCommandLine(int argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
+int answerBenchCommandLine(int& argc, char** argv, std::string_view name, std::string_view counts, int mostCounts,
                            std::string_view about, std::span<const CountRange> ranges = {});
 
 // The count at argv[index], checked by answerBenchCommandLine, or `fallback` when

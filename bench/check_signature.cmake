@@ -1,8 +1,14 @@
-# cmake -DPROGRAM=bench -DEXPECTED=file [-DUPDATE=ON] -P check_signature.cmake
+# cmake -DPROGRAM=bench -DEXPECTED=file [-DUPDATE=ON] [-DPIECES=LIST] -P check_signature.cmake
 # Runs `PROGRAM --signature` and compares its output with EXPECTED byte for byte.
+# With PIECES it runs `PROGRAM --pieces LIST --signature`: a list of the compiled-in
+# set, loaded at start, must give the signature of the set compiled in.
 # With UPDATE=ON it writes the output to EXPECTED instead (for a change in
 # behaviour that is meant, committed together with the change).
-execute_process(COMMAND ${PROGRAM} --signature
+set(pieces_option)
+if(PIECES)
+  set(pieces_option --pieces ${PIECES})
+endif()
+execute_process(COMMAND ${PROGRAM} ${pieces_option} --signature
   OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} --signature failed (${status}):\n${errors}")

@@ -9,15 +9,15 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: berserker-solver\n"
+    "usage: berserker-solver [--pieces FILE]\n"
     "Random growth on free cells of the 16 x 16 puzzle with 3 x 3 knock-outs, fall-backs\n"
-    "and big resets, resuming from the deepest best board. Runs in the current directory,\n"
-    "with no arguments.\n"
+    "and big resets, resuming from the deepest best board. Runs in the current directory.\n"
     "Reads:  the deepest Best255.csv ... Best200.csv of more than 500 bytes\n"
     "Writes: Best%d.csv from level 200, Result.csv\n"
     "Ends:   at a full board (exit 0)\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 
 zentara::berserker::Berserker engine;  // about 5 MB of tables: static storage

@@ -8,14 +8,15 @@
 
 namespace {
 constexpr const char* USAGE =
-    "usage: block-solver\n"
+    "usage: block-solver [--pieces FILE]\n"
     "Fixes one rotation per piece of the 16 x 16 puzzle under colour-balance rules, then\n"
-    "searches a placement; repeats. Runs in the current directory, with no arguments.\n"
+    "searches a placement; repeats. Runs in the current directory.\n"
     "Reads:  nothing\n"
     "Writes: Best%03d.csv at every new maximum, Result.csv, Blocks.csv, Set%03d.csv\n"
     "Ends:   at the first full board (exit 0)\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 // A list given with --pieces brings no colour order: measured here, with the
 // search make-puzzles measures a compiled-in set with, so that both run alike.

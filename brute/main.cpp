@@ -1,5 +1,5 @@
 // brute-solver: one exhaustive search over the 16 x 16 board, in a chain order
-// drawn from the local time. Takes no arguments; runs until the board is full
+// drawn from the local time. Takes only --pieces; runs until the board is full
 // or the tree is exhausted.
 #include <iostream>
 
@@ -11,15 +11,15 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: brute-solver\n"
+    "usage: brute-solver [--pieces FILE]\n"
     "One exhaustive depth-first search of the 16 x 16 puzzle over colour-keyed chains of\n"
-    "oriented pieces, in an order drawn from the clock. Runs in the current directory,\n"
-    "with no arguments.\n"
+    "oriented pieces, in an order drawn from the clock. Runs in the current directory.\n"
     "Reads:  nothing\n"
     "Writes: Best%03d.csv from level 200, Result.csv\n"
     "Ends:   when the tree is exhausted (exit 0)\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 
 zentara::brute::BruteSolver solver;  // about 330 KB: static, not on the stack

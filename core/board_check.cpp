@@ -417,7 +417,7 @@ std::string formatCheckReport(const char* name, const BoardCheck& check) {
         s += line;
     }
     // Which set the board was checked against: a board of another set reads as inconsistent.
-    s += "piece set: " + std::string(PIECE_SETS) + "\n";
+    s += "piece set: " + (pieceSet(check.kind).builtIn ? std::string(PIECE_SETS) : runSetName(check.kind)) + "\n";
     // Named only where there are any: most boards have none.
     if (!check.rimPiecesInside.empty()) {
         s += "rim pieces off the rim (a border side inwards): " + std::to_string(check.rimPiecesInside.size()) + ", cell";

@@ -112,12 +112,14 @@ int answerCommandLine(int argc, const char* const* argv, const CommandSyntax& sy
         if (!refusal.empty()) return refuseCommandLine(err, syntax, refusal);
     }
     // The list before anything else happens: a refused one ends the program here.
-    if (piecesPath != nullptr && !runOnPieceList(*syntax.pieces, piecesPath, invokedName(syntax.program)))
+    PuzzleKind loaded = syntax.pieces.value_or(PuzzleKind::Board16x16);
+    if (piecesPath != nullptr &&
+        !runOnPieceList(loaded, piecesPath, invokedName(syntax.program), syntax.piecesOfAnySize, &loaded))
         return EXIT_USAGE;
     if (version) {
         printVersion(out, syntax.program);
         if (piecesPath != nullptr)
-            out << "pieces: " << printableArgument(piecesPath) << ", piece set " << runSetName(*syntax.pieces) << '\n';
+            out << "pieces: " << printableArgument(piecesPath) << ", piece set " << runSetName(loaded) << '\n';
         return 0;
     }
     return -1;

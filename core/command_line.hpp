@@ -34,6 +34,8 @@ struct CommandSyntax {
     // puzzle's size: loaded and checked here (a refusal names the file and line,
     // EXIT_USAGE), and named by its fingerprint on --version.
     std::optional<PuzzleKind> pieces = std::nullopt;
+    // A board tool's --pieces takes a list of any of the three sizes.
+    bool piecesOfAnySize = false;
 };
 
 // Returns the exit code when the command line has been answered here (0 after

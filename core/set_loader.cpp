@@ -42,7 +42,15 @@ bool loadPieceSet(PuzzleKind kind, const char* path, PieceSet& set, std::string&
     return true;
 }
 
-bool runOnPieceList(PuzzleKind kind, const char* path, std::string_view program) {
+bool runOnPieceList(PuzzleKind kind, const char* path, std::string_view program, bool anySize, PuzzleKind* loaded) {
+    if (anySize) {
+        PieceList list;
+        std::string ignored;  // a list that cannot be read is refused below, in its own words
+        if (readPieceList(path, list, ignored))
+            for (PuzzleKind k : {PuzzleKind::Board16x16, PuzzleKind::Board6x12, PuzzleKind::Board6x6})
+                if (static_cast<int>(list.pieces.size()) == builtInSet(k).pieces) kind = k;
+    }
+    if (loaded != nullptr) *loaded = kind;
     const auto progress = [&](std::int64_t steps, std::int64_t bound) {
         std::fprintf(stderr, "%.*s: closing the rim of the pieces: %lld of at most %lld search steps\n",
                      static_cast<int>(program.size()), program.data(), static_cast<long long>(steps),

@@ -21,6 +21,10 @@ bool loadPieceSet(PuzzleKind kind, const char* path, PieceSet& set, std::string&
 // A program's --pieces option: loads the list and runs on it, or prints
 // "PROGRAM: REFUSAL" on standard error and returns false. `program` is the name
 // the rim proof's progress lines start with, when it takes long enough to tell.
-bool runOnPieceList(PuzzleKind kind, const char* path, std::string_view program);
+// With `anySize` (the board tools, which read boards of every size) the list's
+// own number of pieces says which puzzle it is for, `kind` the one a list of
+// another number is refused for; the puzzle loaded is put in `loaded`.
+bool runOnPieceList(PuzzleKind kind, const char* path, std::string_view program, bool anySize = false,
+                    PuzzleKind* loaded = nullptr);
 
 }  // namespace zentara

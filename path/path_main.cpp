@@ -9,14 +9,15 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: path-solver\n"
+    "usage: path-solver [--pieces FILE]\n"
     "Seeded, repeatable runs along a compiled-in path of the 16 x 16 puzzle, with automatic\n"
-    "reset; prints its settings at start. Runs in the current directory, with no arguments.\n"
+    "reset; prints its settings at start. Runs in the current directory.\n"
     "Reads:  nothing\n"
     "Writes: Best%d.csv from level 180, Result.csv\n"
     "Ends:   in practice never (exit 0 if its whole tree is searched); stop it with Ctrl-C\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 
 }  // namespace

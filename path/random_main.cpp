@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: random-solver\n"
+    "usage: random-solver [--pieces FILE]\n"
     "Depth-first runs of 20,000,000 steps along one of seven cell paths of the 16 x 16\n"
     "puzzle, perturbing its lists between runs. Runs in the current directory, with no\n"
     "arguments.\n"
@@ -19,6 +19,7 @@ constexpr const char* USAGE =
     "Ends:   never; stop it with Ctrl-C or SIGTERM\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 
 constexpr zentara::RandomState COMPILED_SEED = 0;  // 0 takes the time seed

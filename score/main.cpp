@@ -12,16 +12,17 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: score-solver\n"
+    "usage: score-solver [--pieces FILE]\n"
     "Searches the 16 x 16 puzzle depth first in reading order over shuffled candidate lists,\n"
     "restarting every 10,000,000 tests, and gathers neighbour statistics from good boards.\n"
-    "Runs in the current directory, with no arguments.\n"
+    "Runs in the current directory.\n"
     "Reads:  Stat.bin (if present: its counts so far)\n"
     "Writes: Stat.bin, Stat.txt, Result.csv, record boards B%03d-%03d.csv\n"
     "Ends:   when stopped: Ctrl-C, SIGTERM or SIGHUP saves the statistics and exits 0\n"
     "        (1 if they could not be saved)\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 
 zentara::score::ScoreSolver solver;  // 4 MiB of statistics and the tables: static storage

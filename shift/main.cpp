@@ -1,4 +1,4 @@
-// shift-solver: no arguments; resumes from the deepest best board in the current
+// shift-solver: only --pieces; resumes from the deepest best board in the current
 // directory and shifts pieces until the board is complete.
 #include <iostream>
 
@@ -7,7 +7,7 @@
 
 namespace {
 constexpr const char* USAGE =
-    "usage: shift-solver\n"
+    "usage: shift-solver [--pieces FILE]\n"
     "Self-tuning local search on the 16 x 16 puzzle that shifts fitting pieces into empty\n"
     "cells, resuming from the deepest best board. Runs in the current directory, with no\n"
     "arguments.\n"
@@ -16,6 +16,7 @@ constexpr const char* USAGE =
     "Ends:   at a full board (exit 0)\n"
     "One program per directory: a second one started there is refused.\n"
     "  --help     prints this text\n"
+    "  --pieces FILE  runs on the pieces of your own plain list FILE\n"
     "  --version  prints the suite's version\n";
 }  // namespace
 

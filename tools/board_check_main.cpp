@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: board-check [--resume] FILE\n"
+    "usage: board-check [--pieces FILE] [--resume] FILE\n"
     "       board-check --canonical FILE OUT\n"
     "       board-check --best DIR\n"
     "Checks a board file of the 16 x 16, 6 x 12 or 6 x 6 puzzle: pieces placed, matched and\n"
@@ -33,6 +33,7 @@ constexpr const char* USAGE =
     "               byte order. Exit 0: found; 1: none; 2: DIR cannot be read (or holds\n"
     "               more than 4096 board files)\n"
     "  --help       prints this text\n"
+    "  --pieces FILE  checks against the pieces of your own plain list FILE\n"
     "  --version    prints the suite's version\n"
     "Exit 0: consistent; 1: inconsistent, or OUT holds another board; 2: FILE cannot be read as a\n"
     "board, or OUT not written, or usage.\n";
@@ -138,8 +139,10 @@ int reportBest(const char* directory) {
 
 int main(int argc, char** argv) {
     using namespace zentara;
-    const int answered = answerCommandLine(
-        argc, argv, {"board-check", USAGE, {{"--resume"}, {"--canonical"}, {"--best"}}, 1, 2}, std::cout, std::cerr);
+    CommandSyntax taken{"board-check", USAGE, {{"--resume"}, {"--canonical"}, {"--best"}}, 1, 2};
+    taken.pieces = PuzzleKind::Board16x16;
+    taken.piecesOfAnySize = true;
+    const int answered = answerCommandLine(argc, argv, taken, std::cout, std::cerr);
     if (answered >= 0) return answered;
     bool resume = false, canonical = false, best = false;
     const char* names[2] = {nullptr, nullptr};
@@ -151,7 +154,8 @@ int main(int argc, char** argv) {
             afterDashes = true;
             continue;
         }
-        if (!afterDashes && arg == "--resume") resume = true;
+        if (!afterDashes && arg == "--pieces") ++i;  // loaded above
+        else if (!afterDashes && arg == "--resume") resume = true;
         else if (!afterDashes && arg == "--canonical") canonical = true;
         else if (!afterDashes && arg == "--best") best = true;
         else if (nameCount < 2) names[nameCount++] = argv[i];

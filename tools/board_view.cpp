@@ -302,15 +302,18 @@ std::string htmlNameBeside(const std::string& svgPath) {
 
 int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     static constexpr const char* USAGE =
-        "usage: board-view [--html] [--numbers] FILE [OUT.svg]\n"
+        "usage: board-view [--pieces FILE] [--html] [--numbers] FILE [OUT.svg]\n"
         "Draws a board file as an SVG picture, OUT.svg or FILE's name with .svg, every fault marked.\n"
         "  --html     also writes a page beside the picture (.html) that any browser opens\n"
         "  --numbers  writes each piece's number on its cell\n"
         "  --help     prints this text\n"
+        "  --pieces FILE  draws the pieces of your own plain list FILE\n"
         "  --version  prints the suite's version\n"
         "Exit 0: written; 1: the picture could not be written; 2: usage, or FILE is not a board.\n";
-    const int answered =
-        answerCommandLine(argc, argv, {"board-view", USAGE, {{"--html"}, {"--numbers"}}, 1, 2}, out, err);
+    CommandSyntax taken{"board-view", USAGE, {{"--html"}, {"--numbers"}}, 1, 2};
+    taken.pieces = PuzzleKind::Board16x16;
+    taken.piecesOfAnySize = true;
+    const int answered = answerCommandLine(argc, argv, taken, out, err);
     if (answered >= 0) return answered;
     bool html = false;
     ViewOptions options;
@@ -320,6 +323,7 @@ int runBoardView(int argc, const char* const* argv, std::ostream& out, std::ostr
         const std::string_view arg = argv[i];
         if (namesOnly) names.emplace_back(arg);
         else if (arg == "--") namesOnly = true;
+        else if (arg == "--pieces") ++i;  // loaded above
         else if (arg == "--html") html = true;
         else if (arg == "--numbers") options.pieceNumbers = true;
         else names.emplace_back(arg);

@@ -26,19 +26,23 @@ std::string statBytes(const StatTable& table) {
 
 int runStatMerge(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     static constexpr const char* USAGE =
-        "usage: stat-merge OUT IN...\n"
+        "usage: stat-merge [--pieces FILE] OUT IN...\n"
         "Adds the neighbour statistics of several Stat.bin files into OUT, for frequency-solver;\n"
         "counts stop at 10,000,000. An input frequency-solver would refuse is refused, and so\n"
         "is a sum it would refuse; nothing is written then. Exit 0: OUT written; 1: refused or\n"
         "not written; 2: usage.\n"
         "  --help     prints this text\n"
+        "  --pieces FILE  merges statistics of your own plain list FILE\n"
         "  --version  prints the suite's version\n";
-    const int answered = answerCommandLine(argc, argv, {"stat-merge", USAGE, {}, 2, INT_MAX}, out, err);
+    CommandSyntax taken{"stat-merge", USAGE, {}, 2, INT_MAX};
+    taken.pieces = PuzzleKind::Board16x16;
+    const int answered = answerCommandLine(argc, argv, taken, out, err);
     if (answered >= 0) return answered;
     std::vector<std::string> inputs;
     bool namesOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (!namesOnly && std::string_view(argv[i]) == "--") namesOnly = true;
+        else if (!namesOnly && std::string_view(argv[i]) == "--pieces") ++i;  // loaded above
         else inputs.emplace_back(argv[i]);
     }
     const std::string outPath = inputs.front();
