@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/dir_claim.hpp"
+#include "core/dir_set.hpp"
 #include "core/set_loader.hpp"
 #include "core/user_file.hpp"
 #include "core/version.hpp"
@@ -135,10 +136,11 @@ int answerSolverCommandLine(int argc, const char* const* argv, std::string_view 
 int enterSolver(int argc, const char* const* argv, std::string_view program, std::string_view usage, PuzzleKind kind) {
     const int answered = answerSolverCommandLine(argc, argv, program, usage, kind);
     if (answered >= 0) return answered;
-    if (!claimWorkingDirectory(program)) return 1;
+    if (!directoryTakesSet(kind, program) || !claimWorkingDirectory(program)) return 1;
     // Only once the directory is ours: a second run refused above must not take
     // the running one's temporaries for what a killed run left.
     removeStaleTemporaries(".");
+    recordSetAtFirstWrite(kind, program);
     return -1;
 }
 

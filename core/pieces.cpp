@@ -54,8 +54,10 @@ std::string fingerprintOf(const PieceSet& set) {
                                          set.clues(), set.hintListPiece, set.hintListTurn);
 }
 
-std::string runSetName(PuzzleKind kind) {
-    return std::string(puzzle_import::shapeOf(kind).name) + " " + fingerprintOf(pieceSet(kind));
+std::string setName(const PieceSet& set) {
+    return std::string(puzzle_import::shapeOf(set.kind).name) + " " + fingerprintOf(set);
 }
+
+std::string runSetName(PuzzleKind kind) { return setName(pieceSet(kind)); }
 
 }  // namespace zentara

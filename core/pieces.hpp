@@ -69,7 +69,8 @@ void runOnPieceSet(const PieceSet& set);
 
 // Twelve lower-case hex digits naming what the programs run on (core/set_identity.hpp).
 std::string fingerprintOf(const PieceSet& set);
-// "16x16 3f9a2c41d07b": the size and fingerprint of the set a puzzle runs on.
+// "16x16 3f9a2c41d07b": the size and fingerprint of a set, and of the set a puzzle runs on.
+std::string setName(const PieceSet& set);
 std::string runSetName(PuzzleKind kind);
 
 // The one exchange both ways between the 16 x 16 table's numbering and the list's:

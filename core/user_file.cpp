@@ -149,7 +149,17 @@ FileRead readUserFile(const char* path, char* buffer, std::size_t capacity) {
 
 FileReplacement::~FileReplacement() { discard(*this); }
 
+namespace {
+void (*firstReplacementHook)() = nullptr;
+}
+
+void beforeFirstReplacement(void (*hook)()) { firstReplacementHook = hook; }
+
 bool beginReplacement(FileReplacement& file, const char* path, bool durable) {
+    if (void (*hook)() = firstReplacementHook) {
+        firstReplacementHook = nullptr;  // the hook writes through here itself
+        hook();
+    }
     discard(file);
     file.error = 0;
     file.durable = durable;

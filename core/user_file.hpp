@@ -64,6 +64,11 @@ struct FileReplacement {
     ~FileReplacement();
 };
 
+// Called once, before the first file this process replaces: where a solver
+// records its directory's piece set (core/dir_set.hpp), so that a run refused
+// before it writes anything leaves the directory as it was.
+void beforeFirstReplacement(void (*hook)());
+
 // Checks the target by the policy above and creates the temporary file.
 // `durable` flushes the data to the disk before the rename (for files that hold
 // days of work; it costs milliseconds). Returns false with `file.error` set.

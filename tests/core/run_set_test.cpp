@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/dir_set.hpp"
 #include "core/pieces.hpp"
 #include "core/set_loader.hpp"
 #include "tests/support/temp_dir.hpp"
@@ -107,6 +108,45 @@ TEST_F(RunSet, ListsThatCannotWorkAreRefusedBeforeAnythingIsWritten) {
         for (const auto& e : std::filesystem::directory_iterator(".")) entries += e.path().filename() != "out.txt" &&
                                                                                e.path().filename() != "err.txt";
         EXPECT_EQ(entries, 0) << c.program;
+        std::filesystem::current_path("..");
+        std::filesystem::remove_all("work");
+    }
+}
+
+// A directory belongs to the set that first wrote into it: a run of another set
+// there, the compiled-in one included, is refused naming both and changes nothing.
+TEST_F(RunSet, ADirectoryBelongsToTheSetThatWroteIt) {
+    makeForeignSet();
+    PieceSet foreign;
+    std::string error;
+    ASSERT_TRUE(loadPieceSet(PuzzleKind::Board16x16, "16x16.txt", foreign, error)) << error;
+    const std::string foreignName = setName(foreign), ours = setName(builtInSet(PuzzleKind::Board16x16));
+    struct Case {
+        const char* what;
+        std::string record;  // .zentara.set as found, "" for none
+        bool statBin;        // a Stat.bin of an earlier run there
+        const char* args;
+        std::string belongsTo, runs;  // the refusal's two sets, or "" where the run goes on
+    } cases[] = {
+        {"ours in a foreign set's directory", foreignName + "\r\n", false, "", foreignName, ours},
+        {"a foreign list in our directory", ours + "\r\n", true, "--pieces ../16x16.txt", ours, foreignName},
+        {"a foreign list where runs wrote before sets were recorded", "", true, "--pieces ../16x16.txt", ours,
+         foreignName},
+        {"frequency-solver's Stat.bin of another set", foreignName + "\r\n", true, "", foreignName, ours},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::create_directory("work");
+        if (!c.record.empty()) testing::writeFile("work/.zentara.set", c.record);
+        if (c.statBin) testing::writeFile("work/Stat.bin", "counts");
+        std::filesystem::current_path("work");
+        const char* program = std::string(c.what).starts_with("frequency") ? "frequency-solver" : "score-solver";
+        EXPECT_EQ(run(program, c.args), 1);
+        EXPECT_EQ(readFile("err.txt"), std::string(program) + ": this directory belongs to piece set " + c.belongsTo +
+                                           ", this run's is " + c.runs +
+                                           ": give the run a directory of its own; nothing changed\n");
+        EXPECT_EQ(c.record.empty() ? "" : readFile(".zentara.set"), c.record);
+        EXPECT_EQ(std::filesystem::exists(".zentara.lock"), false);
         std::filesystem::current_path("..");
         std::filesystem::remove_all("work");
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/dir_claim.hpp"
+#include "core/dir_set.hpp"
 #include "core/version.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -133,7 +134,7 @@ TEST_F(ProgramEntry, EveryProgramAnswersItsCommandLineBeforeDoingAnything) {
         ASSERT_EQ(runToEnd(empty, program, {"--help"}, help), 0);
         const std::string usage = readFile(help.out);
         EXPECT_TRUE(usage.starts_with(program == "console-log" ? "usage: PROGRAM | console-log FILE\n"
-                                                               : "usage: " + program + (solver ? "\n" : " ")))
+                                                               : "usage: " + program + (solver ? " [--pieces FILE]\n" : " ")))
             << usage;
         EXPECT_NE(usage.find("  --version  "), std::string::npos);
         EXPECT_EQ(readFile(help.err), "");
@@ -310,7 +311,7 @@ TEST_F(ProgramEntry, OneSolverPerDirectoryAndAKilledHolderFreesIt) {
     // Only what score-solver writes: Stat.bin, Stat.txt, Result.csv and B%03d-%03d.csv.
     for (const std::string& name : entries(dir)) {
         const bool record = name.starts_with("B") && !name.starts_with("Best") && !name.starts_with("Blocks");
-        EXPECT_TRUE(name == stale || name == CLAIM_FILE_NAME || name == "Result.csv" || name == "Stat.bin" ||
+        EXPECT_TRUE(name == stale || name == CLAIM_FILE_NAME || name == SET_RECORD_FILE || name == "Result.csv" || name == "Stat.bin" ||
                     name == "Stat.txt" || record)
             << name << " was written by a refused solver";
     }

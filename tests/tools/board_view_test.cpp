@@ -317,7 +317,7 @@ TEST_F(BoardViewTest, RefusesUnreadableBoardsBadArgumentsAndOverwritingTheBoard)
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run({"a.csv", "b.svg", "c.svg"}), 2);
     EXPECT_EQ(run({"--png", "a.csv"}), 2);
-    EXPECT_TRUE(err_.str().starts_with("board-view: unknown argument '--png'\nusage: board-view [--html] [--numbers] FILE [OUT.svg]\n"))
+    EXPECT_TRUE(err_.str().starts_with("board-view: unknown argument '--png'\nusage: board-view [--pieces FILE] [--html] [--numbers] FILE [OUT.svg]\n"))
         << err_.str();
 
     EXPECT_EQ(run({"missing.csv"}), 2);

@@ -155,7 +155,7 @@ TEST_F(StatMergeTest, NeverWritesOverAnInputNorCountsOneFileTwice) {
     EXPECT_EQ(readFile("a.bin"), a);
 
     EXPECT_EQ(run({"out.bin"}), 2);
-    EXPECT_TRUE(err_.str().starts_with("stat-merge: missing arguments\nusage: stat-merge OUT IN...\n")) << err_.str();
+    EXPECT_TRUE(err_.str().starts_with("stat-merge: missing arguments\nusage: stat-merge [--pieces FILE] OUT IN...\n")) << err_.str();
     EXPECT_EQ(run({"no-such-dir/out.bin", "a.bin"}), 1);
     EXPECT_EQ(err_.str(), "stat-merge: cannot write no-such-dir/out.bin: No such file or directory\n");
     // Nothing half-written is left anywhere.
