@@ -21,14 +21,8 @@ struct PuzzleSet {
 };
 
 PuzzleSet puzzleSet(PuzzleKind kind) {
-    switch (kind) {
-        case PuzzleKind::Board6x12:
-        case PuzzleKind::Board6x6: {
-            const PieceSet& set = pieceSet(kind);
-            return {set.geometry, set.bottomFirst.data(), set.pieces};
-        }
-        default: return {BOARD_16X16, pieceSet().bottomFirst.data(), PIECE_COUNT};
-    }
+    const PieceSet& set = pieceSet(kind);
+    return {set.geometry, set.bottomFirst.data(), set.pieces};
 }
 
 // Parses "%3d,%1d" / "%2d,%1d" cell texts; blanks around numbers are allowed.

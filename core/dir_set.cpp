@@ -23,9 +23,9 @@ bool holdsSuiteFiles() {
         const char* name = entry->d_name;
         const std::size_t n = std::strlen(name);
         const bool csv = n > 4 && std::strcmp(name + n - 4, ".csv") == 0;
-        if (std::strcmp(name, "Stat.bin") == 0 || (csv && (std::strncmp(name, "Best", 4) == 0 || name[0] == 'B' ||
-                                                           std::strcmp(name, "Result.csv") == 0 ||
-                                                           std::strncmp(name, "Set", 3) == 0))) {
+        // Best%03d.csv, B%03d-%03d.csv and Blocks.csv all start with B.
+        if (std::strcmp(name, "Stat.bin") == 0 ||
+            (csv && (name[0] == 'B' || std::strcmp(name, "Result.csv") == 0 || std::strncmp(name, "Set", 3) == 0))) {
             found = true;
             break;
         }
@@ -33,8 +33,6 @@ bool holdsSuiteFiles() {
     closedir(dir);
     return found;
 }
-
-std::string runSet(PuzzleKind kind) { return runSetName(kind); }
 
 // The record's line; `present` false where there is no record.
 bool readRecord(std::string& line, bool& present, std::string& error) {
@@ -71,7 +69,7 @@ bool directoryTakesSet(PuzzleKind kind, std::string_view program) {
         std::fprintf(stderr, "%s: %s; nothing changed\n", name.c_str(), error.c_str());
         return false;
     }
-    const std::string ours = runSet(kind);
+    const std::string ours = runSetName(kind);
     // A record of another puzzle's set concerns that puzzle's files only.
     if (set.empty() || set == ours || set.substr(0, set.find(' ')) != ours.substr(0, ours.find(' '))) return true;
     std::fprintf(stderr,
@@ -89,7 +87,7 @@ void recordDirectorySet() {
     std::string line, error;
     bool present = false;
     if (readRecord(line, present, error) && present) return;  // checked before the claim
-    const int failed = replaceFile(SET_RECORD_FILE, runSet(recordKind) + "\r\n");
+    const int failed = replaceFile(SET_RECORD_FILE, runSetName(recordKind) + "\r\n");
     if (failed != 0)
         std::fprintf(stderr, "%s: cannot record the piece set in %s: %s\n", recordProgram.c_str(), SET_RECORD_FILE,
                      fileErrorText(failed));

@@ -35,11 +35,8 @@ constexpr int MIN_WIDTH = 600;
 constexpr const char* MARK_COLOUR = "#FF00FF";  // far from every palette entry, so a mark never hides
 
 const PieceEntry* pieceTable(PuzzleKind kind, int& count) {
-    switch (kind) {
-        case PuzzleKind::Board6x12:
-        case PuzzleKind::Board6x6: count = pieceSet(kind).pieces; return pieceSet(kind).bottomFirst.data();
-        default: count = PIECE_COUNT; return pieceSet().bottomFirst.data();
-    }
+    count = pieceSet(kind).pieces;
+    return pieceSet(kind).bottomFirst.data();
 }
 
 void append(std::string& s, const char* format, ...) __attribute__((format(printf, 2, 3)));
